@@ -1,0 +1,75 @@
+#include "catalogue/line_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace catalogue {
+
+namespace {
+constexpr std::size_t bufferSize = 256 * 1024;
+}
+
+LineReader::LineReader(int fd) : fd_(fd), buf_(bufferSize) {}
+
+bool LineReader::fill()
+{
+    pos_ = 0;
+    end_ = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd_, buf_.data(), buf_.size());
+        if (got > 0) {
+            end_ = static_cast<std::size_t>(got);
+            return true;
+        }
+        if (got == 0) {
+            eof_ = true;
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+LineReader::Result LineReader::next(std::string& line)
+{
+    line.clear();
+    bool any = false; // a line exists once a byte or a terminator is seen
+    for (;;) {
+        if (pos_ == end_) {
+            if (eof_) {
+                return any ? Result::Line : Result::End;
+            }
+            if (!fill()) {
+                return Result::Error;
+            }
+            continue;
+        }
+        if (skipLF_) {
+            skipLF_ = false;
+            if (buf_[pos_] == '\n') {
+                ++pos_;
+                continue;
+            }
+        }
+        const char* start = buf_.data() + pos_;
+        const std::size_t avail = end_ - pos_;
+        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+        const std::size_t scan = lf ? static_cast<std::size_t>(lf - start) : avail;
+        const auto* cr = static_cast<const char*>(std::memchr(start, '\r', scan));
+        const char* stop = cr ? cr : lf;
+        if (!stop) {
+            line.append(start, avail);
+            pos_ = end_;
+            any = true;
+            continue;
+        }
+        line.append(start, static_cast<std::size_t>(stop - start));
+        pos_ += static_cast<std::size_t>(stop - start) + 1;
+        skipLF_ = (*stop == '\r');
+        return Result::Line;
+    }
+}
+
+} // namespace catalogue

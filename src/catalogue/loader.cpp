@@ -1,0 +1,187 @@
+#include "app/rovadod.h"
+#include "catalogue/line_reader.h"
+#include "catalogue/messages.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+enum class Fill { None, NaOnBlank, NaOrMm, NaOrDot, NoneOnEmpty };
+
+struct ColumnRule {
+    Rovadod::Column* column;
+    Fill fill;
+};
+
+// Fields 2 to 21 in file order; field 1 (SV) is taken verbatim.
+const ColumnRule fieldColumns[] = {
+    {&Rovadod::Den, Fill::None},          {&Rovadod::Dia, Fill::NaOrMm},
+    {&Rovadod::PLT, Fill::NaOrDot},       {&Rovadod::PNum, Fill::None},
+    {&Rovadod::GAE, Fill::None},          {&Rovadod::COP, Fill::NaOnBlank},
+    {&Rovadod::WSR, Fill::NaOnBlank},     {&Rovadod::SVCt, Fill::None},
+    {&Rovadod::WMin, Fill::NaOnBlank},    {&Rovadod::WMax, Fill::NaOnBlank},
+    {&Rovadod::LM, Fill::None},           {&Rovadod::OFig, Fill::None},
+    {&Rovadod::OIns, Fill::None},         {&Rovadod::RFig, Fill::None},
+    {&Rovadod::RLF, Fill::None},          {&Rovadod::RFigE, Fill::None},
+    {&Rovadod::CMK, Fill::None},          {&Rovadod::LegMgm, Fill::NoneOnEmpty},
+    {&Rovadod::LFMgm, Fill::NoneOnEmpty}, {&Rovadod::RFMgm, Fill::NoneOnEmpty},
+};
+
+bool isBlank(const std::string& v)
+{
+    return v.empty() || v == " ";
+}
+
+void applyFill(std::string& v, Fill fill)
+{
+    switch (fill) {
+    case Fill::None:
+        break;
+    case Fill::NaOnBlank:
+        if (isBlank(v)) {
+            v = "n/a";
+        }
+        break;
+    case Fill::NaOrMm:
+        v = isBlank(v) ? std::string("n/a") : v.append("mm");
+        break;
+    case Fill::NaOrDot:
+        v = isBlank(v) ? std::string("n/a") : v.append(".");
+        break;
+    case Fill::NoneOnEmpty:
+        if (v.empty()) {
+            v = "-NONE-";
+        }
+        break;
+    }
+}
+
+/// Closes the descriptor when the load ends, however it ends.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    // A failed close of a read-only file loses nothing, so it is not an error.
+    ~FileHandle()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+void Rovadod::GetDatabase(const Output& out, Pause pause)
+{
+    numentries.store(0, std::memory_order_release);
+    const std::string path(filename);
+    out(std::string(messages::reading));
+
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        out(std::string(messages::notFound));
+        pause(3000);
+        return;
+    }
+    // Reading stops once the line bytes read reach the size seen here, so a
+    // file that grows meanwhile is read only to about its starting size.
+    const auto size = static_cast<unsigned long long>(info.st_size);
+
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    bool failed = file.get() < 0;
+    std::int32_t stored = 0;
+    if (!failed) {
+        catalogue::LineReader reader(file.get());
+        unsigned long long bytesRead = 0;
+        std::string line;
+        while (stored < maxlines && bytesRead < size) {
+            const auto got = reader.next(line);
+            if (got == catalogue::LineReader::Result::Error) {
+                failed = true;
+                break;
+            }
+            if (got == catalogue::LineReader::Result::End) {
+                break;
+            }
+            bytesRead += line.size();
+            database[static_cast<std::size_t>(stored++)] = std::move(line);
+            line = std::string();
+        }
+    }
+    if (failed) {
+        // The lines read before the fault stay in `database` but are never
+        // split or counted: a partial catalogue is not searched.
+        out(std::string(messages::problem));
+        pause(3000);
+        return;
+    }
+    MakeStringDatabase(stored);
+    numentries.store(stored, std::memory_order_release);
+    out(messages::summary(stored));
+}
+
+void Rovadod::MakeStringDatabase(std::int32_t n)
+{
+    for (std::int32_t k = 0; k < n; ++k) {
+        const auto slot = static_cast<std::size_t>(k);
+        static const std::string noLine;
+        const std::string_view line = database[slot] ? *database[slot] : noLine;
+        len = static_cast<std::int64_t>(line.size());
+        l = 0;
+        const std::size_t comma = line.find(',');
+        SV[slot] = std::string(line.substr(0, comma));
+        l = comma == std::string_view::npos ? len : static_cast<std::int64_t>(comma);
+        for (const ColumnRule& rule : fieldColumns) {
+            std::string value = getnext(line);
+            applyFill(value, rule.fill);
+            (*rule.column)[slot] = std::move(value);
+        }
+    }
+}
+
+std::string Rovadod::getnext(std::string_view line)
+{
+    std::string result;
+    ++l; // over the comma that ended the previous field
+    if (l >= len) {
+        l = len;
+        return result;
+    }
+    const std::string_view rest = line.substr(static_cast<std::size_t>(l));
+    const std::size_t comma = rest.find(',');
+    const std::string_view field = rest.substr(0, comma);
+    l = comma == std::string_view::npos ? len : l + static_cast<std::int64_t>(comma);
+    if (field.find('"') == std::string_view::npos) {
+        result.assign(field);
+        return result;
+    }
+    result.reserve(field.size());
+    for (const char c : field) {
+        if (c != '"') {
+            result.push_back(c);
+        }
+    }
+    return result;
+}
+
+void Rovadod::ClearCatalogue()
+{
+    numentries.store(0, std::memory_order_release);
+    for (Column* column :
+         {&database, &SV, &Den,  &Dia,  &PLT,  &PNum, &GAE,   &COP, &WSR,    &SVCt,  &WMin,
+          &WMax,     &LM, &OFig, &OIns, &RFig, &RLF,  &RFigE, &CMK, &LegMgm, &LFMgm, &RFMgm}) {
+        column->fill(std::nullopt);
+    }
+    l = 0;
+    len = 0;
+}

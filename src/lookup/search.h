@@ -1,0 +1,38 @@
+#pragma once
+
+#include "vocab/vocabulary.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+/// The search a window runs on every selection change, and its report.
+namespace lookup {
+
+inline constexpr std::string_view searching = "Searching for matches...";
+inline constexpr std::string_view noMatch = "No Matching Entry Found";
+
+/// The six selection codes, in attribute order.
+using Codes = std::array<std::string_view, vocab::attributeCount>;
+/// The selected position of each of the six lists, in attribute order.
+using Positions = std::array<int, vocab::attributeCount>;
+
+/// Turns six list positions into their codes, e.g. all zeros into six "1".
+Codes SelectionCodes(const Positions& positions);
+
+/// True when `value` is set and equals `code` ignoring ASCII letter case:
+/// "a0" matches "A0", " A" and "A0" do not match "A". An empty code matches
+/// nothing.
+bool CodeMatches(const std::optional<std::string>& value, std::string_view code);
+
+/// Appends the seven-line block of catalogue entry `i`, first turning an
+/// empty specimen count into "n/a" for good.
+void AppendReportBlock(std::string& report, int i);
+
+/// Scans the loaded entries in catalogue order and returns the text the
+/// output area ends with: every matching entry's block, or `noMatch`.
+/// Always valid UTF-8.
+std::string FindMatches(const Codes& codes);
+
+} // namespace lookup

@@ -1,0 +1,292 @@
+#include "app/rovadod.h"
+#include "lookup/search.h"
+#include "support/catalogue_fixture.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
+using testsupport::cell;
+using testsupport::loadBytes;
+
+namespace {
+
+const std::array<const Rovadod::Column*, 21> allColumns{
+    &Rovadod::SV,    &Rovadod::Den,   &Rovadod::Dia,  &Rovadod::PLT,    &Rovadod::PNum,
+    &Rovadod::GAE,   &Rovadod::COP,   &Rovadod::WSR,  &Rovadod::SVCt,   &Rovadod::WMin,
+    &Rovadod::WMax,  &Rovadod::LM,    &Rovadod::OFig, &Rovadod::OIns,   &Rovadod::RFig,
+    &Rovadod::RLF,   &Rovadod::RFigE, &Rovadod::CMK,  &Rovadod::LegMgm, &Rovadod::LFMgm,
+    &Rovadod::RFMgm,
+};
+
+QStringList columnsOf(int k)
+{
+    QStringList values;
+    for (const Rovadod::Column* column : allColumns) {
+        values << QString::fromStdString(cell(*column, k));
+    }
+    return values;
+}
+
+std::string summary(int n)
+{
+    return "Quarvel Database OK\n" + std::to_string(n) + " Entries Read";
+}
+
+} // namespace
+
+class TestLoader final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void splitLine_fillsColumnsWithReplacements_data();
+    void splitLine_fillsColumnsWithReplacements();
+    void lineEnds_eachTerminatorEndsOneLine_data();
+    void lineEnds_eachTerminatorEndsOneLine();
+    void crLfAcrossReadBuffer_isOneTerminator();
+    void lineLimit_readsAt699();
+    void unsetSlots_stayUnsetAboveCount();
+    void bytes_carriedUnchanged();
+    void messages_inOrderWithPauses_data();
+    void messages_inOrderWithPauses();
+    void unreadableFile_reportsProblemOnly();
+    void getnext_returnsEmptyPastEnd();
+    void searchDuringLoad_seesNothingOrWholeCatalogue();
+};
+
+void TestLoader::splitLine_fillsColumnsWithReplacements_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("columns");
+    const QString na = "n/a", none = "-NONE-";
+    QTest::newRow("all 21 fields, trailing comma")
+        << QByteArray("101,x,23,XII,5,g,123,,7,2.5,4.1,m,1,2,3,4,5,6,,A,")
+        << QStringList{"101", "x", "23mm", "XII.", "5", "g", "123", na,   "7", "2.5", "4.1",
+                       "m",   "1", "2",    "3",    "4", "5", "6",   none, "A", none};
+    QTest::newRow("one field only")
+        << QByteArray("5") << QStringList{"5", "", na, na, "", "", na, na,   "",   na,  na,
+                                          "",  "", "", "", "", "", "", none, none, none};
+    QTest::newRow("quotes kept in field 1, removed later")
+        << QByteArray("\"101\",\"x\",\"2\"3\"")
+        << QStringList{"\"101\"", "x", "23mm", na, "", "", na, na,   "",   na,  na,
+                       "",        "",  "",     "", "", "", "", none, none, none};
+    QTest::newRow("quoted comma shifts later fields")
+        << QByteArray("1,\"a,b\",c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,s,t,u")
+        << QStringList{"1", "a", "bmm", "c.", "d", "e", "f", "g", "h", "i", "j",
+                       "k", "l", "m",   "n",  "o", "p", "q", "r", "s", "t"};
+    QTest::newRow("two quotes are empty, doubled quote no escape")
+        << QByteArray("1,a\"\"b,\"\",,,,,,,,,,,,,,,,\"\",,")
+        << QStringList{"1", "ab", na, na, "", "", na, na,   "",   na,  na,
+                       "",  "",   "", "", "", "", "", none, none, none};
+    QTest::newRow("one space blank, two spaces and tabs are values")
+        << QByteArray("1,, ,  , ,\t, ,  ,, , ,,,,,,,, ,  ,\t")
+        << QStringList{"1", "", na, "  .", " ", "\t", na, "  ", "",   na,  na,
+                       "",  "", "", "",    "",  "",   "", " ",  "  ", "\t"};
+    QTest::newRow("nothing trimmed around codes")
+        << QByteArray(" 7 ,d,\t24 ,x,y,z,c,w,3,1,2,l, 1,2 ,a,34,E,6,m,n,o")
+        << QStringList{" 7 ", "d",  "\t24 mm", "x.", "y",  "z", "c", "w", "3", "1", "2",
+                       "l",   " 1", "2 ",      "a",  "34", "E", "6", "m", "n", "o"};
+    QTest::newRow("fields after the 21st ignored")
+        << QByteArray("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,,,")
+        << QStringList{"1",  "2",  "3mm", "4.", "5",  "6",  "7",  "8",  "9",  "10", "11",
+                       "12", "13", "14",  "15", "16", "17", "18", "19", "20", "21"};
+    QTest::newRow("blank line is an entry")
+        << QByteArray("\n") << QStringList{"", "", na, na, "", "", na, na,   "",   na,  na,
+                                           "", "", "", "", "", "", "", none, none, none};
+}
+
+void TestLoader::splitLine_fillsColumnsWithReplacements()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, columns);
+    const auto log = loadBytes(line);
+    QCOMPARE(Rovadod::numentries.load(), 1);
+    QCOMPARE(columnsOf(0), columns);
+    QCOMPARE(log.messages.back(), summary(1));
+}
+
+void TestLoader::lineEnds_eachTerminatorEndsOneLine_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("firstFields");
+    QTest::newRow("empty file") << QByteArray() << QStringList{};
+    QTest::newRow("LF") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+    QTest::newRow("CR") << QByteArray("a\rb\r") << QStringList{"a", "b"};
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+    QTest::newRow("mixed") << QByteArray("a\nb\rc\r\nd") << QStringList{"a", "b", "c", "d"};
+    QTest::newRow("no final terminator") << QByteArray("a\nb") << QStringList{"a", "b"};
+    QTest::newRow("blank lines count") << QByteArray("a\n\nb\n") << QStringList{"a", "", "b"};
+    QTest::newRow("CR CR LF is two lines") << QByteArray("a\r\r\nb") << QStringList{"a", "", "b"};
+    QTest::newRow("LF CR is two terminators") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+    QTest::newRow("terminators only") << QByteArray("\r\n\n") << QStringList{"", ""};
+}
+
+void TestLoader::lineEnds_eachTerminatorEndsOneLine()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, firstFields);
+    const auto log = loadBytes(file);
+    QCOMPARE(Rovadod::numentries.load(), firstFields.size());
+    for (int k = 0; k < firstFields.size(); ++k) {
+        QCOMPARE(QString::fromStdString(cell(Rovadod::SV, k)), firstFields[k]);
+    }
+    QCOMPARE(log.messages,
+             (std::vector<std::string>{"Reading File...", summary(int(firstFields.size()))}));
+    QVERIFY(log.pauses.empty());
+}
+
+void TestLoader::crLfAcrossReadBuffer_isOneTerminator()
+{
+    // The reader's buffer is 256 KiB: put the CR last in it and the LF first
+    // in the next read.
+    const int bufferSize = 256 * 1024;
+    QByteArray file(bufferSize - 1, 'x');
+    file += "\r\nb";
+    loadBytes(file);
+    QCOMPARE(Rovadod::numentries.load(), 2);
+    QCOMPARE(cell(Rovadod::SV, 0).size(), std::size_t(bufferSize - 1));
+    QCOMPARE(cell(Rovadod::SV, 1), std::string("b"));
+}
+
+void TestLoader::lineLimit_readsAt699()
+{
+    for (const int lines : {698, 699, 700, 1000}) {
+        QByteArray file;
+        for (int k = 0; k < lines; ++k) {
+            file += "L" + QByteArray::number(k) + ",d\n";
+        }
+        const auto log = loadBytes(file);
+        const int expected = std::min(lines, 699);
+        QCOMPARE(Rovadod::numentries.load(), expected);
+        QCOMPARE(log.messages.back(), summary(expected));
+        QCOMPARE(cell(Rovadod::SV, expected - 1), "L" + std::to_string(expected - 1));
+        QCOMPARE(*Rovadod::database[std::size_t(expected - 1)],
+                 "L" + std::to_string(expected - 1) + ",d");
+    }
+}
+
+void TestLoader::unsetSlots_stayUnsetAboveCount()
+{
+    loadBytes("a\nb\nc\n");
+    QCOMPARE(Rovadod::numentries.load(), 3);
+    for (const Rovadod::Column* column : allColumns) {
+        QVERIFY((*column)[2].has_value());
+        QVERIFY(!(*column)[3].has_value());
+        QVERIFY(!(*column)[698].has_value());
+    }
+    QVERIFY(!Rovadod::database[3].has_value());
+}
+
+void TestLoader::bytes_carriedUnchanged()
+{
+    // A byte-order mark, UTF-8, invalid bytes and NUL all stay as they are.
+    const QByteArray sv("\xEF\xBB\xBF"
+                        "caf\xC3\xA9 \xFF\xFE",
+                        11);
+    const QByteArray line = sv + QByteArray(",a\0b,\x80\"z", 8);
+    loadBytes(line);
+    QCOMPARE(cell(Rovadod::SV, 0), std::string(sv.constData(), std::size_t(sv.size())));
+    QCOMPARE(cell(Rovadod::Den, 0), std::string("a\0b", 3));
+    QCOMPARE(cell(Rovadod::Dia, 0), std::string("\x80zmm"));
+}
+
+void TestLoader::messages_inOrderWithPauses_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QList<int>>("pauses");
+    QTest::newRow("missing file") << 0 << QStringList{"Reading File...", "Database not found!"}
+                                  << QList<int>{3000};
+    QTest::newRow("directory named like the catalogue")
+        << 1 << QStringList{"Reading File...", "Problem Reading Quarvel Database"}
+        << QList<int>{3000};
+    QTest::newRow("three lines") << 2
+                                 << QStringList{"Reading File...",
+                                                "Quarvel Database OK\n3 Entries Read"}
+                                 << QList<int>{};
+}
+
+void TestLoader::messages_inOrderWithPauses()
+{
+    QFETCH(int, kind);
+    QFETCH(QStringList, messages);
+    QFETCH(QList<int>, pauses);
+    testsupport::WorkDir dir;
+    if (kind == 1) {
+        QVERIFY(QDir(dir.path()).mkdir("ptolemy.csv"));
+    } else if (kind == 2) {
+        QVERIFY(dir.write("1\n2\n3\n"));
+    }
+    const auto log = testsupport::load();
+    QStringList got;
+    for (const auto& m : log.messages) {
+        got << QString::fromStdString(m);
+    }
+    QCOMPARE(got, messages);
+    QCOMPARE(QList<int>(log.pauses.begin(), log.pauses.end()), pauses);
+    QCOMPARE(Rovadod::numentries.load(), kind == 2 ? 3 : 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             kind == 0 ? QStringList{} : QStringList{"ptolemy.csv"});
+}
+
+void TestLoader::unreadableFile_reportsProblemOnly()
+{
+    if (::geteuid() == 0) {
+        QSKIP("root reads any file; the bad-input matrix covers this as another user");
+    }
+    testsupport::WorkDir dir;
+    QVERIFY(dir.write("1\n2\n"));
+    QVERIFY(QFile::setPermissions(dir.catalogue(), QFileDevice::WriteOwner));
+    const auto log = testsupport::load();
+    QCOMPARE(log.messages,
+             (std::vector<std::string>{"Reading File...", "Problem Reading Quarvel Database"}));
+    QCOMPARE(Rovadod::numentries.load(), 0);
+}
+
+void TestLoader::getnext_returnsEmptyPastEnd()
+{
+    const std::string line = "a,\"b\"c,";
+    Rovadod::len = std::int64_t(line.size());
+    Rovadod::l = 1;
+    QCOMPARE(Rovadod::getnext(line), std::string("bc"));
+    QCOMPARE(Rovadod::l, std::int64_t(6));
+    QCOMPARE(Rovadod::getnext(line), std::string());
+    QCOMPARE(Rovadod::getnext(line), std::string());
+    QVERIFY(Rovadod::l <= Rovadod::len);
+}
+
+void TestLoader::searchDuringLoad_seesNothingOrWholeCatalogue()
+{
+    // Every line matches the default selection, so a search sees either no
+    // entry at all or all of them.
+    testsupport::WorkDir dir;
+    QByteArray file;
+    const QByteArray pad(2000, 'p');
+    for (int k = 0; k < 699; ++k) {
+        file +=
+            "S" + QByteArray::number(k) + "," + pad + ",1,2,3,4,5,6,7,8,9,10,1,1,1,1,1,1,a,b,c\n";
+    }
+    QVERIFY(dir.write(file));
+    Rovadod::ClearCatalogue();
+    const lookup::Codes codes = lookup::SelectionCodes({0, 0, 0, 0, 0, 0});
+    std::atomic<bool> done{false};
+    std::thread loader([&done] {
+        Rovadod::GetDatabase([](const std::string&) {}, [](int) {});
+        done.store(true);
+    });
+    std::vector<std::string> seen;
+    while (!done.load()) {
+        seen.push_back(lookup::FindMatches(codes));
+    }
+    loader.join();
+    const std::string full = lookup::FindMatches(codes);
+    QCOMPARE(std::count(full.begin(), full.end(), '\n'), 699 * 7);
+    for (const auto& result : seen) {
+        QVERIFY(result == lookup::noMatch || result == full);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestLoader)
+#include "test_loader.moc"

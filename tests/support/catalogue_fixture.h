@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/rovadod.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+/// A fresh working directory for one load; the previous one is restored on
+/// destruction.
+class WorkDir {
+public:
+    WorkDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~WorkDir() { QDir::setCurrent(previous_); }
+    WorkDir(const WorkDir&) = delete;
+    WorkDir& operator=(const WorkDir&) = delete;
+
+    [[nodiscard]] QString path() const { return dir_.path(); }
+    [[nodiscard]] QString catalogue() const { return dir_.filePath("ptolemy.csv"); }
+
+    bool write(const QByteArray& bytes) const
+    {
+        QFile f(catalogue());
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
+
+private:
+    QString previous_;
+    QTemporaryDir dir_;
+};
+
+/// What a load wrote and how long it paused, in order.
+struct LoadLog {
+    std::vector<std::string> messages;
+    std::vector<int> pauses;
+};
+
+inline LoadLog* currentLog = nullptr;
+
+inline void recordPause(int ms)
+{
+    if (currentLog) {
+        currentLog->pauses.push_back(ms);
+    }
+}
+
+/// Loads the catalogue of the current directory from a clean state, without
+/// really pausing.
+inline LoadLog load()
+{
+    LoadLog log;
+    currentLog = &log;
+    Rovadod::ClearCatalogue();
+    Rovadod::GetDatabase([&log](const std::string& text) { log.messages.push_back(text); },
+                         &recordPause);
+    currentLog = nullptr;
+    return log;
+}
+
+/// Writes `bytes` as ptolemy.csv in a fresh directory and loads it.
+inline LoadLog loadBytes(const QByteArray& bytes)
+{
+    WorkDir dir;
+    dir.write(bytes);
+    return load();
+}
+
+inline std::string cell(const Rovadod::Column& column, int k)
+{
+    const auto& v = column[static_cast<std::size_t>(k)];
+    return v ? *v : std::string("<unset>");
+}
+
+} // namespace testsupport

@@ -68,6 +68,10 @@ public:
     /// with `pause` for 3000 ms after an error.
     static void GetDatabase(const Output& out, Pause pause = &DelayT);
 
+    /// `GetDatabase` for a catalogue at `path` instead of `filename`, for
+    /// tools that check a catalogue kept elsewhere.
+    static void GetDatabaseFrom(const std::string& path, const Output& out, Pause pause = &DelayT);
+
     /// Splits lines 0 .. `n` - 1 of `database` into the columns, with the
     /// load-time replacements ("n/a", "mm", ".", "-NONE-").
     static void MakeStringDatabase(std::int32_t n);

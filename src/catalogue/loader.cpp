@@ -83,8 +83,12 @@ private:
 
 void Rovadod::GetDatabase(const Output& out, Pause pause)
 {
+    GetDatabaseFrom(std::string(filename), out, pause);
+}
+
+void Rovadod::GetDatabaseFrom(const std::string& path, const Output& out, Pause pause)
+{
     numentries.store(0, std::memory_order_release);
-    const std::string path(filename);
     out(std::string(messages::reading));
 
     struct stat info {};

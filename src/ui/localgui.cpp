@@ -1,0 +1,203 @@
+#include "ui/localgui.h"
+
+#include "app/rovadod.h"
+#include "lookup/search.h"
+#include "vocab/vocabulary.h"
+
+#include <QCloseEvent>
+#include <QPointer>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The window asks for "Helvetica" and "TimesRoman"; their metric twins come
+// next so that the look holds where only those are installed.
+QFont windowFont()
+{
+    QFont font;
+    font.setFamilies({"Helvetica", "Nimbus Sans", "Arial"});
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    font.setPixelSize(LocalGUI::fontheight);
+    return font;
+}
+
+QFont outputFont()
+{
+    QFont font;
+    font.setFamilies({"TimesRoman", "Nimbus Roman", "Times New Roman"});
+    font.setStyleHint(QFont::Serif);
+    font.setBold(true);
+    font.setPixelSize(LocalGUI::fontheight + 1);
+    return font;
+}
+
+void fill(QComboBox& list, const vocab::Attribute& attribute)
+{
+    for (const std::string_view text : attribute.texts) {
+        list.addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+}
+
+[[noreturn]] void endProcess(int status)
+{
+    std::fflush(nullptr);
+    // The loader thread may still be reading; nothing is left to save, so
+    // no destructor needs to run.
+    std::_Exit(status);
+}
+
+} // namespace
+
+LocalGUI::LocalGUI()
+{
+    const std::array<QComboBox*, 6> lists{&ofigchoice, &oinschoice,  &rfigchoice,
+                                          &rlfchoice,  &rfigechoice, &cmkchoice};
+    const std::array<QLabel*, 6> labels{&ofiglabel, &oinslabel,  &rfiglabel,
+                                        &rlflabel,  &rfigelabel, &cmklabel};
+    const std::array<const char*, 6> listNames{"ofigchoice", "oinschoice",  "rfigchoice",
+                                               "rlfchoice",  "rfigechoice", "cmkchoice"};
+    const std::array<const char*, 6> labelNames{"ofiglabel", "oinslabel",  "rfiglabel",
+                                                "rlflabel",  "rfigelabel", "cmklabel"};
+    olabel.setObjectName("olabel");
+    rlabel.setObjectName("rlabel");
+    for (QLabel* label : {&olabel, &rlabel, &ofiglabel, &oinslabel, &rfiglabel, &rlflabel,
+                          &rfigelabel, &cmklabel}) {
+        label->setTextFormat(Qt::PlainText); // ">OBVERSE<" is not markup
+    }
+
+    // Base window: no layout, fixed font and colours.
+    setFont(windowFont());
+    QPalette palette = this->palette();
+    for (const auto role : {QPalette::Window, QPalette::Button}) {
+        palette.setColor(role, backcol);
+    }
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+        palette.setColor(role, Qt::black);
+    }
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setWindowTitle(QString::fromUtf8(Rovadod::prodtitle.data(),
+                                     static_cast<qsizetype>(Rovadod::prodtitle.size())));
+
+    textarea = new QPlainTextEdit(QString(), this);
+    textarea->setObjectName("textarea");
+    textarea->setFont(outputFont());
+    QPalette areaPalette = textarea->palette();
+    areaPalette.setColor(QPalette::Base, Qt::white);
+    areaPalette.setColor(QPalette::Text, Qt::black);
+    textarea->setPalette(areaPalette);
+    textarea->setReadOnly(true);
+    textarea->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    textarea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    textarea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    textarea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    textarea->setTabChangesFocus(true);
+    // Wide enough for "# Specimens = " and the labels after one tab.
+    textarea->setTabStopDistance(QFontMetricsF(textarea->font()).horizontalAdvance('x') * 8);
+    textarea->setAccessibleName("Matching catalogue entries");
+
+    // Top inset T is 0: children are placed in client-area coordinates.
+    y = 0 + 4;
+
+    for (std::size_t a = 0; a < lists.size(); ++a) {
+        lists[a]->setObjectName(listNames[a]);
+        labels[a]->setObjectName(labelNames[a]);
+        fill(*lists[a], vocab::attributes[a]);
+        // Screen readers announce the list by its label and section.
+        labels[a]->setBuddy(lists[a]);
+        lists[a]->setAccessibleDescription(
+            QString::fromUtf8(vocab::attributes[a].section.data(),
+                              static_cast<qsizetype>(vocab::attributes[a].section.size())) +
+            ' ' +
+            QString::fromUtf8(vocab::attributes[a].label.data(),
+                              static_cast<qsizetype>(vocab::attributes[a].label.size())));
+    }
+    // Connected only now, so filling the lists runs no search.
+    for (std::size_t a = 0; a < lists.size(); ++a) {
+        lookups_[a] = std::make_unique<Lookup>(this);
+        connect(lists[a], &QComboBox::currentIndexChanged, this,
+                [lookup = lookups_[a].get()](int position) { lookup->itemStateChanged(position); });
+    }
+
+    y += ch + 8;
+    olabel.setGeometry(50, y, lw, ch);
+    for (std::size_t a = 0; a < 2; ++a) {
+        y += ch;
+        labels[a]->setGeometry(10, y, lw, ch);
+        lists[a]->setGeometry(lw + 20, y, cw, ch);
+    }
+    y += ch + 8;
+    rlabel.setGeometry(50, y, lw, ch);
+    for (std::size_t a = 2; a < 6; ++a) {
+        y += ch;
+        labels[a]->setGeometry(10, y, lw, ch);
+        lists[a]->setGeometry(lw + 20, y, cw, ch);
+    }
+    y += ch + 8;
+    textarea->setGeometry(10, y, width - 20, 11 * ch);
+    y += 11 * ch;
+
+    QWidget* previous = lists[0];
+    for (QWidget* next : {static_cast<QWidget*>(lists[1]), static_cast<QWidget*>(lists[2]),
+                          static_cast<QWidget*>(lists[3]), static_cast<QWidget*>(lists[4]),
+                          static_cast<QWidget*>(lists[5]), static_cast<QWidget*>(textarea)}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+
+    resize(width, y + 8);
+    show();
+    raise();
+    activateWindow();
+}
+
+LocalGUI::~LocalGUI() = default;
+
+void LocalGUI::replaceText(const std::string& text)
+{
+    textarea->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void LocalGUI::postText(const std::string& text)
+{
+    QPointer<LocalGUI> window(this);
+    QMetaObject::invokeMethod(
+        this,
+        [window, text] {
+            if (window) {
+                window->replaceText(text);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void LocalGUI::DelayT(int ms)
+{
+    Rovadod::DelayT(ms);
+}
+
+void LocalGUI::closeEvent(QCloseEvent* event)
+{
+    windowClosing();
+    event->accept();
+}
+
+void LocalGUI::windowClosing()
+{
+    DelayT(200);
+    (exitProcess ? exitProcess : &endProcess)(0);
+}
+
+void LocalGUI::Lookup::itemStateChanged(int /*position*/)
+{
+    LocalGUI& w = *window_;
+    const lookup::Codes codes = lookup::SelectionCodes(
+        {w.ofigchoice.currentIndex(), w.oinschoice.currentIndex(), w.rfigchoice.currentIndex(),
+         w.rlfchoice.currentIndex(), w.rfigechoice.currentIndex(), w.cmkchoice.currentIndex()});
+    w.replaceText(std::string(lookup::searching));
+    w.replaceText(lookup::FindMatches(codes));
+    DelayT(200);
+}

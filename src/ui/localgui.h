@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QColor>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string>
+
+class QCloseEvent;
+
+/// The program's one window: six lists that describe a coin, their labels
+/// and the read-only output area. Children sit at fixed pixel bounds; there
+/// is no layout, so resizing the window moves nothing.
+class LocalGUI : public QWidget {
+    Q_OBJECT
+
+public:
+    LocalGUI();
+    ~LocalGUI() override;
+    LocalGUI(const LocalGUI&) = delete;
+    LocalGUI& operator=(const LocalGUI&) = delete;
+
+    static inline const QColor backcol{120, 160, 240};
+    static constexpr int width = 530;
+    static constexpr int fontheight = 15;
+
+private:
+    QComboBox ofigchoice{this};
+    QComboBox oinschoice{this};
+    QComboBox rfigchoice{this};
+    QComboBox rlfchoice{this};
+    QComboBox rfigechoice{this};
+    QComboBox cmkchoice{this};
+    QLabel olabel{"  >OBVERSE<", this};
+    QLabel rlabel{"  >REVERSE<", this};
+    QLabel ofiglabel{"Main Figure", this};
+    QLabel oinslabel{"Inscription Present", this};
+    QLabel rfiglabel{"Main Figure", this};
+    QLabel rlflabel{"Left Field Symbols", this};
+    QLabel rfigelabel{"Right Side Symbols", this};
+    QLabel cmklabel{"CounterMark Symbol", this};
+
+public:
+    /// The output area; only ever written as a whole (`replaceText`,
+    /// `postText`).
+    QPlainTextEdit* textarea = nullptr;
+
+private:
+    static constexpr int ch = 24;
+    static constexpr int lw = 180;
+    static constexpr int cw = 300;
+    int y = 0;
+
+public:
+    /// Replaces the whole text of the output area. GUI thread only.
+    void replaceText(const std::string& text);
+
+    /// Replaces the whole text from any thread; writes reach the window in
+    /// the order they were posted.
+    void postText(const std::string& text);
+
+    /// Pauses the calling thread for `ms` milliseconds.
+    static void DelayT(int ms);
+
+    /// How the process ends when the window is closed; tests replace it.
+    static inline void (*exitProcess)(int) = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    /// Runs one search over all six lists; one per list, all alike.
+    class Lookup {
+    public:
+        explicit Lookup(LocalGUI* window) : window_(window) {}
+        void itemStateChanged(int position);
+
+    private:
+        LocalGUI* window_;
+    };
+
+    void windowClosing();
+
+    std::array<std::unique_ptr<Lookup>, 6> lookups_;
+};

@@ -1,0 +1,49 @@
+// Runs the whole program and, from inside its event loop, prints what the
+// window shows once a given text appears, then closes the window the way a
+// user would. Driven by the environment, since the program itself takes no
+// options: ROVADOD_PROBE_WAIT_FOR (text prefix to wait for) and
+// ROVADOD_PROBE_HOLD (milliseconds to wait after it appeared).
+#include "app/rovadod.h"
+#include "ui/localgui.h"
+
+#include <QCoreApplication>
+#include <QStyle>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void report()
+{
+    LocalGUI* gui = Rovadod::lgui;
+    const QByteArray text = gui->textarea->toPlainText().toUtf8().replace('\n', "\\n");
+    std::printf("text=%s\nrtl=%d\nsize=%dx%d\ntitle=%s\nstyle=%s\nclosing\n", text.constData(),
+                int(gui->isRightToLeft()), gui->size().width(), gui->size().height(),
+                gui->windowTitle().toUtf8().constData(), gui->style()->name().toUtf8().constData());
+    std::fflush(stdout);
+    gui->close();
+}
+
+void poll()
+{
+    const QString waitFor = qEnvironmentVariable("ROVADOD_PROBE_WAIT_FOR");
+    if (Rovadod::lgui && Rovadod::lgui->textarea->toPlainText().startsWith(waitFor)) {
+        QTimer::singleShot(qEnvironmentVariableIntValue("ROVADOD_PROBE_HOLD"), report);
+        return;
+    }
+    QTimer::singleShot(5, poll);
+}
+
+void startProbe()
+{
+    QTimer::singleShot(0, poll);
+}
+Q_COREAPP_STARTUP_FUNCTION(startProbe)
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return Rovadod::main(argc, argv);
+}

@@ -1,0 +1,135 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QMap<QString, QString> seen;
+    qint64 msAfterClosing = -1;
+};
+
+/// Starts the program in `dir` with `args`, waits for `waitFor` to show,
+/// holds `holdMs`, then closes the window.
+Run runProgram(const QString& dir, const QStringList& args, const QString& waitFor, int holdMs = 0)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ROVADOD_PROBE_WAIT_FOR", waitFor);
+    env.insert("ROVADOD_PROBE_HOLD", QString::number(holdMs));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationDirPath() + "/rovadod_probe", args);
+    Run run;
+    if (!p.waitForStarted()) {
+        return run;
+    }
+    QByteArray out;
+    QElapsedTimer sinceClosing;
+    while (!out.contains("closing\n") && p.state() == QProcess::Running) {
+        p.waitForReadyRead(100);
+        out += p.readAllStandardOutput();
+    }
+    sinceClosing.start();
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished();
+        return run;
+    }
+    run.msAfterClosing = sinceClosing.elapsed();
+    out += p.readAllStandardOutput();
+    for (const QByteArray& line : out.split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq > 0) {
+            run.seen.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+        }
+    }
+    run.exitCode = p.exitCode();
+    run.status = p.exitStatus();
+    return run;
+}
+
+QStringList contents(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                               QDir::System);
+}
+
+} // namespace
+
+class TestProgram final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void closeWhileLoading_exitsZeroAfterPause();
+    void arguments_changeNothing();
+    void unreadableCatalogue_problemStays();
+    void missingCatalogue_windowStaysUsable();
+};
+
+void TestProgram::closeWhileLoading_exitsZeroAfterPause()
+{
+    // A FIFO nobody writes to keeps the loader blocked for good.
+    QTemporaryDir dir;
+    QVERIFY(::mkfifo(QDir(dir.path()).filePath("ptolemy.csv").toLocal8Bit().constData(), 0600) ==
+            0);
+    const Run run = runProgram(dir.path(), {}, "Reading File...");
+    QCOMPARE(run.seen.value("text"), QString("Reading File..."));
+    QCOMPARE(run.status, QProcess::NormalExit);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.msAfterClosing >= 150, qPrintable(QString::number(run.msAfterClosing)));
+    QCOMPARE(contents(dir.path()), QStringList{"ptolemy.csv"});
+}
+
+void TestProgram::arguments_changeNothing()
+{
+    QTemporaryDir dir;
+    QFile f(QDir(dir.path()).filePath("ptolemy.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("1,,,,,,,,,,,,1,1,1,1,1,1\n2\n3\n");
+    f.close();
+    const QString summary = "Quarvel Database OK\\n3 Entries Read";
+    const Run plain = runProgram(dir.path(), {}, "Quarvel Database OK");
+    QCOMPARE(plain.exitCode, 0);
+    QCOMPARE(plain.seen.value("text"), summary);
+    QCOMPARE(plain.seen.value("size"), QString("530x516"));
+    QCOMPARE(plain.seen.value("rtl"), QString("0"));
+
+    const QStringList args{"-reverse", "-geometry",     "100x80+5+5",  "-style",
+                           "windows",  "-qwindowtitle", "Other",       "-platform",
+                           "xcb",      "--help",        "ptolemy.csv", "-"};
+    const Run withArgs = runProgram(dir.path(), args, "Quarvel Database OK");
+    QCOMPARE(withArgs.status, QProcess::NormalExit);
+    QCOMPARE(withArgs.exitCode, 0);
+    QCOMPARE(withArgs.seen, plain.seen);
+    QCOMPARE(contents(dir.path()), QStringList{"ptolemy.csv"});
+}
+
+void TestProgram::unreadableCatalogue_problemStays()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("ptolemy.csv"));
+    // Past the loader's 3 s pause the problem message must still stand.
+    const Run run = runProgram(dir.path(), {}, "Problem Reading", 3500);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.seen.value("text"), QString("Problem Reading Quarvel Database"));
+}
+
+void TestProgram::missingCatalogue_windowStaysUsable()
+{
+    QTemporaryDir dir;
+    const Run run = runProgram(dir.path(), {}, "Database not found!", 3500);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.seen.value("text"), QString("Database not found!"));
+    QVERIFY(contents(dir.path()).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"

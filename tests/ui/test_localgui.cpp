@@ -1,0 +1,352 @@
+#include "app/rovadod.h"
+#include "support/catalogue_fixture.h"
+#include "ui/localgui.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+
+/// Every text the output area shows, in order.
+class TextLog {
+public:
+    explicit TextLog(QPlainTextEdit* area)
+        : connection_(QObject::connect(area, &QPlainTextEdit::textChanged, area,
+                                       [this, area] { texts << area->toPlainText(); }))
+    {
+    }
+    ~TextLog() { QObject::disconnect(connection_); }
+    TextLog(const TextLog&) = delete;
+    TextLog& operator=(const TextLog&) = delete;
+    QStringList texts;
+
+private:
+    QMetaObject::Connection connection_;
+};
+
+const char* const listNames[] = {"ofigchoice", "oinschoice",  "rfigchoice",
+                                 "rlfchoice",  "rfigechoice", "cmkchoice"};
+const char* const labelNames[] = {"ofiglabel", "oinslabel",  "rfiglabel",
+                                  "rlflabel",  "rfigelabel", "cmklabel"};
+
+QComboBox* list(LocalGUI& gui, int a)
+{
+    return gui.findChild<QComboBox*>(listNames[a]);
+}
+QLabel* label(LocalGUI& gui, const char* name)
+{
+    return gui.findChild<QLabel*>(name);
+}
+
+// One entry per list that position 1 of that list (all others at 0) selects.
+QByteArray onePerList()
+{
+    return "base,,,,,,,,,,,,1,1,1,1,1,1\n"
+           "ofig,,,,,,,,,,,,2,1,1,1,1,1\n"
+           "oins,,,,,,,,,,,,1,2,1,1,1,1\n"
+           "rfig,,,,,,,,,,,,1,1,2,1,1,1\n"
+           "rlf,,,,,,,,,,,,1,1,1,2,1,1\n"
+           "rfige,,,,,,,,,,,,1,1,1,1,2,1\n"
+           "cmk,,,,,,,,,,,,1,1,1,1,1,2\n";
+}
+
+struct ExitRecord {
+    int calls = 0;
+    int status = -1;
+};
+ExitRecord exitRecord;
+
+} // namespace
+
+class TestLocalGUI final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void construction_geometryMatchesTheTable();
+    void construction_textsFontsColoursAndSelections();
+    void construction_runsNoSearch();
+    void outputArea_readOnlyWrapsAndCopies();
+    void resize_movesNothing();
+    void selectionChange_runsOneSearchPerChange();
+    void search_pausesAfterFinalText();
+    void loaderMessages_reachWindowInOrder();
+    void missingCatalogue_searchesFindNothing();
+    void accessibility_labelsDescriptionsAndTabOrder();
+    void keyboard_changesList();
+    void closing_pausesThenExitsWithZero();
+};
+
+void TestLocalGUI::initTestCase()
+{
+    LocalGUI::exitProcess = [](int status) {
+        ++exitRecord.calls;
+        exitRecord.status = status;
+    };
+}
+
+void TestLocalGUI::construction_geometryMatchesTheTable()
+{
+    LocalGUI gui;
+    struct Bound {
+        const char* name;
+        QRect rect;
+    };
+    const Bound bounds[] = {
+        {"olabel", {50, 36, 180, 24}},      {"ofiglabel", {10, 60, 180, 24}},
+        {"ofigchoice", {200, 60, 300, 24}}, {"oinslabel", {10, 84, 180, 24}},
+        {"oinschoice", {200, 84, 300, 24}}, {"rlabel", {50, 116, 180, 24}},
+        {"rfiglabel", {10, 140, 180, 24}},  {"rfigchoice", {200, 140, 300, 24}},
+        {"rlflabel", {10, 164, 180, 24}},   {"rlfchoice", {200, 164, 300, 24}},
+        {"rfigelabel", {10, 188, 180, 24}}, {"rfigechoice", {200, 188, 300, 24}},
+        {"cmklabel", {10, 212, 180, 24}},   {"cmkchoice", {200, 212, 300, 24}},
+        {"textarea", {10, 244, 510, 264}},
+    };
+    for (const Bound& b : bounds) {
+        QWidget* w = gui.findChild<QWidget*>(b.name);
+        QVERIFY2(w, b.name);
+        QCOMPARE(w->geometry(), b.rect);
+        QCOMPARE(w->parentWidget(), &gui);
+    }
+    QCOMPARE(gui.size(), QSize(530, 516));
+    QVERIFY(gui.layout() == nullptr);
+    QVERIFY(gui.isVisible());
+    // Nothing sits in the band at the top.
+    for (const QWidget* child : gui.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible()) {
+            QVERIFY(child->geometry().top() >= 36);
+        }
+    }
+}
+
+void TestLocalGUI::construction_textsFontsColoursAndSelections()
+{
+    LocalGUI gui;
+    QCOMPARE(gui.windowTitle(), QString::fromUtf8(Rovadod::prodtitle.data()));
+    QVERIFY(!gui.windowTitle().isEmpty());
+    QCOMPARE(label(gui, "olabel")->text(), QString("  >OBVERSE<"));
+    QCOMPARE(label(gui, "rlabel")->text(), QString("  >REVERSE<"));
+    const QStringList labelTexts{"Main Figure",        "Inscription Present", "Main Figure",
+                                 "Left Field Symbols", "Right Side Symbols",  "CounterMark Symbol"};
+    const QStringList firstEntries{
+        "Zeus with Ammon Horn", "No", "1 Eagle <L Closed Wing - Head <L", "None", "None", "None"};
+    for (int a = 0; a < 6; ++a) {
+        QCOMPARE(label(gui, labelNames[a])->text(), labelTexts[a]);
+        QComboBox* choice = list(gui, a);
+        const auto& attribute = vocab::attributes[std::size_t(a)];
+        QCOMPARE(choice->count(), attribute.count());
+        for (int p = 0; p < choice->count(); ++p) {
+            QCOMPARE(choice->itemText(p).toStdString(),
+                     std::string(attribute.texts[std::size_t(p)]));
+        }
+        QCOMPARE(choice->currentIndex(), 0);
+        QCOMPARE(choice->currentText(), firstEntries[a]);
+        QCOMPARE(choice->font().family(), QString("Helvetica"));
+        QVERIFY(choice->font().bold());
+        QCOMPARE(choice->font().pixelSize(), 15);
+        QCOMPARE(choice->palette().color(QPalette::Button), QColor(120, 160, 240));
+    }
+    QCOMPARE(gui.font().family(), QString("Helvetica"));
+    QCOMPARE(gui.font().pixelSize(), 15);
+    QVERIFY(gui.font().bold());
+    QCOMPARE(gui.palette().color(QPalette::Window), QColor(120, 160, 240));
+    QCOMPARE(gui.palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(label(gui, "cmklabel")->font(), gui.font());
+    QCOMPARE(gui.textarea->font().family(), QString("TimesRoman"));
+    QCOMPARE(gui.textarea->font().pixelSize(), 16);
+    QVERIFY(gui.textarea->font().bold());
+    QCOMPARE(gui.textarea->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(gui.textarea->palette().color(QPalette::Text), QColor(Qt::black));
+    // The faces asked for resolve to real fonts of their kind.
+    QVERIFY(QFontInfo(gui.textarea->font()).pixelSize() == 16);
+}
+
+void TestLocalGUI::construction_runsNoSearch()
+{
+    testsupport::WorkDir dir;
+    QVERIFY(dir.write(onePerList()));
+    testsupport::load();
+    LocalGUI gui;
+    QCoreApplication::processEvents();
+    QCOMPARE(gui.textarea->toPlainText(), QString());
+}
+
+void TestLocalGUI::outputArea_readOnlyWrapsAndCopies()
+{
+    LocalGUI gui;
+    QPlainTextEdit* area = gui.textarea;
+    QVERIFY(area->isReadOnly());
+    QCOMPARE(area->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QCOMPARE(area->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+    gui.replaceText("Sv 1\tPlate 2.\n\tSNGCop \t3\n");
+    area->setFocus();
+    QTest::keyClicks(area, "typed");
+    QTest::keyClick(area, Qt::Key_Backspace);
+    QCOMPARE(area->toPlainText(), QString("Sv 1\tPlate 2.\n\tSNGCop \t3\n"));
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(area, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("Sv 1\tPlate 2.\n\tSNGCop \t3\n"));
+
+    // A long line wraps instead of scrolling sideways.
+    gui.replaceText(std::string(400, 'w') + " " + std::string(400, 'w'));
+    QVERIFY(area->document()->documentLayout()->documentSize().width() <= area->width());
+}
+
+void TestLocalGUI::resize_movesNothing()
+{
+    LocalGUI gui;
+    const QRect before = gui.textarea->geometry();
+    const QRect listBefore = list(gui, 5)->geometry();
+    gui.resize(900, 800);
+    QCoreApplication::processEvents();
+    QCOMPARE(gui.textarea->geometry(), before);
+    QCOMPARE(list(gui, 5)->geometry(), listBefore);
+    gui.resize(200, 150);
+    QCoreApplication::processEvents();
+    QCOMPARE(gui.textarea->geometry(), before);
+}
+
+void TestLocalGUI::selectionChange_runsOneSearchPerChange()
+{
+    testsupport::WorkDir dir;
+    QVERIFY(dir.write(onePerList()));
+    testsupport::load();
+    LocalGUI gui;
+    const QStringList names{"ofig", "oins", "rfig", "rlf", "rfige", "cmk"};
+    for (int a = 0; a < 6; ++a) {
+        TextLog log(gui.textarea);
+        list(gui, a)->setCurrentIndex(1);
+        QCOMPARE(log.texts.size(), 2);
+        QCOMPARE(log.texts[0], QString("Searching for matches..."));
+        QVERIFY2(log.texts[1].startsWith("Sv " + names[a] + "\t"), qPrintable(log.texts[1]));
+        QCOMPARE(log.texts[1].count('\n'), 7);
+
+        // Back to position 0: the search reads all six lists again.
+        log.texts.clear();
+        list(gui, a)->setCurrentIndex(0);
+        QCOMPARE(log.texts.size(), 2);
+        QVERIFY(log.texts[1].startsWith("Sv base\t"));
+    }
+    // A selection nothing matches replaces the earlier report entirely.
+    TextLog log(gui.textarea);
+    list(gui, 0)->setCurrentIndex(5);
+    QCOMPARE(log.texts, (QStringList{"Searching for matches...", "No Matching Entry Found"}));
+    QCOMPARE(gui.textarea->toPlainText(), QString("No Matching Entry Found"));
+}
+
+void TestLocalGUI::search_pausesAfterFinalText()
+{
+    LocalGUI gui;
+    QElapsedTimer sinceFinal;
+    QObject::connect(gui.textarea, &QPlainTextEdit::textChanged, gui.textarea,
+                     [&sinceFinal] { sinceFinal.start(); });
+    list(gui, 2)->setCurrentIndex(3);
+    QVERIFY(sinceFinal.elapsed() >= 200);
+}
+
+void TestLocalGUI::loaderMessages_reachWindowInOrder()
+{
+    testsupport::WorkDir dir;
+    QByteArray file;
+    for (int k = 0; k < 312; ++k) {
+        file += "r" + QByteArray::number(k) + ",,,,,,,,,,,,1,1,1,1,1,1\n";
+    }
+    QVERIFY(dir.write(file));
+    Rovadod::ClearCatalogue();
+    LocalGUI gui;
+    TextLog log(gui.textarea);
+    std::atomic<bool> done{false};
+    std::thread loader([&gui, &done] {
+        Rovadod::GetDatabase([&gui](const std::string& text) { gui.postText(text); });
+        done = true;
+    });
+    QTRY_VERIFY(done.load());
+    loader.join();
+    QCoreApplication::processEvents();
+    QCOMPARE(log.texts, (QStringList{"Reading File...", "Quarvel Database OK\n312 Entries Read"}));
+    QCOMPARE(gui.textarea->toPlainText(), QString("Quarvel Database OK\n312 Entries Read"));
+}
+
+void TestLocalGUI::missingCatalogue_searchesFindNothing()
+{
+    testsupport::WorkDir dir;
+    const auto result = testsupport::load();
+    QCOMPARE(result.messages.back(), std::string("Database not found!"));
+    LocalGUI gui;
+    for (int a = 0; a < 6; ++a) {
+        list(gui, a)->setCurrentIndex(1);
+        QCOMPARE(gui.textarea->toPlainText(), QString("No Matching Entry Found"));
+    }
+    QVERIFY(QDir(dir.path()).isEmpty());
+}
+
+void TestLocalGUI::accessibility_labelsDescriptionsAndTabOrder()
+{
+    LocalGUI gui;
+    const QStringList descriptions{"Obverse Main Figure",        "Obverse Inscription Present",
+                                   "Reverse Main Figure",        "Reverse Left Field Symbols",
+                                   "Reverse Right Side Symbols", "Reverse CounterMark Symbol"};
+    for (int a = 0; a < 6; ++a) {
+        QComboBox* choice = list(gui, a);
+        QLabel* name = label(gui, labelNames[a]);
+        QCOMPARE(name->buddy(), choice);
+        QCOMPARE(name->parentWidget(), choice->parentWidget());
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(choice);
+        QVERIFY(iface);
+        QCOMPARE(iface->text(QAccessible::Description), descriptions[a]);
+        const auto labelledBy = iface->relations(QAccessible::Label);
+        QCOMPARE(labelledBy.size(), 1);
+        QCOMPARE(labelledBy.first().first->object(), name);
+        QCOMPARE(labelledBy.first().first->text(QAccessible::Name), name->text());
+    }
+    QAccessibleInterface* area = QAccessible::queryAccessibleInterface(gui.textarea);
+    QVERIFY(area);
+    QVERIFY(area->text(QAccessible::Name).contains("catalogue entries"));
+
+    gui.activateWindow();
+    list(gui, 0)->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&gui));
+    QWidget* expected[] = {list(gui, 1), list(gui, 2), list(gui, 3),
+                           list(gui, 4), list(gui, 5), gui.textarea};
+    for (QWidget* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+void TestLocalGUI::keyboard_changesList()
+{
+    LocalGUI gui;
+    TextLog log(gui.textarea);
+    QComboBox* choice = list(gui, 3);
+    choice->setFocus();
+    QTest::keyClick(choice, Qt::Key_Down);
+    QCOMPARE(choice->currentIndex(), 1);
+    QCOMPARE(log.texts.size(), 2);
+    QCOMPARE(log.texts.first(), QString("Searching for matches..."));
+}
+
+void TestLocalGUI::closing_pausesThenExitsWithZero()
+{
+    exitRecord = {};
+    LocalGUI gui;
+    QElapsedTimer timer;
+    timer.start();
+    gui.close();
+    QVERIFY(timer.elapsed() >= 200);
+    QCOMPARE(exitRecord.calls, 1);
+    QCOMPARE(exitRecord.status, 0);
+}
+
+QTEST_MAIN(TestLocalGUI)
+#include "test_localgui.moc"

@@ -95,8 +95,9 @@ LocalGUI::LocalGUI()
     textarea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     textarea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     textarea->setTabChangesFocus(true);
-    // Wide enough for "# Specimens = " and the labels after one tab.
-    textarea->setTabStopDistance(QFontMetricsF(textarea->font()).horizontalAdvance('x') * 8);
+    // Stops of about 72 px line the report's values up in columns and keep
+    // its first line within the area.
+    textarea->setTabStopDistance(QFontMetricsF(textarea->font()).horizontalAdvance('x') * 9);
     textarea->setAccessibleName("Matching catalogue entries");
 
     // Top inset T is 0: children are placed in client-area coordinates.

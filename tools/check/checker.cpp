@@ -1,0 +1,337 @@
+#include "checker.h"
+
+#include "app/rovadod.h"
+#include "catalogue/line_reader.h"
+#include "catalogue/messages.h"
+#include "lookup/search.h"
+#include "vocab/vocabulary.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace check {
+
+namespace {
+
+constexpr std::int64_t usedFields = 21;
+constexpr std::int64_t firstCodeField = 13;
+
+/// The six code fields in search order, as a keeper reads them.
+struct CodeField {
+    const Rovadod::Column* column;
+    std::string_view name;
+};
+const std::array<CodeField, vocab::attributeCount> codeFields{{
+    {&Rovadod::OFig, "obverse main figure"},
+    {&Rovadod::OIns, "obverse inscription"},
+    {&Rovadod::RFig, "reverse main figure"},
+    {&Rovadod::RLF, "reverse left field symbol"},
+    {&Rovadod::RFigE, "reverse right side symbol"},
+    {&Rovadod::CMK, "countermark"},
+}};
+
+std::string lineLabel(std::int64_t line)
+{
+    return "line " + std::to_string(line) + ": ";
+}
+
+std::string_view trimmed(std::string_view v)
+{
+    const auto first = v.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return v.substr(first, v.find_last_not_of(" \t") - first + 1);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return lookup::CodeMatches(std::string(a), b);
+}
+
+/// Why the file could not be read, in the system's words and the loader's.
+std::string describeUnreadable(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return "is a directory";
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    ::close(fd);
+    return "read error";
+}
+
+void addFieldFindings(Result& result, std::int64_t line, std::string_view raw)
+{
+    const std::int64_t fields = FieldCount(raw);
+    const auto quoted = QuotedCommaField(raw);
+    std::string split;
+    if (quoted) {
+        split = "the quoted value in field " + std::to_string(*quoted) +
+                " holds a comma, which splits it and shifts every later field";
+    }
+    if (fields > usedFields) {
+        ++result.longLines;
+        std::string text = lineLabel(line) + std::to_string(fields) + " fields, only the first " +
+                           std::to_string(usedFields) + " are read";
+        text += quoted ? "; " + split : "; the rest are ignored";
+        result.findings.push_back({Finding::Kind::TooManyFields, line, std::move(text)});
+    } else if (quoted) {
+        ++result.quotedCommaLines;
+        result.findings.push_back({Finding::Kind::QuotedComma, line, lineLabel(line) + split});
+    }
+}
+
+/// How a line without any code came about, for its finding.
+std::string noCodesWhat(std::string_view raw)
+{
+    if (raw.empty()) {
+        return "blank line, an entry";
+    }
+    const std::int64_t fields = FieldCount(raw);
+    if (fields < firstCodeField) {
+        return "only " + std::to_string(fields) + (fields == 1 ? " field" : " fields") +
+               ": an entry";
+    }
+    return "fields " + std::to_string(firstCodeField) + " to " +
+           std::to_string(firstCodeField + vocab::attributeCount - 1) + " are empty: an entry";
+}
+
+void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::string_view raw)
+{
+    const auto split = QuotedCommaField(raw);
+    bool allEmpty = true;
+    for (const CodeField& field : codeFields) {
+        const auto& v = (*field.column)[k];
+        allEmpty = allEmpty && v && v->empty();
+    }
+    if (allEmpty) {
+        result.unselectableFields += vocab::attributeCount;
+        ++result.lostEntries;
+        const std::string what = noCodesWhat(raw);
+        result.findings.push_back(
+            {Finding::Kind::NoCodes, line,
+             lineLabel(line) + what + " with no attribute codes can never be found"});
+        return;
+    }
+    bool lost = false;
+    for (int a = 0; a < vocab::attributeCount; ++a) {
+        const CodeField& field = codeFields[static_cast<std::size_t>(a)];
+        const auto& v = (*field.column)[k];
+        if (Selectable(a, v)) {
+            continue;
+        }
+        lost = true;
+        ++result.unselectableFields;
+        const std::string value = v ? *v : std::string();
+        std::string text = lineLabel(line) + std::string(field.name) + " code " + Quoted(value) +
+                           " (field " + std::to_string(firstCodeField + a) +
+                           ") can never be selected";
+        const std::string_view core = trimmed(value);
+        if (value.empty()) {
+            text += "; the field is empty";
+        } else if (core.size() != value.size() && Selectable(a, std::string(core))) {
+            text += "; spaces count, " + Quoted(core) + " would be";
+        } else if (split && *split < firstCodeField + a) {
+            text += "; the split in field " + std::to_string(*split) + " moved it here";
+        } else if (a == 0 && equalsIgnoringCase(value, vocab::OFigCodes.back())) {
+            text += "; no list entry leads to " + Quoted(vocab::OFigCodes.back());
+        }
+        result.findings.push_back({Finding::Kind::NeverSelected, line, std::move(text)});
+    }
+    if (lost) {
+        ++result.lostEntries;
+    }
+}
+
+/// Counts the lines after the 699th, cut and bounded as the loader cuts and
+/// bounds the ones it reads. False on a read error.
+bool countIgnoredLines(const std::string& path, std::int64_t& ignored)
+{
+    ignored = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return false;
+    }
+    const auto size = static_cast<unsigned long long>(info.st_size);
+    catalogue::LineReader reader(fd);
+    unsigned long long bytesRead = 0;
+    std::int64_t lines = 0;
+    std::string line;
+    bool ok = true;
+    while (bytesRead < size) {
+        const auto got = reader.next(line);
+        if (got != catalogue::LineReader::Result::Line) {
+            ok = got == catalogue::LineReader::Result::End;
+            break;
+        }
+        bytesRead += line.size();
+        if (++lines > Rovadod::maxlines) {
+            ++ignored;
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+std::int64_t FieldCount(std::string_view line)
+{
+    std::int64_t commas = 0;
+    for (const char c : line) {
+        commas += c == ',' ? 1 : 0;
+    }
+    return commas + 1;
+}
+
+std::optional<std::int64_t> QuotedCommaField(std::string_view line)
+{
+    std::int64_t field = 1;
+    std::size_t i = 0;
+    while (i <= line.size()) {
+        // Only a quote that opens a field starts a quoted value.
+        if (i < line.size() && line[i] == '"') {
+            const auto close = line.find('"', i + 1);
+            if (close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            if (line.substr(i + 1, close - i - 1).find(',') != std::string_view::npos) {
+                return field;
+            }
+            i = close + 1;
+        }
+        const auto comma = line.find(',', i);
+        if (comma == std::string_view::npos) {
+            return std::nullopt;
+        }
+        i = comma + 1;
+        ++field;
+    }
+    return std::nullopt;
+}
+
+bool Selectable(int attribute, const std::optional<std::string>& value)
+{
+    const vocab::Attribute& attr = vocab::attributes.at(static_cast<std::size_t>(attribute));
+    for (int pos = 0; pos < attr.count(); ++pos) {
+        if (lookup::CodeMatches(value, attr.code(pos))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Quoted(std::string_view value)
+{
+    std::string out = "\"";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+Result CheckCatalogue(const std::string& path)
+{
+    Result result;
+    std::string last;
+    Rovadod::ClearCatalogue();
+    Rovadod::GetDatabaseFrom(
+        path, [&last](const std::string& text) { last = text; }, [](int) {});
+    if (last == messages::notFound) {
+        result.status = Status::NotFound;
+        result.problem =
+            "no such file (the window would show \"" + std::string(messages::notFound) + "\")";
+        return result;
+    }
+    if (last == messages::problem) {
+        result.status = Status::Unreadable;
+        result.problem = describeUnreadable(path) + " (the window would show \"" +
+                         std::string(messages::problem) + "\")";
+        return result;
+    }
+    result.entries = Rovadod::numentries.load(std::memory_order_acquire);
+
+    for (std::int32_t k = 0; k < result.entries; ++k) {
+        const auto slot = static_cast<std::size_t>(k);
+        const std::string& raw = *Rovadod::database[slot];
+        const std::int64_t line = k + 1;
+        addFieldFindings(result, line, raw);
+        addCodeFindings(result, line, slot, raw);
+    }
+
+    if (result.entries == Rovadod::maxlines) {
+        if (!countIgnoredLines(path, result.ignoredLines)) {
+            result.status = Status::Unreadable;
+            result.problem = "read error after line " + std::to_string(Rovadod::maxlines);
+            return result;
+        }
+        if (result.ignoredLines > 0) {
+            const std::int64_t first = Rovadod::maxlines + 1;
+            const std::int64_t last_ = Rovadod::maxlines + result.ignoredLines;
+            std::string text = result.ignoredLines == 1
+                                   ? lineLabel(first) + "never read"
+                                   : "lines " + std::to_string(first) + " to " +
+                                         std::to_string(last_) + ": " +
+                                         std::to_string(result.ignoredLines) + " lines never read";
+            text += "; the window reads at most " + std::to_string(Rovadod::maxlines) + " lines";
+            result.findings.push_back({Finding::Kind::IgnoredLines, first, std::move(text)});
+        }
+    }
+    return result;
+}
+
+std::string Summary(const Result& result, std::string_view path)
+{
+    auto row = [](std::string_view label, std::int64_t n) {
+        std::string line = "  ";
+        line += label;
+        line.append(label.size() < 44 ? 44 - label.size() : 1, ' ');
+        return line + std::to_string(n) + "\n";
+    };
+    std::string out = "Summary for " + std::string(path) + ": " + std::to_string(result.entries) +
+                      (result.entries == 1 ? " entry read\n" : " entries read\n");
+    out += row("lines after line 699, never read:", result.ignoredLines);
+    out += row("lines with more than 21 fields:", result.longLines);
+    out += row("other lines with a comma inside quotes:", result.quotedCommaLines);
+    out += row("code fields no list position selects:", result.unselectableFields);
+    out += row("entries that can never be found:", result.lostEntries);
+    out += result.findings.empty()
+               ? "Nothing to report.\n"
+               : std::to_string(result.findings.size()) +
+                     (result.findings.size() == 1 ? " finding.\n" : " findings.\n");
+    return out;
+}
+
+int ExitStatus(const Result& result)
+{
+    if (result.status != Status::Read) {
+        return 2;
+    }
+    return result.findings.empty() ? 0 : 1;
+}
+
+} // namespace check

@@ -1,0 +1,90 @@
+// rovadod-check [FILE]: reports what in a catalogue file the window would
+// silently ignore, shift or never find.
+
+#include "checker.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view usage = "Usage: rovadod-check [FILE]\n";
+
+constexpr std::string_view help = R"(
+Checks a catalogue file (default: ./ptolemy.csv) for mistakes that the window
+program would not show. The file is read exactly as the window reads it.
+
+Every finding is one line, in file order, starting with its line number:
+
+  line N: K fields, only the first 21 are read
+      More than 21 comma-separated fields. The fields after the 21st are
+      ignored. When a quoted value holds a comma ("a,b"), the comma still
+      splits it, so every later field moves one column to the right.
+  line N: the quoted value in field F holds a comma ...
+      The same split in a line that has no more than 21 fields.
+  line N: obverse main figure code "X" (field 13) can never be selected
+      A code field (fields 13 to 18) whose value no position of its
+      drop-down list selects, so the entry is never found. Letter case does
+      not matter; spaces do: " 1" and "1 " are not "1". The obverse code "X"
+      has no list entry.
+  line N: blank line, an entry with no attribute codes ...
+      A line whose six code fields are all empty.
+  lines 700 to M: ... never read
+      The window reads at most 699 lines; the rest of the file is ignored.
+
+A summary with the number of entries read and a count of each kind of
+finding ends the report.
+
+Exit status:
+  0  nothing found
+  1  findings reported
+  2  the file cannot be read, or the command line is wrong
+
+Options:
+  -h, --help  show this help
+)";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string path = "ptolemy.csv";
+    bool havePath = false;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsDone && (arg == "-h" || arg == "--help")) {
+            std::cout << usage << help;
+            return 0;
+        }
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (!optionsDone && arg.size() > 1 && arg.front() == '-') {
+            std::cerr << "rovadod-check: unknown option " << arg << "\n"
+                      << usage << "Try rovadod-check --help.\n";
+            return 2;
+        }
+        if (havePath) {
+            std::cerr << "rovadod-check: only one FILE can be checked\n"
+                      << usage << "Try rovadod-check --help.\n";
+            return 2;
+        }
+        path = arg;
+        havePath = true;
+    }
+
+    const check::Result result = check::CheckCatalogue(path);
+    if (result.status != check::Status::Read) {
+        std::cerr << "rovadod-check: cannot read " << path << ": " << result.problem << "\n";
+        return check::ExitStatus(result);
+    }
+    for (const check::Finding& finding : result.findings) {
+        std::cout << finding.text << "\n";
+    }
+    std::cout << check::Summary(result, path);
+    return check::ExitStatus(result);
+}

@@ -155,7 +155,14 @@ LocalGUI::LocalGUI()
     activateWindow();
 }
 
-LocalGUI::~LocalGUI() = default;
+LocalGUI::~LocalGUI()
+{
+    // The lists outlive the lookups during destruction; no search may run then.
+    for (QComboBox* list :
+         {&ofigchoice, &oinschoice, &rfigchoice, &rlfchoice, &rfigechoice, &cmkchoice}) {
+        list->disconnect(this);
+    }
+}
 
 void LocalGUI::replaceText(const std::string& text)
 {

@@ -21,6 +21,9 @@ if(ROVADOD_FUZZ)
     endif()
     # Coverage feedback for everything; only the fuzz target links the driver.
     add_compile_options(-fsanitize=fuzzer-no-link)
+    # The bounded fuzz run is a CTest entry even when no other test is built;
+    # included from the top level, so ctest finds it from the build root.
+    enable_testing()
 endif()
 
 if(rovadod_sanitize)

@@ -1,0 +1,208 @@
+// Arbitrary bytes as the catalogue file, loaded and searched. Any crash,
+// sanitizer report or broken invariant below is a finding.
+
+#include "app/rovadod.h"
+#include "catalogue/messages.h"
+#include "lookup/search.h"
+#include "lookup/utf8.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const std::array<const Rovadod::Column*, 21> allColumns{
+    &Rovadod::SV,    &Rovadod::Den,   &Rovadod::Dia,  &Rovadod::PLT,    &Rovadod::PNum,
+    &Rovadod::GAE,   &Rovadod::COP,   &Rovadod::WSR,  &Rovadod::SVCt,   &Rovadod::WMin,
+    &Rovadod::WMax,  &Rovadod::LM,    &Rovadod::OFig, &Rovadod::OIns,   &Rovadod::RFig,
+    &Rovadod::RLF,   &Rovadod::RFigE, &Rovadod::CMK,  &Rovadod::LegMgm, &Rovadod::LFMgm,
+    &Rovadod::RFMgm,
+};
+const std::array<const Rovadod::Column*, 6> codeColumns{
+    &Rovadod::OFig, &Rovadod::OIns, &Rovadod::RFig, &Rovadod::RLF, &Rovadod::RFigE, &Rovadod::CMK,
+};
+
+void require(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "broken invariant: %s\n", what);
+        std::abort();
+    }
+}
+
+/// The catalogue lives in memory: a file the loader opens by path, without
+/// touching the disk once per input.
+const std::string& cataloguePath()
+{
+    static const std::string path = [] {
+        const int fd = ::memfd_create("ptolemy.csv", MFD_CLOEXEC);
+        require(fd >= 0, "memfd_create");
+        return "/proc/self/fd/" + std::to_string(fd);
+    }();
+    return path;
+}
+
+void writeCatalogue(const std::uint8_t* data, std::size_t size)
+{
+    const int fd = std::stoi(cataloguePath().substr(sizeof "/proc/self/fd/" - 1));
+    require(::ftruncate(fd, 0) == 0, "ftruncate");
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        require(n > 0, "pwrite");
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+/// Lines in `bytes`: LF, CR and CR LF each end one; a last unterminated line
+/// counts.
+int countLines(std::string_view bytes)
+{
+    int lines = 0;
+    bool open = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' || bytes[i] == '\r') {
+            ++lines;
+            open = false;
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            open = true;
+        }
+    }
+    return lines + (open ? 1 : 0);
+}
+
+bool matchesAll(std::size_t k, const lookup::Codes& codes)
+{
+    for (std::size_t a = 0; a < codes.size(); ++a) {
+        if (!lookup::CodeMatches((*codeColumns[a])[k], codes[a])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The report must cut back into whole seven-line blocks, one per match.
+void checkReport(const std::string& report, int matches)
+{
+    require(lookup::IsValidUtf8(report), "report is valid UTF-8");
+    if (matches == 0) {
+        require(report == lookup::noMatch, "no match gives the no-match text");
+        return;
+    }
+    static constexpr std::string_view starts[7] = {
+        "Sv ",
+        "\tSNGCop \t",
+        "\tMin Wt: \t",
+        "\tCenter (Leg) Mgm \t",
+        "\tLeft Field Mgm \t",
+        "\tRight Field Mgm \t",
+        "",
+    };
+    std::size_t pos = 0;
+    int line = 0;
+    while (pos < report.size()) {
+        const std::size_t end = report.find('\n', pos);
+        require(end != std::string::npos, "every line ends in LF");
+        const std::string_view text(report.data() + pos, end - pos);
+        const std::string_view start = starts[line % 7];
+        require(text.starts_with(start), "block line starts with its label");
+        if (line % 7 == 6) {
+            require(text.empty(), "block ends with an empty line");
+        }
+        if (line % 7 == 0) {
+            require(text.find("\tPlate ") != std::string_view::npos &&
+                        text.find("\tDiam: \t") != std::string_view::npos &&
+                        text.find("\t# Specimens = ") != std::string_view::npos,
+                    "first line carries plate, diameter and specimens");
+        }
+        pos = end + 1;
+        ++line;
+    }
+    require(line % 7 == 0, "whole blocks");
+    require(line / 7 == matches, "one block per match");
+}
+
+void search(const lookup::Codes& codes, int n)
+{
+    int matches = 0;
+    for (int k = 0; k < n; ++k) {
+        matches += matchesAll(static_cast<std::size_t>(k), codes) ? 1 : 0;
+    }
+    checkReport(lookup::FindMatches(codes), matches);
+    for (int k = 0; k < n; ++k) {
+        if (matchesAll(static_cast<std::size_t>(k), codes)) {
+            require(!Rovadod::SVCt[static_cast<std::size_t>(k)]->empty(),
+                    "a reported specimen count is never left empty");
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    writeCatalogue(data, size);
+    Rovadod::ClearCatalogue();
+    std::vector<std::string> messages;
+    static int pauses;
+    pauses = 0;
+    Rovadod::GetDatabaseFrom(
+        cataloguePath(), [&messages](const std::string& m) { messages.push_back(m); },
+        [](int) { ++pauses; });
+
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const int n = Rovadod::numentries.load();
+    require(n >= 0 && n <= Rovadod::maxlines, "at most 699 entries");
+    require(n == std::min(countLines(bytes), Rovadod::maxlines), "every line is one entry");
+    require(messages.size() == 2 && messages[0] == messages::reading &&
+                messages[1] == messages::summary(n),
+            "reading, then the summary of what was loaded");
+    require(pauses == 0, "no pause after a good load");
+
+    for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+        for (std::size_t c = 0; c < allColumns.size(); ++c) {
+            const auto& value = (*allColumns[c])[k];
+            require(value.has_value(), "every column of a loaded entry is set");
+            require(value->find_first_of(",\r\n") == std::string::npos,
+                    "no separator inside a value");
+            require(c == 0 || value->find('"') == std::string::npos,
+                    "quotes removed after field 1");
+        }
+    }
+    if (n < Rovadod::maxlines) {
+        for (const Rovadod::Column* column : allColumns) {
+            require(!(*column)[static_cast<std::size_t>(n)].has_value(),
+                    "slots past the count stay unset");
+        }
+    }
+
+    // A selection from the lists, picked by the input's first bytes.
+    lookup::Positions positions{};
+    for (std::size_t a = 0; a < positions.size(); ++a) {
+        positions[a] = a < size ? data[a] % 40 : 0;
+    }
+    search(lookup::SelectionCodes(positions), n);
+    // The codes of the first and the last entry, which surely match.
+    for (const int k : {0, n - 1}) {
+        if (k < 0 || k >= n) {
+            continue;
+        }
+        std::array<std::string, 6> own;
+        lookup::Codes codes{};
+        for (std::size_t a = 0; a < codes.size(); ++a) {
+            own[a] = *(*codeColumns[a])[static_cast<std::size_t>(k)];
+            codes[a] = own[a];
+        }
+        search(codes, n);
+    }
+    return 0;
+}

@@ -69,6 +69,17 @@ std::string describeUnreadable(const std::string& path)
     return "read error";
 }
 
+/// True when every field after the first `fields` is empty, as trailing
+/// commas from a spreadsheet leave them.
+bool onlyEmptyAfter(std::string_view line, std::int64_t fields)
+{
+    std::size_t pos = 0;
+    for (std::int64_t i = 0; i < fields; ++i) {
+        pos = line.find(',', pos) + 1;
+    }
+    return line.find_first_not_of(',', pos) == std::string_view::npos;
+}
+
 void addFieldFindings(Result& result, std::int64_t line, std::string_view raw)
 {
     const std::int64_t fields = FieldCount(raw);
@@ -82,7 +93,12 @@ void addFieldFindings(Result& result, std::int64_t line, std::string_view raw)
         ++result.longLines;
         std::string text = lineLabel(line) + std::to_string(fields) + " fields, only the first " +
                            std::to_string(usedFields) + " are read";
-        text += quoted ? "; " + split : "; the rest are ignored";
+        if (quoted) {
+            text += "; " + split;
+        } else {
+            text += onlyEmptyAfter(raw, usedFields) ? "; the rest are empty and ignored"
+                                                    : "; the rest are ignored";
+        }
         result.findings.push_back({Finding::Kind::TooManyFields, line, std::move(text)});
     } else if (quoted) {
         ++result.quotedCommaLines;

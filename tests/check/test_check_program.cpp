@@ -1,0 +1,179 @@
+#include <QtTest>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+/// Runs rovadod-check with `args` in `workDir` and waits for it.
+Run runCheck(const QStringList& args, const QString& workDir)
+{
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.start(QStringLiteral(ROVADOD_CHECK_EXE), args);
+    Run run;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        return run;
+    }
+    run.status = p.exitCode();
+    run.out = QString::fromUtf8(p.readAllStandardOutput());
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+const QByteArray cleanLine = "DEMO-1,Obol,20,IV,3,AE3,100,,3,7.10,8.20,Alexandria,1,1,1,1,1,1,,,\n";
+const QByteArray xLine = "DEMO-2,Obol,20,IV,3,AE3,100,,3,7.10,8.20,Alexandria,X,1,1,1,1,1,,,\n";
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestCheckProgram final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanFile_exits0();
+    void findings_exit1_withLineNumbersAndSummary();
+    void unreadable_exits2_onStderr_data();
+    void unreadable_exits2_onStderr();
+    void defaultFile_isPtolemyCsvInWorkingDirectory();
+    void help_explainsFindingsAndStatuses_data();
+    void help_explainsFindingsAndStatuses();
+    void badCommandLine_exits2_withUsage_data();
+    void badCommandLine_exits2_withUsage();
+    void doubleDash_endsOptions();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestCheckProgram::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+void TestCheckProgram::cleanFile_exits0()
+{
+    const QString path = dir_->filePath("clean.csv");
+    QVERIFY(writeFile(path, cleanLine + cleanLine));
+    const Run run = runCheck({path}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.startsWith("Summary for " + path + ": 2 entries read\n"), qPrintable(run.out));
+    QVERIFY(run.out.endsWith("Nothing to report.\n"));
+    QVERIFY(run.err.isEmpty());
+}
+
+void TestCheckProgram::findings_exit1_withLineNumbersAndSummary()
+{
+    const QString path = dir_->filePath("faulty.csv");
+    QVERIFY(writeFile(path, cleanLine + xLine + cleanLine));
+    const Run run = runCheck({path}, dir_->path());
+    QCOMPARE(run.status, 1);
+    const QStringList out = run.out.split('\n');
+    QVERIFY(out.size() > 2);
+    QCOMPARE(out[0], QString("line 2: obverse main figure code \"X\" (field 13) can never be "
+                             "selected; no list entry leads to \"X\""));
+    QCOMPARE(out[1], "Summary for " + path + ": 3 entries read");
+    QVERIFY(run.out.contains("  entries that can never be found:            1\n"));
+    QVERIFY(run.out.endsWith("1 finding.\n"));
+    QVERIFY(run.err.isEmpty());
+}
+
+void TestCheckProgram::unreadable_exits2_onStderr_data()
+{
+    QTest::addColumn<bool>("directory");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << false << "no such file";
+    QTest::newRow("directory") << true << "is a directory";
+}
+
+void TestCheckProgram::unreadable_exits2_onStderr()
+{
+    QFETCH(bool, directory);
+    QFETCH(QString, reason);
+    const QString path = directory ? dir_->path() : dir_->filePath("none.csv");
+    const Run run = runCheck({path}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.startsWith("rovadod-check: cannot read " + path + ": " + reason),
+             qPrintable(run.err));
+}
+
+void TestCheckProgram::defaultFile_isPtolemyCsvInWorkingDirectory()
+{
+    Run run = runCheck({}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains("cannot read ptolemy.csv: no such file"), qPrintable(run.err));
+
+    QVERIFY(writeFile(dir_->filePath("ptolemy.csv"), xLine));
+    run = runCheck({}, dir_->path());
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.contains("Summary for ptolemy.csv: 1 entry read\n"));
+}
+
+void TestCheckProgram::help_explainsFindingsAndStatuses_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("long") << QStringList{"--help"};
+    QTest::newRow("short") << QStringList{"-h"};
+    QTest::newRow("after a missing file") << QStringList{"none.csv", "--help"};
+}
+
+void TestCheckProgram::help_explainsFindingsAndStatuses()
+{
+    QFETCH(QStringList, args);
+    const Run run = runCheck(args, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.startsWith("Usage: rovadod-check [FILE]\n"));
+    for (const char* part :
+         {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699", "0  nothing found",
+          "1  findings reported", "2  the file cannot be read"}) {
+        QVERIFY2(run.out.contains(QLatin1String(part)), part);
+    }
+    QVERIFY(run.err.isEmpty());
+}
+
+void TestCheckProgram::badCommandLine_exits2_withUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("complaint");
+    QTest::newRow("unknown long option") << QStringList{"--fix"} << "unknown option --fix";
+    QTest::newRow("unknown short option") << QStringList{"-v"} << "unknown option -v";
+    QTest::newRow("two files") << QStringList{"a.csv", "b.csv"} << "only one FILE";
+}
+
+void TestCheckProgram::badCommandLine_exits2_withUsage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, complaint);
+    const Run run = runCheck(args, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(complaint), qPrintable(run.err));
+    QVERIFY(run.err.contains("Usage: rovadod-check [FILE]"));
+}
+
+void TestCheckProgram::doubleDash_endsOptions()
+{
+    QVERIFY(writeFile(dir_->filePath("-odd.csv"), cleanLine));
+    const Run run = runCheck({"--", "-odd.csv"}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.startsWith("Summary for -odd.csv: 1 entry read\n"));
+}
+
+QTEST_APPLESS_MAIN(TestCheckProgram)
+#include "test_check_program.moc"

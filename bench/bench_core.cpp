@@ -3,6 +3,7 @@
 
 #include "app/rovadod.h"
 #include "lookup/search.h"
+#include "median_reporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,38 +102,12 @@ BENCHMARK(BM_LoadLongLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchNoMatch)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchAllMatch)->Unit(benchmark::kMicrosecond);
 
-/// Keeps the medians while printing as usual.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run;
-            }
-        }
-    }
-    std::map<std::string, Run> medians;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Fifteen repetitions each, reported as mean, median and spread; the
-    // command line may override both.
-    std::string reps = "--benchmark_repetitions=15";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::vector<char*> args{argv[0], reps.data(), aggregates.data()};
-    for (int i = 1; i < argc; ++i) {
-        args.push_back(argv[i]);
-    }
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
     MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    RunWithMedians(argc, argv, 15, reporter);
     fs::remove_all(scratch());
 
     // Figures against goals; a missed goal is printed, not hidden.
@@ -156,7 +131,7 @@ int main(int argc, char** argv)
         if (it == reporter.medians.end()) {
             continue; // filtered out
         }
-        const benchmark::BenchmarkReporter::Run& run = it->second;
+        const MedianReporter::Run& run = it->second;
         double figure = 0;
         if (g.throughput) {
             figure = run.counters.at("bytes_per_second").value / 1e6;

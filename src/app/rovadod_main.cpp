@@ -17,7 +17,7 @@ int Rovadod::main(int argc, char** argv)
 
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName("rovadod");
-    QGuiApplication::setDesktopFileName("org.rovadod.Rovadod");
+    QGuiApplication::setDesktopFileName("org.rovadod.rovadod");
 
     lgui = new LocalGUI(); // lives until the process ends
     LocalGUI* window = lgui;

@@ -6,6 +6,8 @@
 
 #include <QCloseEvent>
 #include <QPointer>
+#include <QTextDocument>
+#include <QTextOption>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,22 @@ QFont outputFont()
     font.setBold(true);
     font.setPixelSize(LocalGUI::fontheight + 1);
     return font;
+}
+
+// Report lines start with a tab and put a tab between label and value. These
+// stops line the second-line labels, the values and the monograms up in
+// columns, and keep a first line with a catalogue number of up to about
+// ten characters within the area's width.
+void setReportTabStops(QPlainTextEdit& area)
+{
+    QTextOption option = area.document()->defaultTextOption();
+    QList<QTextOption::Tab> tabs;
+    for (const qreal x : {32.0, 110.0, 180.0, 254.0, 310.0, 360.0}) {
+        tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
+    }
+    option.setTabs(tabs);
+    option.setTabStopDistance(48.0); // past the last stop
+    area.document()->setDefaultTextOption(option);
 }
 
 void fill(QComboBox& list, const vocab::Attribute& attribute)
@@ -95,9 +113,7 @@ LocalGUI::LocalGUI()
     textarea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     textarea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     textarea->setTabChangesFocus(true);
-    // Stops of about 72 px line the report's values up in columns and keep
-    // its first line within the area.
-    textarea->setTabStopDistance(QFontMetricsF(textarea->font()).horizontalAdvance('x') * 9);
+    setReportTabStops(*textarea);
     textarea->setAccessibleName("Matching catalogue entries");
 
     // Top inset T is 0: children are placed in client-area coordinates.

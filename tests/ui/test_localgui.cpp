@@ -7,6 +7,8 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 
 #include <thread>
@@ -73,6 +75,7 @@ private slots:
     void construction_textsFontsColoursAndSelections();
     void construction_runsNoSearch();
     void outputArea_readOnlyWrapsAndCopies();
+    void report_linesFitAndValuesAlign();
     void resize_movesNothing();
     void selectionChange_runsOneSearchPerChange();
     void search_pausesAfterFinalText();
@@ -200,6 +203,40 @@ void TestLocalGUI::outputArea_readOnlyWrapsAndCopies()
     // A long line wraps instead of scrolling sideways.
     gui.replaceText(std::string(400, 'w') + " " + std::string(400, 'w'));
     QVERIFY(area->document()->documentLayout()->documentSize().width() <= area->width());
+}
+
+void TestLocalGUI::report_linesFitAndValuesAlign()
+{
+    LocalGUI gui;
+    gui.replaceText("Sv DEMO-001\tPlate XII.\t7\tDiam: \t24mm\t# Specimens = n/a\n"
+                    "\tSNGCop \t155\tWeiser \tn/a\n"
+                    "\tMin Wt: \t8.10\tMax Wt: \t10.45\n"
+                    "\tCenter (Leg) Mgm \t-NONE-\n"
+                    "\tLeft Field Mgm \tDI\n"
+                    "\tRight Field Mgm \t-NONE-\n\n");
+    QTest::qWait(0);
+    QTextDocument* doc = gui.textarea->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QCOMPARE(block.layout()->lineCount(), 1);
+    }
+    // x of the text that follows the n-th tab of a line
+    const auto afterTab = [&](int line, int tab) {
+        const QString text = doc->findBlockByNumber(line).text();
+        int at = -1;
+        for (int t = 0; t < tab; ++t) {
+            at = text.indexOf('\t', at + 1);
+        }
+        QTextCursor cursor(doc->findBlockByNumber(line));
+        cursor.setPosition(cursor.position() + at + 1);
+        return gui.textarea->cursorRect(cursor).x();
+    };
+    // Labels, values and monograms stand in columns.
+    QCOMPARE(afterTab(1, 1), afterTab(2, 1));
+    QCOMPARE(afterTab(1, 2), afterTab(2, 2));
+    QCOMPARE(afterTab(1, 4), afterTab(2, 4));
+    QCOMPARE(afterTab(3, 2), afterTab(4, 2));
+    QCOMPARE(afterTab(4, 2), afterTab(5, 2));
+    QCOMPARE(afterTab(0, 3), afterTab(1, 4));
 }
 
 void TestLocalGUI::resize_movesNothing()

@@ -2,7 +2,9 @@
 #include "catalogue/line_reader.h"
 #include "catalogue/messages.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -101,26 +103,32 @@ void Rovadod::GetDatabaseFrom(const std::string& path, const Output& out, Pause 
     // file that grows meanwhile is read only to about its starting size.
     const auto size = static_cast<unsigned long long>(info.st_size);
 
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    bool failed = file.get() < 0;
     std::int32_t stored = 0;
-    if (!failed) {
+    bool failed = false;
+    try {
+        FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        failed = file.get() < 0;
         catalogue::LineReader reader(file.get());
         unsigned long long bytesRead = 0;
         std::string line;
-        while (stored < maxlines && bytesRead < size) {
+        while (!failed && stored < maxlines && bytesRead < size) {
             const auto got = reader.next(line);
             if (got == catalogue::LineReader::Result::Error) {
                 failed = true;
+            } else if (got == catalogue::LineReader::Result::End) {
                 break;
+            } else {
+                bytesRead += line.size();
+                database[static_cast<std::size_t>(stored++)] = std::move(line);
+                line = std::string();
             }
-            if (got == catalogue::LineReader::Result::End) {
-                break;
-            }
-            bytesRead += line.size();
-            database[static_cast<std::size_t>(stored++)] = std::move(line);
-            line = std::string();
         }
+        if (!failed) {
+            MakeStringDatabase(stored);
+        }
+    } catch (const std::exception&) {
+        // A catalogue too large for memory is one that cannot be read.
+        failed = true;
     }
     if (failed) {
         // The lines read before the fault stay in `database` but are never
@@ -129,14 +137,13 @@ void Rovadod::GetDatabaseFrom(const std::string& path, const Output& out, Pause 
         pause(3000);
         return;
     }
-    MakeStringDatabase(stored);
     numentries.store(stored, std::memory_order_release);
     out(messages::summary(stored));
 }
 
 void Rovadod::MakeStringDatabase(std::int32_t n)
 {
-    for (std::int32_t k = 0; k < n; ++k) {
+    for (std::int32_t k = 0; k < n && k < maxlines; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         static const std::string noLine;
         const std::string_view line = database[slot] ? *database[slot] : noLine;
@@ -157,11 +164,14 @@ std::string Rovadod::getnext(std::string_view line)
 {
     std::string result;
     ++l; // over the comma that ended the previous field
-    if (l >= len) {
+    // Never past the line, whatever the cursor says.
+    const std::int64_t end = std::min(len, static_cast<std::int64_t>(line.size()));
+    if (l < 0 || l >= end) {
         l = len;
         return result;
     }
-    const std::string_view rest = line.substr(static_cast<std::size_t>(l));
+    const std::string_view rest =
+        line.substr(static_cast<std::size_t>(l), static_cast<std::size_t>(end - l));
     const std::size_t comma = rest.find(',');
     const std::string_view field = rest.substr(0, comma);
     l = comma == std::string_view::npos ? len : l + static_cast<std::int64_t>(comma);

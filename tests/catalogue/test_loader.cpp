@@ -5,6 +5,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -53,6 +55,9 @@ private slots:
     void messages_inOrderWithPauses();
     void unreadableFile_reportsProblemOnly();
     void getnext_returnsEmptyPastEnd();
+    void sizeSeenAtStart_boundsTheRead();
+    void catalogueTooLargeForMemory_reportsProblem();
+    void delay_zeroAndNegativeReturnAtOnce();
     void searchDuringLoad_seesNothingOrWholeCatalogue();
 };
 
@@ -255,6 +260,58 @@ void TestLoader::getnext_returnsEmptyPastEnd()
     QCOMPARE(Rovadod::getnext(line), std::string());
     QCOMPARE(Rovadod::getnext(line), std::string());
     QVERIFY(Rovadod::l <= Rovadod::len);
+}
+
+void TestLoader::sizeSeenAtStart_boundsTheRead()
+{
+    // Files under /proc report a size of 0 but have lines to read: reading
+    // stops at the size seen when the load began.
+    testsupport::WorkDir dir;
+    QVERIFY(QFile::link("/proc/self/status", dir.catalogue()));
+    const auto log = testsupport::load();
+    QCOMPARE(log.messages.back(), summary(0));
+    QVERIFY(!Rovadod::database[0].has_value());
+}
+
+void TestLoader::catalogueTooLargeForMemory_reportsProblem()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("sanitizers reserve more address space than the limit this test sets");
+#else
+    // A sparse file of 512 MiB without a line end is one line that cannot
+    // be held in 256 MiB of address space.
+    testsupport::WorkDir dir;
+    QFile file(dir.catalogue());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(512) << 20));
+    file.close();
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const rlimit limit{rlim_t(256) << 20, rlim_t(256) << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const auto log = testsupport::load();
+        const bool ok =
+            log.messages ==
+                std::vector<std::string>{"Reading File...", "Problem Reading Quarvel Database"} &&
+            log.pauses == std::vector<int>{3000} && Rovadod::numentries.load() == 0;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#endif
+}
+
+void TestLoader::delay_zeroAndNegativeReturnAtOnce()
+{
+    QElapsedTimer timer;
+    timer.start();
+    Rovadod::DelayT(0);
+    Rovadod::DelayT(-100);
+    QVERIFY(timer.elapsed() < 50);
+    Rovadod::DelayT(20);
+    QVERIFY(timer.elapsed() >= 20);
 }
 
 void TestLoader::searchDuringLoad_seesNothingOrWholeCatalogue()

@@ -19,6 +19,22 @@ char foldCase(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+/// The ASCII capital that the letter at the start of `text` is a case
+/// variant of, or 0: dotted and dotless I, long s and the Kelvin sign.
+char caseFoldsToAscii(std::string_view text)
+{
+    if (text.starts_with("\xC4\xB0") || text.starts_with("\xC4\xB1")) {
+        return 'I';
+    }
+    if (text.starts_with("\xC5\xBF")) {
+        return 'S';
+    }
+    if (text.starts_with("\xE2\x84\xAA")) {
+        return 'K';
+    }
+    return 0;
+}
+
 const std::string& at(const Rovadod::Column& column, std::size_t i)
 {
     static const std::string unset;
@@ -38,15 +54,33 @@ Codes SelectionCodes(const Positions& positions)
 
 bool CodeMatches(const std::optional<std::string>& value, std::string_view code)
 {
-    if (!value || code.empty() || value->size() != code.size()) {
+    if (!value || code.empty()) {
         return false;
     }
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        if (foldCase((*value)[i]) != foldCase(code[i])) {
+    // Compared letter by letter, as characters: besides ASCII, four letters
+    // outside it have a case partner among the code letters.
+    const std::string& v = *value;
+    std::size_t at = 0;
+    for (const char want : code) {
+        if (at >= v.size()) {
             return false;
         }
+        const auto lead = static_cast<unsigned char>(v[at]);
+        if (lead < 0x80) {
+            if (foldCase(v[at]) != foldCase(want)) {
+                return false;
+            }
+            ++at;
+            continue;
+        }
+        const std::string_view rest = std::string_view(v).substr(at);
+        const char partner = caseFoldsToAscii(rest);
+        if (partner == 0 || partner != foldCase(want)) {
+            return false;
+        }
+        at += rest.starts_with("\xE2") ? 3 : 2;
     }
-    return true;
+    return at == v.size();
 }
 
 void AppendReportBlock(std::string& report, int i)

@@ -21,9 +21,10 @@ using Positions = std::array<int, vocab::attributeCount>;
 /// Turns six list positions into their codes, e.g. all zeros into six "1".
 Codes SelectionCodes(const Positions& positions);
 
-/// True when `value` is set and equals `code` ignoring ASCII letter case:
-/// "a0" matches "A0", " A" and "A0" do not match "A". An empty code matches
-/// nothing.
+/// True when `value` is set and equals `code` letter for letter ignoring
+/// case: "a0" matches "A0", " A" and "A0" do not match "A". Case variants
+/// outside ASCII count too (the Kelvin sign matches "K"). An empty code
+/// matches nothing.
 bool CodeMatches(const std::optional<std::string>& value, std::string_view code);
 
 /// Appends the seven-line block of catalogue entry `i`, first turning an

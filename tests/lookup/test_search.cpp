@@ -89,6 +89,17 @@ void TestSearch::codeMatches_wholeTextIgnoringCase_data()
     QTest::newRow("empty code never matches") << QByteArray("") << QByteArray("") << false;
     QTest::newRow("no numeric sense") << QByteArray("01") << QByteArray("1") << false;
     QTest::newRow("non-letter not folded") << QByteArray("[") << QByteArray("{") << false;
+    QTest::newRow("Kelvin sign is a K") << QByteArray("\xE2\x84\xAA"
+                                                      "0")
+                                        << QByteArray("K0") << true;
+    QTest::newRow("long s is an S") << QByteArray("\xC5\xBF") << QByteArray("S") << true;
+    QTest::newRow("dotless i is an I") << QByteArray("\xC4\xB1") << QByteArray("I") << true;
+    QTest::newRow("dotted I is an I") << QByteArray("\xC4\xB0") << QByteArray("I") << true;
+    QTest::newRow("other accented letter") << QByteArray("\xC3\xA9") << QByteArray("E") << false;
+    QTest::newRow("Kelvin sign then more") << QByteArray("\xE2\x84\xAA"
+                                                         "0x")
+                                           << QByteArray("K0") << false;
+    QTest::newRow("truncated sequence") << QByteArray("\xE2\x84") << QByteArray("K") << false;
 }
 
 void TestSearch::codeMatches_wholeTextIgnoringCase()

@@ -182,20 +182,30 @@ LocalGUI::~LocalGUI()
 
 void LocalGUI::replaceText(const std::string& text)
 {
-    textarea->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    showWrite(++writes_, text);
 }
 
 void LocalGUI::postText(const std::string& text)
 {
+    const std::uint64_t write = ++writes_;
     QPointer<LocalGUI> window(this);
     QMetaObject::invokeMethod(
         this,
-        [window, text] {
+        [window, write, text] {
             if (window) {
-                window->replaceText(text);
+                window->showWrite(write, text);
             }
         },
         Qt::QueuedConnection);
+}
+
+void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
+{
+    if (write < shownWrite_) {
+        return;
+    }
+    shownWrite_ = write;
+    textarea->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void LocalGUI::DelayT(int ms)

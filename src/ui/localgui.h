@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -84,6 +86,13 @@ private:
     };
 
     void windowClosing();
+    /// Shows write number `write` unless a later write is already shown.
+    void showWrite(std::uint64_t write, const std::string& text);
 
     std::array<std::unique_ptr<Lookup>, 6> lookups_;
+    // Writes are numbered when they are made, from any thread, so that a
+    // loader message still queued when a search writes cannot cover the
+    // search's later result.
+    std::atomic<std::uint64_t> writes_{0};
+    std::uint64_t shownWrite_ = 0;
 };

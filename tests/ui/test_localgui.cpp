@@ -80,6 +80,7 @@ private slots:
     void selectionChange_runsOneSearchPerChange();
     void search_pausesAfterFinalText();
     void loaderMessages_reachWindowInOrder();
+    void lastWriteWins_acrossThreads();
     void missingCatalogue_searchesFindNothing();
     void accessibility_labelsDescriptionsAndTabOrder();
     void keyboard_changesList();
@@ -312,6 +313,25 @@ void TestLocalGUI::loaderMessages_reachWindowInOrder()
     QCoreApplication::processEvents();
     QCOMPARE(log.texts, (QStringList{"Reading File...", "Quarvel Database OK\n312 Entries Read"}));
     QCOMPARE(gui.textarea->toPlainText(), QString("Quarvel Database OK\n312 Entries Read"));
+}
+
+void TestLocalGUI::lastWriteWins_acrossThreads()
+{
+    LocalGUI gui;
+    TextLog log(gui.textarea);
+    // The loader writes while the event thread is busy, then a search writes:
+    // the search's text was written last and stays.
+    std::thread([&gui] { gui.postText("Quarvel Database OK\n1 Entries Read"); }).join();
+    gui.replaceText("No Matching Entry Found");
+    QCoreApplication::processEvents();
+    QCOMPARE(gui.textarea->toPlainText(), QString("No Matching Entry Found"));
+    // Posted writes alone arrive in the order they were made.
+    std::thread([&gui] {
+        gui.postText("one");
+        gui.postText("two");
+    }).join();
+    QCoreApplication::processEvents();
+    QCOMPARE(log.texts, (QStringList{"No Matching Entry Found", "one", "two"}));
 }
 
 void TestLocalGUI::missingCatalogue_searchesFindNothing()

@@ -2,7 +2,8 @@
 // window shows once a given text appears, then closes the window the way a
 // user would. Driven by the environment, since the program itself takes no
 // options: ROVADOD_PROBE_WAIT_FOR (text prefix to wait for) and
-// ROVADOD_PROBE_HOLD (milliseconds to wait after it appeared).
+// ROVADOD_PROBE_HOLD (milliseconds to wait after it appeared) and
+// ROVADOD_PROBE_SELECT ("list:position", a selection to make before printing).
 #include "app/rovadod.h"
 #include "ui/localgui.h"
 
@@ -17,6 +18,12 @@ namespace {
 void report()
 {
     LocalGUI* gui = Rovadod::lgui;
+    const QStringList select = qEnvironmentVariable("ROVADOD_PROBE_SELECT").split(':');
+    if (select.size() == 2) {
+        if (auto* list = gui->findChild<QComboBox*>(select[0])) {
+            list->setCurrentIndex(select[1].toInt());
+        }
+    }
     const QByteArray text = gui->textarea->toPlainText().toUtf8().replace('\n', "\\n");
     std::printf("text=%s\nrtl=%d\nsize=%dx%d\ntitle=%s\nstyle=%s\nclosing\n", text.constData(),
                 int(gui->isRightToLeft()), gui->size().width(), gui->size().height(),

@@ -17,7 +17,8 @@ struct Run {
 
 /// Starts the program in `dir` with `args`, waits for `waitFor` to show,
 /// holds `holdMs`, then closes the window.
-Run runProgram(const QString& dir, const QStringList& args, const QString& waitFor, int holdMs = 0)
+Run runProgram(const QString& dir, const QStringList& args, const QString& waitFor, int holdMs = 0,
+               const QString& select = {})
 {
     QProcess p;
     p.setWorkingDirectory(dir);
@@ -25,6 +26,7 @@ Run runProgram(const QString& dir, const QStringList& args, const QString& waitF
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("ROVADOD_PROBE_WAIT_FOR", waitFor);
     env.insert("ROVADOD_PROBE_HOLD", QString::number(holdMs));
+    env.insert("ROVADOD_PROBE_SELECT", select);
     p.setProcessEnvironment(env);
     p.start(QCoreApplication::applicationDirPath() + "/rovadod_probe", args);
     Run run;
@@ -125,9 +127,9 @@ void TestProgram::unreadableCatalogue_problemStays()
 void TestProgram::missingCatalogue_windowStaysUsable()
 {
     QTemporaryDir dir;
-    const Run run = runProgram(dir.path(), {}, "Database not found!", 3500);
+    const Run run = runProgram(dir.path(), {}, "Database not found!", 3500, "rlfchoice:5");
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.seen.value("text"), QString("Database not found!"));
+    QCOMPARE(run.seen.value("text"), QString("No Matching Entry Found"));
     QVERIFY(contents(dir.path()).isEmpty());
 }
 

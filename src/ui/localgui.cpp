@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,6 +60,17 @@ void fill(QComboBox& list, const vocab::Attribute& attribute)
     for (const std::string_view text : attribute.texts) {
         list.addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
+}
+
+qsizetype longestUnbrokenRun(const QString& text)
+{
+    qsizetype longest = 0;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
 }
 
 [[noreturn]] void endProcess(int status)
@@ -207,7 +219,23 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
         return;
     }
     shownWrite_ = write;
-    textarea->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    // Wrapping at word boundaries searches a whole unbroken run for a break
+    // on every line it makes, which takes minutes on a catalogue value of a
+    // megabyte; text with such a run wraps anywhere instead. The mode that
+    // suits the new text is set around the replacement so that neither text
+    // is ever laid out in the slow way.
+    const auto mode = longestUnbrokenRun(shown) > maxWordLength
+                          ? QTextOption::WrapAnywhere
+                          : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    const bool toAnywhere = mode == QTextOption::WrapAnywhere;
+    if (toAnywhere) {
+        textarea->setWordWrapMode(mode);
+    }
+    textarea->setPlainText(shown);
+    if (!toAnywhere) {
+        textarea->setWordWrapMode(mode);
+    }
 }
 
 void LocalGUI::DelayT(int ms)

@@ -68,6 +68,9 @@ public:
     /// Pauses the calling thread for `ms` milliseconds.
     static void DelayT(int ms);
 
+    /// Longer runs without a space wrap anywhere, not at word boundaries.
+    static constexpr int maxWordLength = 1000;
+
     /// How the process ends when the window is closed; tests replace it.
     static inline void (*exitProcess)(int) = nullptr;
 

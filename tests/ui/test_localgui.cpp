@@ -201,9 +201,20 @@ void TestLocalGUI::outputArea_readOnlyWrapsAndCopies()
     QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString("Sv 1\tPlate 2.\n\tSNGCop \t3\n"));
 
-    // A long line wraps instead of scrolling sideways.
+    // A long line wraps instead of scrolling sideways, at word boundaries.
     gui.replaceText(std::string(400, 'w') + " " + std::string(400, 'w'));
     QVERIFY(area->document()->documentLayout()->documentSize().width() <= area->width());
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    // A megabyte without a space is laid out in one go (word wrapping would
+    // take minutes), and the next ordinary text wraps at words again.
+    const std::string huge = "Sv " + std::string(1 << 20, 'w') + "\tPlate 1.\n";
+    gui.replaceText(huge);
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAnywhere);
+    QCOMPARE(area->toPlainText().size(), qsizetype(huge.size()));
+    QVERIFY(area->document()->firstBlock().layout()->lineCount() > 1);
+    gui.replaceText("No Matching Entry Found");
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 void TestLocalGUI::report_linesFitAndValuesAlign()

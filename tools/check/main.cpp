@@ -30,7 +30,10 @@ Every finding is one line, in file order, starting with its line number:
       not matter; spaces do: " 1" and "1 " are not "1". The obverse code "X"
       has no list entry.
   line N: blank line, an entry with no attribute codes ...
-      A line whose six code fields are all empty.
+  line N: only K fields: an entry with no attribute codes ...
+      A line whose six code fields are all empty: blank, or too short to
+      reach field 13. Its six empty codes count among the code fields no
+      list position selects.
   lines 700 to M: ... never read
       The window reads at most 699 lines; the rest of the file is ignored.
 

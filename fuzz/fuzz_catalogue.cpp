@@ -17,13 +17,7 @@
 
 namespace {
 
-const std::array<const Rovadod::Column*, 21> allColumns{
-    &Rovadod::SV,    &Rovadod::Den,   &Rovadod::Dia,  &Rovadod::PLT,    &Rovadod::PNum,
-    &Rovadod::GAE,   &Rovadod::COP,   &Rovadod::WSR,  &Rovadod::SVCt,   &Rovadod::WMin,
-    &Rovadod::WMax,  &Rovadod::LM,    &Rovadod::OFig, &Rovadod::OIns,   &Rovadod::RFig,
-    &Rovadod::RLF,   &Rovadod::RFigE, &Rovadod::CMK,  &Rovadod::LegMgm, &Rovadod::LFMgm,
-    &Rovadod::RFMgm,
-};
+const auto allColumns = Rovadod::columns();
 const std::array<const Rovadod::Column*, 6> codeColumns{
     &Rovadod::OFig, &Rovadod::OIns, &Rovadod::RFig, &Rovadod::RLF, &Rovadod::RFigE, &Rovadod::CMK,
 };

@@ -43,6 +43,13 @@ public:
     static inline Column SV, Den, Dia, PLT, PNum, GAE, COP, WSR, SVCt, WMin, WMax, LM, OFig, OIns,
         RFig, RLF, RFigE, CMK, LegMgm, LFMgm, RFMgm;
 
+    /// The 21 columns in the order of the file's fields, `SV` first.
+    static constexpr std::array<Column*, 21> columns()
+    {
+        return {&SV, &Den,  &Dia,  &PLT,  &PNum, &GAE,   &COP, &WSR,    &SVCt,  &WMin, &WMax,
+                &LM, &OFig, &OIns, &RFig, &RLF,  &RFigE, &CMK, &LegMgm, &LFMgm, &RFMgm};
+    }
+
     static constexpr const auto& OFigType = vocab::OFigCodes;
     static constexpr const auto& OInsType = vocab::OInsCodes;
     static constexpr const auto& RFigType = vocab::RFigCodes;

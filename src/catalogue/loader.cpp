@@ -191,9 +191,8 @@ std::string Rovadod::getnext(std::string_view line)
 void Rovadod::ClearCatalogue()
 {
     numentries.store(0, std::memory_order_release);
-    for (Column* column :
-         {&database, &SV, &Den,  &Dia,  &PLT,  &PNum, &GAE,   &COP, &WSR,    &SVCt,  &WMin,
-          &WMax,     &LM, &OFig, &OIns, &RFig, &RLF,  &RFigE, &CMK, &LegMgm, &LFMgm, &RFMgm}) {
+    database.fill(std::nullopt);
+    for (Column* column : columns()) {
         column->fill(std::nullopt);
     }
     l = 0;

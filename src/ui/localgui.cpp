@@ -153,20 +153,18 @@ LocalGUI::LocalGUI()
                 [lookup = lookups_[a].get()](int position) { lookup->itemStateChanged(position); });
     }
 
-    y += ch + 8;
-    olabel.setGeometry(50, y, lw, ch);
-    for (std::size_t a = 0; a < 2; ++a) {
-        y += ch;
-        labels[a]->setGeometry(10, y, lw, ch);
-        lists[a]->setGeometry(lw + 20, y, cw, ch);
-    }
-    y += ch + 8;
-    rlabel.setGeometry(50, y, lw, ch);
-    for (std::size_t a = 2; a < 6; ++a) {
-        y += ch;
-        labels[a]->setGeometry(10, y, lw, ch);
-        lists[a]->setGeometry(lw + 20, y, cw, ch);
-    }
+    // A section: its heading, then one row of label and list per attribute.
+    const auto placeSection = [&](QLabel& heading, std::size_t from, std::size_t to) {
+        y += ch + 8;
+        heading.setGeometry(50, y, lw, ch);
+        for (std::size_t a = from; a < to; ++a) {
+            y += ch;
+            labels[a]->setGeometry(10, y, lw, ch);
+            lists[a]->setGeometry(lw + 20, y, cw, ch);
+        }
+    };
+    placeSection(olabel, 0, 2);
+    placeSection(rlabel, 2, 6);
     y += ch + 8;
     textarea->setGeometry(10, y, width - 20, 11 * ch);
     y += 11 * ch;

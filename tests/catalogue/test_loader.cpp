@@ -15,13 +15,7 @@ using testsupport::loadBytes;
 
 namespace {
 
-const std::array<const Rovadod::Column*, 21> allColumns{
-    &Rovadod::SV,    &Rovadod::Den,   &Rovadod::Dia,  &Rovadod::PLT,    &Rovadod::PNum,
-    &Rovadod::GAE,   &Rovadod::COP,   &Rovadod::WSR,  &Rovadod::SVCt,   &Rovadod::WMin,
-    &Rovadod::WMax,  &Rovadod::LM,    &Rovadod::OFig, &Rovadod::OIns,   &Rovadod::RFig,
-    &Rovadod::RLF,   &Rovadod::RFigE, &Rovadod::CMK,  &Rovadod::LegMgm, &Rovadod::LFMgm,
-    &Rovadod::RFMgm,
-};
+const auto allColumns = Rovadod::columns();
 
 QStringList columnsOf(int k)
 {

@@ -38,13 +38,7 @@ enum class Kind {
     Growing,
 };
 
-const std::array<const Rovadod::Column*, 21> allColumns{
-    &Rovadod::SV,    &Rovadod::Den,   &Rovadod::Dia,  &Rovadod::PLT,    &Rovadod::PNum,
-    &Rovadod::GAE,   &Rovadod::COP,   &Rovadod::WSR,  &Rovadod::SVCt,   &Rovadod::WMin,
-    &Rovadod::WMax,  &Rovadod::LM,    &Rovadod::OFig, &Rovadod::OIns,   &Rovadod::RFig,
-    &Rovadod::RLF,   &Rovadod::RFigE, &Rovadod::CMK,  &Rovadod::LegMgm, &Rovadod::LFMgm,
-    &Rovadod::RFMgm,
-};
+const auto allColumns = Rovadod::columns();
 constexpr int colSV = 0, colDen = 1, colDia = 2, colRFMgm = 20;
 
 const QByteArray ordinaryTail = ",den,24,12,7,g,155,88,3,8.10,10.45,lm,1,1,1,1,1,1,,DI,";

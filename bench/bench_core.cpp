@@ -1,7 +1,7 @@
 // Loader and search figures, each against its goal. Run through bench/run;
 // the median of the repetitions is what is compared.
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "lookup/search.h"
 #include "median_reporter.h"
 
@@ -14,6 +14,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+using catalogue::Catalogue;
 
 namespace {
 
@@ -39,7 +41,7 @@ std::string writeCatalogue(const std::string& name, std::size_t pad)
     const std::string path = (scratch() / name).string();
     std::ofstream out(path, std::ios::binary);
     const std::string den = pad ? std::string(pad, 'p') : std::string("AE");
-    for (int k = 0; k < Rovadod::maxlines; ++k) {
+    for (int k = 0; k < Catalogue::maxlines; ++k) {
         out << 100 + k << ',' << den << ",2" << k % 10 << ',' << k % 90 << ',' << k % 12 << ",g,1"
             << k % 100 << ",W" << k % 50 << ',' << k % 7 << ",7." << k % 10 << ",9." << k % 10
             << ",lm,1,1,1,1,1,1,,D" << k % 30 << ",\n";
@@ -49,7 +51,7 @@ std::string writeCatalogue(const std::string& name, std::size_t pad)
 
 void load(const std::string& path)
 {
-    Rovadod::GetDatabaseFrom(
+    Catalogue::GetDatabaseFrom(
         path, [](const std::string&) {}, [](int) {});
 }
 
@@ -58,7 +60,7 @@ void BM_LoadOrdinary(benchmark::State& state)
     const std::string path = writeCatalogue("ordinary.csv", 0);
     for (auto _ : state) {
         load(path);
-        benchmark::DoNotOptimize(Rovadod::numentries.load());
+        benchmark::DoNotOptimize(Catalogue::numentries.load());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(fs::file_size(path)));
 }
@@ -68,7 +70,7 @@ void BM_LoadLongLines(benchmark::State& state)
     const std::string path = writeCatalogue("long.csv", 100 * 1024);
     for (auto _ : state) {
         load(path);
-        benchmark::DoNotOptimize(Rovadod::numentries.load());
+        benchmark::DoNotOptimize(Catalogue::numentries.load());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(fs::file_size(path)));
 }

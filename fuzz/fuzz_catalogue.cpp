@@ -1,7 +1,7 @@
 // Arbitrary bytes as the catalogue file, loaded and searched. Any crash,
 // sanitizer report or broken invariant below is a finding.
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/messages.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
@@ -15,12 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+using catalogue::Catalogue;
 
-const auto allColumns = Rovadod::columns();
-const std::array<const Rovadod::Column*, 6> codeColumns{
-    &Rovadod::OFig, &Rovadod::OIns, &Rovadod::RFig, &Rovadod::RLF, &Rovadod::RFigE, &Rovadod::CMK,
-};
+namespace {
 
 void require(bool ok, const char* what)
 {
@@ -77,7 +74,7 @@ int countLines(std::string_view bytes)
 bool matchesAll(std::size_t k, const lookup::Codes& codes)
 {
     for (std::size_t a = 0; a < codes.size(); ++a) {
-        if (!lookup::CodeMatches((*codeColumns[a])[k], codes[a])) {
+        if (!lookup::CodeMatches(catalogue::codeColumns[a].at(k), codes[a])) {
             return false;
         }
     }
@@ -134,7 +131,7 @@ void search(const lookup::Codes& codes, int n)
     checkReport(lookup::FindMatches(codes), matches);
     for (int k = 0; k < n; ++k) {
         if (matchesAll(static_cast<std::size_t>(k), codes)) {
-            require(!Rovadod::SVCt[static_cast<std::size_t>(k)]->empty(),
+            require(!Catalogue::SVCt[static_cast<std::size_t>(k)]->empty(),
                     "a reported specimen count is never left empty");
         }
     }
@@ -145,36 +142,36 @@ void search(const lookup::Codes& codes, int n)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     writeCatalogue(data, size);
-    Rovadod::ClearCatalogue();
+    Catalogue::ClearCatalogue();
     std::vector<std::string> messages;
     static int pauses;
     pauses = 0;
-    Rovadod::GetDatabaseFrom(
+    Catalogue::GetDatabaseFrom(
         cataloguePath(), [&messages](const std::string& m) { messages.push_back(m); },
         [](int) { ++pauses; });
 
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const int n = Rovadod::numentries.load();
-    require(n >= 0 && n <= Rovadod::maxlines, "at most 699 entries");
-    require(n == std::min(countLines(bytes), Rovadod::maxlines), "every line is one entry");
+    const int n = Catalogue::numentries.load();
+    require(n >= 0 && n <= Catalogue::maxlines, "at most 699 entries");
+    require(n == std::min(countLines(bytes), Catalogue::maxlines), "every line is one entry");
     require(messages.size() == 2 && messages[0] == messages::reading &&
                 messages[1] == messages::summary(n),
             "reading, then the summary of what was loaded");
     require(pauses == 0, "no pause after a good load");
 
     for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
-        for (std::size_t c = 0; c < allColumns.size(); ++c) {
-            const auto& value = (*allColumns[c])[k];
+        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
+            const auto& value = spec.at(k);
             require(value.has_value(), "every column of a loaded entry is set");
             require(value->find_first_of(",\r\n") == std::string::npos,
                     "no separator inside a value");
-            require(c == 0 || value->find('"') == std::string::npos,
+            require(spec.fill == catalogue::Fill::Verbatim || value->find('"') == std::string::npos,
                     "quotes removed after field 1");
         }
     }
-    if (n < Rovadod::maxlines) {
-        for (const Rovadod::Column* column : allColumns) {
-            require(!(*column)[static_cast<std::size_t>(n)].has_value(),
+    if (n < Catalogue::maxlines) {
+        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
+            require(!spec.at(static_cast<std::size_t>(n)).has_value(),
                     "slots past the count stay unset");
         }
     }
@@ -193,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::array<std::string, 6> own;
         lookup::Codes codes{};
         for (std::size_t a = 0; a < codes.size(); ++a) {
-            own[a] = *(*codeColumns[a])[static_cast<std::size_t>(k)];
+            own[a] = *catalogue::codeColumns[a].at(static_cast<std::size_t>(k));
             codes[a] = own[a];
         }
         search(codes, n);

@@ -1,4 +1,4 @@
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
 #include "catalogue/messages.h"
 
@@ -10,56 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace catalogue {
+
 namespace {
-
-enum class Fill { None, NaOnBlank, NaOrMm, NaOrDot, NoneOnEmpty };
-
-struct ColumnRule {
-    Rovadod::Column* column;
-    Fill fill;
-};
-
-// Fields 2 to 21 in file order; field 1 (SV) is taken verbatim.
-const ColumnRule fieldColumns[] = {
-    {&Rovadod::Den, Fill::None},          {&Rovadod::Dia, Fill::NaOrMm},
-    {&Rovadod::PLT, Fill::NaOrDot},       {&Rovadod::PNum, Fill::None},
-    {&Rovadod::GAE, Fill::None},          {&Rovadod::COP, Fill::NaOnBlank},
-    {&Rovadod::WSR, Fill::NaOnBlank},     {&Rovadod::SVCt, Fill::None},
-    {&Rovadod::WMin, Fill::NaOnBlank},    {&Rovadod::WMax, Fill::NaOnBlank},
-    {&Rovadod::LM, Fill::None},           {&Rovadod::OFig, Fill::None},
-    {&Rovadod::OIns, Fill::None},         {&Rovadod::RFig, Fill::None},
-    {&Rovadod::RLF, Fill::None},          {&Rovadod::RFigE, Fill::None},
-    {&Rovadod::CMK, Fill::None},          {&Rovadod::LegMgm, Fill::NoneOnEmpty},
-    {&Rovadod::LFMgm, Fill::NoneOnEmpty}, {&Rovadod::RFMgm, Fill::NoneOnEmpty},
-};
 
 bool isBlank(const std::string& v)
 {
     return v.empty() || v == " ";
-}
-
-void applyFill(std::string& v, Fill fill)
-{
-    switch (fill) {
-    case Fill::None:
-        break;
-    case Fill::NaOnBlank:
-        if (isBlank(v)) {
-            v = "n/a";
-        }
-        break;
-    case Fill::NaOrMm:
-        v = isBlank(v) ? std::string("n/a") : v.append("mm");
-        break;
-    case Fill::NaOrDot:
-        v = isBlank(v) ? std::string("n/a") : v.append(".");
-        break;
-    case Fill::NoneOnEmpty:
-        if (v.empty()) {
-            v = "-NONE-";
-        }
-        break;
-    }
 }
 
 /// Closes the descriptor when the load ends, however it ends.
@@ -83,12 +40,37 @@ private:
 
 } // namespace
 
-void Rovadod::GetDatabase(const Output& out, Pause pause)
+void ApplyFill(std::string& v, Fill fill)
 {
-    GetDatabaseFrom(std::string(filename), out, pause);
+    switch (fill) {
+    case Fill::Verbatim:
+    case Fill::Keep:
+        break;
+    case Fill::NaOnBlank:
+        if (isBlank(v)) {
+            v = "n/a";
+        }
+        break;
+    case Fill::NaOrMm:
+        v = isBlank(v) ? std::string("n/a") : v.append("mm");
+        break;
+    case Fill::NaOrDot:
+        v = isBlank(v) ? std::string("n/a") : v.append(".");
+        break;
+    case Fill::NoneOnEmpty:
+        if (v.empty()) {
+            v = "-NONE-";
+        }
+        break;
+    }
 }
 
-void Rovadod::GetDatabaseFrom(const std::string& path, const Output& out, Pause pause)
+LoadOutcome Catalogue::GetDatabase(const Output& out, Pause pause)
+{
+    return GetDatabaseFrom(std::string(filename), out, pause);
+}
+
+LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& out, Pause pause)
 {
     numentries.store(0, std::memory_order_release);
     out(std::string(messages::reading));
@@ -97,7 +79,7 @@ void Rovadod::GetDatabaseFrom(const std::string& path, const Output& out, Pause 
     if (::stat(path.c_str(), &info) != 0) {
         out(std::string(messages::notFound));
         pause(3000);
-        return;
+        return {LoadOutcome::Kind::NotFound, 0};
     }
     // Reading stops once the line bytes read reach the size seen here, so a
     // file that grows meanwhile is read only to about its starting size.
@@ -135,14 +117,16 @@ void Rovadod::GetDatabaseFrom(const std::string& path, const Output& out, Pause 
         // split or counted: a partial catalogue is not searched.
         out(std::string(messages::problem));
         pause(3000);
-        return;
+        return {LoadOutcome::Kind::ReadProblem, 0};
     }
     numentries.store(stored, std::memory_order_release);
     out(messages::summary(stored));
+    return {LoadOutcome::Kind::Loaded, stored};
 }
 
-void Rovadod::MakeStringDatabase(std::int32_t n)
+void Catalogue::MakeStringDatabase(std::int32_t n)
 {
+    static_assert(schema.front().column == &SV && schema.front().fill == Fill::Verbatim);
     for (std::int32_t k = 0; k < n && k < maxlines; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         static const std::string noLine;
@@ -152,15 +136,16 @@ void Rovadod::MakeStringDatabase(std::int32_t n)
         const std::size_t comma = line.find(',');
         SV[slot] = std::string(line.substr(0, comma));
         l = comma == std::string_view::npos ? len : static_cast<std::int64_t>(comma);
-        for (const ColumnRule& rule : fieldColumns) {
+        // Field 1 is taken verbatim above; every later one through getnext.
+        for (std::size_t c = 1; c < schema.size(); ++c) {
             std::string value = getnext(line);
-            applyFill(value, rule.fill);
-            (*rule.column)[slot] = std::move(value);
+            ApplyFill(value, schema[c].fill);
+            (*schema[c].column)[slot] = std::move(value);
         }
     }
 }
 
-std::string Rovadod::getnext(std::string_view line)
+std::string Catalogue::getnext(std::string_view line)
 {
     std::string result;
     ++l; // over the comma that ended the previous field
@@ -188,13 +173,15 @@ std::string Rovadod::getnext(std::string_view line)
     return result;
 }
 
-void Rovadod::ClearCatalogue()
+void Catalogue::ClearCatalogue()
 {
     numentries.store(0, std::memory_order_release);
     database.fill(std::nullopt);
-    for (Column* column : columns()) {
-        column->fill(std::nullopt);
+    for (const ColumnSpec& spec : schema) {
+        spec.column->fill(std::nullopt);
     }
     l = 0;
     len = 0;
 }
+
+} // namespace catalogue

@@ -1,6 +1,6 @@
 #include "lookup/search.h"
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "lookup/utf8.h"
 
 #include <atomic>
@@ -9,10 +9,7 @@ namespace lookup {
 
 namespace {
 
-// The catalogue column each attribute is matched against, in attribute order.
-const std::array<const Rovadod::Column*, vocab::attributeCount> codeColumns{
-    &Rovadod::OFig, &Rovadod::OIns, &Rovadod::RFig, &Rovadod::RLF, &Rovadod::RFigE, &Rovadod::CMK,
-};
+using catalogue::Catalogue;
 
 char foldCase(char c)
 {
@@ -35,7 +32,7 @@ char caseFoldsToAscii(std::string_view text)
     return 0;
 }
 
-const std::string& at(const Rovadod::Column& column, std::size_t i)
+const std::string& at(const Catalogue::Column& column, std::size_t i)
 {
     static const std::string unset;
     return column[i] ? *column[i] : unset;
@@ -83,39 +80,46 @@ bool CodeMatches(const std::optional<std::string>& value, std::string_view code)
     return at == v.size();
 }
 
+bool EntryMatches(int i, const Codes& codes)
+{
+    const auto k = static_cast<std::size_t>(i);
+    for (std::size_t a = 0; a < codes.size(); ++a) {
+        if (!CodeMatches(catalogue::codeColumns[a].at(k), codes[a])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void AppendReportBlock(std::string& report, int i)
 {
     const auto k = static_cast<std::size_t>(i);
-    if (Rovadod::SVCt[k] && Rovadod::SVCt[k]->empty()) {
-        Rovadod::SVCt[k] = "n/a";
+    if (Catalogue::SVCt[k] && Catalogue::SVCt[k]->empty()) {
+        Catalogue::SVCt[k] = "n/a";
     }
     const auto append = [&report](std::initializer_list<std::string_view> pieces) {
         for (const std::string_view piece : pieces) {
             report.append(piece);
         }
     };
-    append({"Sv ", at(Rovadod::SV, k), "\tPlate ", at(Rovadod::PLT, k), "\t", at(Rovadod::PNum, k),
-            "\tDiam: \t", at(Rovadod::Dia, k), "\t# Specimens = ", at(Rovadod::SVCt, k), "\n"});
-    append({"\tSNGCop \t", at(Rovadod::COP, k), "\tWeiser \t", at(Rovadod::WSR, k), "\n"});
-    append({"\tMin Wt: \t", at(Rovadod::WMin, k), "\tMax Wt: \t", at(Rovadod::WMax, k), "\n"});
-    append({"\tCenter (Leg) Mgm \t", at(Rovadod::LegMgm, k), "\n"});
-    append({"\tLeft Field Mgm \t", at(Rovadod::LFMgm, k), "\n"});
-    append({"\tRight Field Mgm \t", at(Rovadod::RFMgm, k), "\n\n"});
+    append({"Sv ", at(Catalogue::SV, k), "\tPlate ", at(Catalogue::PLT, k), "\t",
+            at(Catalogue::PNum, k), "\tDiam: \t", at(Catalogue::Dia, k),
+            "\t# Specimens = ", at(Catalogue::SVCt, k), "\n"});
+    append({"\tSNGCop \t", at(Catalogue::COP, k), "\tWeiser \t", at(Catalogue::WSR, k), "\n"});
+    append({"\tMin Wt: \t", at(Catalogue::WMin, k), "\tMax Wt: \t", at(Catalogue::WMax, k), "\n"});
+    append({"\tCenter (Leg) Mgm \t", at(Catalogue::LegMgm, k), "\n"});
+    append({"\tLeft Field Mgm \t", at(Catalogue::LFMgm, k), "\n"});
+    append({"\tRight Field Mgm \t", at(Catalogue::RFMgm, k), "\n\n"});
 }
 
 std::string FindMatches(const Codes& codes)
 {
     // Read once: entries below this count are complete and never change
     // again, except for the specimen-count rule applied on this thread.
-    const std::int32_t n = Rovadod::numentries.load(std::memory_order_acquire);
+    const std::int32_t n = Catalogue::numentries.load(std::memory_order_acquire);
     std::string report;
     for (std::int32_t i = 0; i < n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        bool all = true;
-        for (std::size_t a = 0; a < codes.size() && all; ++a) {
-            all = CodeMatches((*codeColumns[a])[k], codes[a]);
-        }
-        if (all) {
+        if (EntryMatches(i, codes)) {
             AppendReportBlock(report, i);
         }
     }

@@ -27,6 +27,9 @@ Codes SelectionCodes(const Positions& positions);
 /// matches nothing.
 bool CodeMatches(const std::optional<std::string>& value, std::string_view code);
 
+/// True when all six code columns of loaded entry `i` match `codes`.
+bool EntryMatches(int i, const Codes& codes);
+
 /// Appends the seven-line block of catalogue entry `i`, first turning an
 /// empty specimen count into "n/a" for good.
 void AppendReportBlock(std::string& report, int i);

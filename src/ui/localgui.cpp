@@ -1,6 +1,6 @@
 #include "ui/localgui.h"
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "lookup/search.h"
 #include "vocab/vocabulary.h"
 
@@ -111,8 +111,9 @@ LocalGUI::LocalGUI()
     }
     setPalette(palette);
     setAutoFillBackground(true);
-    setWindowTitle(QString::fromUtf8(Rovadod::prodtitle.data(),
-                                     static_cast<qsizetype>(Rovadod::prodtitle.size())));
+    setWindowTitle(
+        QString::fromUtf8(catalogue::Catalogue::prodtitle.data(),
+                          static_cast<qsizetype>(catalogue::Catalogue::prodtitle.size())));
 
     textarea = new QPlainTextEdit(QString(), this);
     textarea->setObjectName("textarea");
@@ -238,7 +239,7 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
 
 void LocalGUI::DelayT(int ms)
 {
-    Rovadod::DelayT(ms);
+    catalogue::Catalogue::DelayT(ms);
 }
 
 void LocalGUI::closeEvent(QCloseEvent* event)

@@ -166,6 +166,8 @@ inline constexpr std::array<std::string_view, 8> CMKCodes{
 struct Attribute {
     std::string_view section; ///< "Obverse" or "Reverse"
     std::string_view label;   ///< the label beside the list, e.g. "Main Figure"
+    std::string_view what;    ///< how a keeper names it, e.g. "obverse main figure"
+    std::string_view option;  ///< its command-line name, e.g. "obverse-figure"
     std::span<const std::string_view> texts;
     std::span<const std::string_view> codes;
 
@@ -186,12 +188,13 @@ inline constexpr int attributeCount = 6;
 /// The six attributes in the order a search evaluates them: obverse figure,
 /// obverse inscription, reverse figure, left field, right side, countermark.
 inline constexpr std::array<Attribute, attributeCount> attributes{{
-    {"Obverse", "Main Figure", OFigText, OFigCodes},
-    {"Obverse", "Inscription Present", OInsText, OInsCodes},
-    {"Reverse", "Main Figure", RFigText, RFigCodes},
-    {"Reverse", "Left Field Symbols", RLFText, RLFCodes},
-    {"Reverse", "Right Side Symbols", RFigEText, RFigECodes},
-    {"Reverse", "CounterMark Symbol", CMKText, CMKCodes},
+    {"Obverse", "Main Figure", "obverse main figure", "obverse-figure", OFigText, OFigCodes},
+    {"Obverse", "Inscription Present", "obverse inscription", "inscription", OInsText, OInsCodes},
+    {"Reverse", "Main Figure", "reverse main figure", "reverse-figure", RFigText, RFigCodes},
+    {"Reverse", "Left Field Symbols", "reverse left field symbol", "left-field", RLFText, RLFCodes},
+    {"Reverse", "Right Side Symbols", "reverse right side symbol", "right-side", RFigEText,
+     RFigECodes},
+    {"Reverse", "CounterMark Symbol", "countermark", "countermark", CMKText, CMKCodes},
 }};
 
 } // namespace vocab

@@ -1,4 +1,4 @@
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "lookup/search.h"
 #include "support/catalogue_fixture.h"
 
@@ -10,18 +10,18 @@
 #include <thread>
 #include <unistd.h>
 
+using catalogue::Catalogue;
+
 using testsupport::cell;
 using testsupport::loadBytes;
 
 namespace {
 
-const auto allColumns = Rovadod::columns();
-
 QStringList columnsOf(int k)
 {
     QStringList values;
-    for (const Rovadod::Column* column : allColumns) {
-        values << QString::fromStdString(cell(*column, k));
+    for (const catalogue::ColumnSpec& spec : catalogue::schema) {
+        values << QString::fromStdString(cell(*spec.column, k));
     }
     return values;
 }
@@ -101,7 +101,7 @@ void TestLoader::splitLine_fillsColumnsWithReplacements()
     QFETCH(QByteArray, line);
     QFETCH(QStringList, columns);
     const auto log = loadBytes(line);
-    QCOMPARE(Rovadod::numentries.load(), 1);
+    QCOMPARE(Catalogue::numentries.load(), 1);
     QCOMPARE(columnsOf(0), columns);
     QCOMPARE(log.messages.back(), summary(1));
 }
@@ -127,9 +127,9 @@ void TestLoader::lineEnds_eachTerminatorEndsOneLine()
     QFETCH(QByteArray, file);
     QFETCH(QStringList, firstFields);
     const auto log = loadBytes(file);
-    QCOMPARE(Rovadod::numentries.load(), firstFields.size());
+    QCOMPARE(Catalogue::numentries.load(), firstFields.size());
     for (int k = 0; k < firstFields.size(); ++k) {
-        QCOMPARE(QString::fromStdString(cell(Rovadod::SV, k)), firstFields[k]);
+        QCOMPARE(QString::fromStdString(cell(Catalogue::SV, k)), firstFields[k]);
     }
     QCOMPARE(log.messages,
              (std::vector<std::string>{"Reading File...", summary(int(firstFields.size()))}));
@@ -144,9 +144,9 @@ void TestLoader::crLfAcrossReadBuffer_isOneTerminator()
     QByteArray file(bufferSize - 1, 'x');
     file += "\r\nb";
     loadBytes(file);
-    QCOMPARE(Rovadod::numentries.load(), 2);
-    QCOMPARE(cell(Rovadod::SV, 0).size(), std::size_t(bufferSize - 1));
-    QCOMPARE(cell(Rovadod::SV, 1), std::string("b"));
+    QCOMPARE(Catalogue::numentries.load(), 2);
+    QCOMPARE(cell(Catalogue::SV, 0).size(), std::size_t(bufferSize - 1));
+    QCOMPARE(cell(Catalogue::SV, 1), std::string("b"));
 }
 
 void TestLoader::lineLimit_readsAt699()
@@ -158,10 +158,10 @@ void TestLoader::lineLimit_readsAt699()
         }
         const auto log = loadBytes(file);
         const int expected = std::min(lines, 699);
-        QCOMPARE(Rovadod::numentries.load(), expected);
+        QCOMPARE(Catalogue::numentries.load(), expected);
         QCOMPARE(log.messages.back(), summary(expected));
-        QCOMPARE(cell(Rovadod::SV, expected - 1), "L" + std::to_string(expected - 1));
-        QCOMPARE(*Rovadod::database[std::size_t(expected - 1)],
+        QCOMPARE(cell(Catalogue::SV, expected - 1), "L" + std::to_string(expected - 1));
+        QCOMPARE(*Catalogue::database[std::size_t(expected - 1)],
                  "L" + std::to_string(expected - 1) + ",d");
     }
 }
@@ -169,13 +169,13 @@ void TestLoader::lineLimit_readsAt699()
 void TestLoader::unsetSlots_stayUnsetAboveCount()
 {
     loadBytes("a\nb\nc\n");
-    QCOMPARE(Rovadod::numentries.load(), 3);
-    for (const Rovadod::Column* column : allColumns) {
-        QVERIFY((*column)[2].has_value());
-        QVERIFY(!(*column)[3].has_value());
-        QVERIFY(!(*column)[698].has_value());
+    QCOMPARE(Catalogue::numentries.load(), 3);
+    for (const catalogue::ColumnSpec& spec : catalogue::schema) {
+        QVERIFY(spec.at(2).has_value());
+        QVERIFY(!spec.at(3).has_value());
+        QVERIFY(!spec.at(698).has_value());
     }
-    QVERIFY(!Rovadod::database[3].has_value());
+    QVERIFY(!Catalogue::database[3].has_value());
 }
 
 void TestLoader::bytes_carriedUnchanged()
@@ -186,9 +186,9 @@ void TestLoader::bytes_carriedUnchanged()
                         11);
     const QByteArray line = sv + QByteArray(",a\0b,\x80\"z", 8);
     loadBytes(line);
-    QCOMPARE(cell(Rovadod::SV, 0), std::string(sv.constData(), std::size_t(sv.size())));
-    QCOMPARE(cell(Rovadod::Den, 0), std::string("a\0b", 3));
-    QCOMPARE(cell(Rovadod::Dia, 0), std::string("\x80zmm"));
+    QCOMPARE(cell(Catalogue::SV, 0), std::string(sv.constData(), std::size_t(sv.size())));
+    QCOMPARE(cell(Catalogue::Den, 0), std::string("a\0b", 3));
+    QCOMPARE(cell(Catalogue::Dia, 0), std::string("\x80zmm"));
 }
 
 void TestLoader::messages_inOrderWithPauses_data()
@@ -225,7 +225,7 @@ void TestLoader::messages_inOrderWithPauses()
     }
     QCOMPARE(got, messages);
     QCOMPARE(QList<int>(log.pauses.begin(), log.pauses.end()), pauses);
-    QCOMPARE(Rovadod::numentries.load(), kind == 2 ? 3 : 0);
+    QCOMPARE(Catalogue::numentries.load(), kind == 2 ? 3 : 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              kind == 0 ? QStringList{} : QStringList{"ptolemy.csv"});
 }
@@ -241,19 +241,19 @@ void TestLoader::unreadableFile_reportsProblemOnly()
     const auto log = testsupport::load();
     QCOMPARE(log.messages,
              (std::vector<std::string>{"Reading File...", "Problem Reading Quarvel Database"}));
-    QCOMPARE(Rovadod::numentries.load(), 0);
+    QCOMPARE(Catalogue::numentries.load(), 0);
 }
 
 void TestLoader::getnext_returnsEmptyPastEnd()
 {
     const std::string line = "a,\"b\"c,";
-    Rovadod::len = std::int64_t(line.size());
-    Rovadod::l = 1;
-    QCOMPARE(Rovadod::getnext(line), std::string("bc"));
-    QCOMPARE(Rovadod::l, std::int64_t(6));
-    QCOMPARE(Rovadod::getnext(line), std::string());
-    QCOMPARE(Rovadod::getnext(line), std::string());
-    QVERIFY(Rovadod::l <= Rovadod::len);
+    Catalogue::len = std::int64_t(line.size());
+    Catalogue::l = 1;
+    QCOMPARE(Catalogue::getnext(line), std::string("bc"));
+    QCOMPARE(Catalogue::l, std::int64_t(6));
+    QCOMPARE(Catalogue::getnext(line), std::string());
+    QCOMPARE(Catalogue::getnext(line), std::string());
+    QVERIFY(Catalogue::l <= Catalogue::len);
 }
 
 void TestLoader::sizeSeenAtStart_boundsTheRead()
@@ -264,7 +264,7 @@ void TestLoader::sizeSeenAtStart_boundsTheRead()
     QVERIFY(QFile::link("/proc/self/status", dir.catalogue()));
     const auto log = testsupport::load();
     QCOMPARE(log.messages.back(), summary(0));
-    QVERIFY(!Rovadod::database[0].has_value());
+    QVERIFY(!Catalogue::database[0].has_value());
 }
 
 void TestLoader::catalogueTooLargeForMemory_reportsProblem()
@@ -287,7 +287,7 @@ void TestLoader::catalogueTooLargeForMemory_reportsProblem()
         const bool ok =
             log.messages ==
                 std::vector<std::string>{"Reading File...", "Problem Reading Quarvel Database"} &&
-            log.pauses == std::vector<int>{3000} && Rovadod::numentries.load() == 0;
+            log.pauses == std::vector<int>{3000} && Catalogue::numentries.load() == 0;
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -301,10 +301,10 @@ void TestLoader::delay_zeroAndNegativeReturnAtOnce()
 {
     QElapsedTimer timer;
     timer.start();
-    Rovadod::DelayT(0);
-    Rovadod::DelayT(-100);
+    Catalogue::DelayT(0);
+    Catalogue::DelayT(-100);
     QVERIFY(timer.elapsed() < 50);
-    Rovadod::DelayT(20);
+    Catalogue::DelayT(20);
     QVERIFY(timer.elapsed() >= 20);
 }
 
@@ -320,11 +320,11 @@ void TestLoader::searchDuringLoad_seesNothingOrWholeCatalogue()
             "S" + QByteArray::number(k) + "," + pad + ",1,2,3,4,5,6,7,8,9,10,1,1,1,1,1,1,a,b,c\n";
     }
     QVERIFY(dir.write(file));
-    Rovadod::ClearCatalogue();
+    Catalogue::ClearCatalogue();
     const lookup::Codes codes = lookup::SelectionCodes({0, 0, 0, 0, 0, 0});
     std::atomic<bool> done{false};
     std::thread loader([&done] {
-        Rovadod::GetDatabase([](const std::string&) {}, [](int) {});
+        Catalogue::GetDatabase([](const std::string&) {}, [](int) {});
         done.store(true);
     });
     std::vector<std::string> seen;

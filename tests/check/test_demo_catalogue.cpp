@@ -2,22 +2,20 @@
 // must offer something for every list position and nothing a keeper would
 // have to fix.
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "checker.h"
 #include "lookup/search.h"
 #include "vocab/vocabulary.h"
 
 #include <QtTest>
 
-namespace {
+using catalogue::Catalogue;
 
-const std::array<const Rovadod::Column*, vocab::attributeCount> codeColumns{
-    &Rovadod::OFig, &Rovadod::OIns, &Rovadod::RFig, &Rovadod::RLF, &Rovadod::RFigE, &Rovadod::CMK,
-};
+namespace {
 
 int entries()
 {
-    return Rovadod::numentries.load();
+    return Catalogue::numentries.load();
 }
 
 /// Catalogue numbers of the entries the six list positions find.
@@ -26,12 +24,8 @@ QStringList found(const lookup::Positions& positions)
     const lookup::Codes codes = lookup::SelectionCodes(positions);
     QStringList sv;
     for (int k = 0; k < entries(); ++k) {
-        bool all = true;
-        for (std::size_t a = 0; a < codeColumns.size(); ++a) {
-            all = all && lookup::CodeMatches((*codeColumns[a])[std::size_t(k)], codes[a]);
-        }
-        if (all) {
-            sv << QString::fromStdString(*Rovadod::SV[std::size_t(k)]);
+        if (lookup::EntryMatches(k, codes)) {
+            sv << QString::fromStdString(*Catalogue::SV[std::size_t(k)]);
         }
     }
     return sv;
@@ -56,8 +50,8 @@ private:
 
 void TestDemoCatalogue::init()
 {
-    Rovadod::ClearCatalogue();
-    Rovadod::GetDatabaseFrom(
+    Catalogue::ClearCatalogue();
+    Catalogue::GetDatabaseFrom(
         ROVADOD_DEMO_CATALOGUE, [this](const std::string& m) { loaded_ = m; }, [](int) {});
 }
 
@@ -67,8 +61,8 @@ void TestDemoCatalogue::loads_asInventedSampleData()
     QCOMPARE(loaded_, "Quarvel Database OK\n" + std::to_string(entries()) + " Entries Read");
     QSet<QString> numbers;
     for (int k = 0; k < entries(); ++k) {
-        const QString raw = QString::fromStdString(*Rovadod::database[std::size_t(k)]);
-        const QString sv = QString::fromStdString(*Rovadod::SV[std::size_t(k)]);
+        const QString raw = QString::fromStdString(*Catalogue::database[std::size_t(k)]);
+        const QString sv = QString::fromStdString(*Catalogue::SV[std::size_t(k)]);
         QVERIFY2(sv.startsWith("DEMO-"), qPrintable(raw));
         QVERIFY2(!numbers.contains(sv), qPrintable(sv));
         numbers.insert(sv);
@@ -84,7 +78,8 @@ void TestDemoCatalogue::everyListPosition_findsAnEntry()
         for (int pos = 0; pos < attr.count(); ++pos) {
             bool any = false;
             for (int k = 0; k < entries() && !any; ++k) {
-                any = lookup::CodeMatches((*codeColumns[a])[std::size_t(k)], attr.code(pos));
+                any = lookup::CodeMatches(catalogue::codeColumns[a].at(std::size_t(k)),
+                                          attr.code(pos));
             }
             QVERIFY2(
                 any,

@@ -1,9 +1,11 @@
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
 #include "support/catalogue_fixture.h"
 
 #include <QtTest>
+
+using catalogue::Catalogue;
 
 using lookup::Codes;
 using lookup::FindMatches;
@@ -131,13 +133,13 @@ void TestSearch::report_twoEntriesFourteenLines()
 void TestSearch::report_specimenCountRule()
 {
     loadBytes("a,,,,,,,,,,,,1,1,1,1,1,1\nb,,,,,,,, ,,,,1,1,1,1,1,1\n");
-    QCOMPARE(*Rovadod::SVCt[0], std::string());
+    QCOMPARE(*Catalogue::SVCt[0], std::string());
     const std::string report = FindMatches(defaults);
     QVERIFY(report.find("Sv a\tPlate n/a\t\tDiam: \tn/a\t# Specimens = n/a\n") == 0);
     QVERIFY(report.find("Sv b\tPlate n/a\t\tDiam: \tn/a\t# Specimens =  \n") != std::string::npos);
     // The rule writes into the catalogue, and only for the empty text.
-    QCOMPARE(*Rovadod::SVCt[0], std::string("n/a"));
-    QCOMPARE(*Rovadod::SVCt[1], std::string(" "));
+    QCOMPARE(*Catalogue::SVCt[0], std::string("n/a"));
+    QCOMPARE(*Catalogue::SVCt[1], std::string(" "));
     QCOMPARE(FindMatches(defaults), report);
 }
 
@@ -191,12 +193,12 @@ void TestSearch::search_noMatchAndEmptyCatalogue()
     loadBytes(row("1", "2,2,2,2,2,2"));
     QCOMPARE(FindMatches(defaults), std::string("No Matching Entry Found"));
     QCOMPARE(FindMatches(defaults).size(), std::size_t(23));
-    Rovadod::ClearCatalogue();
+    Catalogue::ClearCatalogue();
     QCOMPARE(FindMatches(defaults), std::string("No Matching Entry Found"));
     // An unset slot never equals a code, even when the count says otherwise.
-    Rovadod::numentries.store(3);
+    Catalogue::numentries.store(3);
     QCOMPARE(FindMatches(defaults), std::string("No Matching Entry Found"));
-    Rovadod::numentries.store(0);
+    Catalogue::numentries.store(0);
 }
 
 void TestSearch::search_combinedLeftFieldCodesStandAlone()

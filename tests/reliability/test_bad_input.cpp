@@ -2,7 +2,7 @@
 // right message and entry count, without a crash, without a write, and
 // without a summary after a failure.
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/messages.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+using catalogue::Catalogue;
 
 using testsupport::cell;
 
@@ -38,7 +40,6 @@ enum class Kind {
     Growing,
 };
 
-const auto allColumns = Rovadod::columns();
 constexpr int colSV = 0, colDen = 1, colDia = 2, colRFMgm = 20;
 
 const QByteArray ordinaryTail = ",den,24,12,7,g,155,88,3,8.10,10.45,lm,1,1,1,1,1,1,,DI,";
@@ -117,7 +118,7 @@ bool loadAsNobody(testsupport::LoadLog& log, int& entries, QString& whyNot)
             status = 2;
         } else {
             const testsupport::LoadLog got = testsupport::load();
-            std::string out = std::to_string(Rovadod::numentries.load()) + "\n" +
+            std::string out = std::to_string(Catalogue::numentries.load()) + "\n" +
                               std::to_string(got.pauses.size());
             for (int p : got.pauses) {
                 out += "," + std::to_string(p);
@@ -275,7 +276,7 @@ void TestBadInput::badFile_endsWithItsMessageAndCount()
                 QSKIP("this user may read a file of mode 000");
             }
             log = testsupport::load();
-            count = Rovadod::numentries.load();
+            count = Catalogue::numentries.load();
         }
     } else if (Kind(kind) == Kind::Growing) {
         std::atomic<bool> loaded{false};
@@ -294,10 +295,10 @@ void TestBadInput::badFile_endsWithItsMessageAndCount()
         log = testsupport::load();
         loaded.store(true);
         writer.join();
-        count = Rovadod::numentries.load();
+        count = Catalogue::numentries.load();
     } else {
         log = testsupport::load();
-        count = Rovadod::numentries.load();
+        count = Catalogue::numentries.load();
     }
 
     QVERIFY(!log.messages.empty());
@@ -306,15 +307,15 @@ void TestBadInput::badFile_endsWithItsMessageAndCount()
     if (Kind(kind) == Kind::Growing) {
         // Lines appended before the size was taken are read too, and at most
         // one started after it; each is a line that was written, in order.
-        QVERIFY2(count >= entries && count <= Rovadod::maxlines,
+        QVERIFY2(count >= entries && count <= Catalogue::maxlines,
                  qPrintable(QString::number(count)));
         finalText = QByteArray::fromStdString(messages::summary(count));
         for (int k = entries; k < count; ++k) {
-            const QByteArray sv = QByteArray::fromStdString(cell(Rovadod::SV, k));
+            const QByteArray sv = QByteArray::fromStdString(cell(Catalogue::SV, k));
             QCOMPARE(sv, "G" + QByteArray::number(k - entries));
             // The last line may be caught while its bytes are being written.
             if (k + 1 < count) {
-                QCOMPARE(QByteArray::fromStdString(cell(Rovadod::LFMgm, k)), QByteArray("DI"));
+                QCOMPARE(QByteArray::fromStdString(cell(Catalogue::LFMgm, k)), QByteArray("DI"));
             }
         }
     } else {
@@ -329,19 +330,20 @@ void TestBadInput::badFile_endsWithItsMessageAndCount()
     if (Kind(kind) == Kind::Unreadable) {
         return; // the load ran in the child; nothing is in this process
     }
-    QCOMPARE(Rovadod::numentries.load(), count);
+    QCOMPARE(Catalogue::numentries.load(), count);
     for (int k = 0; k < count; ++k) {
-        for (const Rovadod::Column* column : allColumns) {
-            QVERIFY((*column)[size_t(k)].has_value());
+        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
+            QVERIFY(spec.at(size_t(k)).has_value());
         }
     }
-    if (count < Rovadod::maxlines) {
-        for (const Rovadod::Column* column : allColumns) {
-            QVERIFY(!(*column)[size_t(count)].has_value());
+    if (count < Catalogue::maxlines) {
+        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
+            QVERIFY(!spec.at(size_t(count)).has_value());
         }
     }
     if (probeColumn >= 0) {
-        QCOMPARE(QByteArray::fromStdString(cell(*allColumns[size_t(probeColumn)], probeEntry)),
+        QCOMPARE(QByteArray::fromStdString(
+                     cell(*catalogue::schema[size_t(probeColumn)].column, probeEntry)),
                  probeValue);
     }
 
@@ -351,7 +353,7 @@ void TestBadInput::badFile_endsWithItsMessageAndCount()
     std::vector<std::string> own(6);
     if (count > 0) {
         for (size_t a = 0; a < 6; ++a) {
-            own[a] = cell(*allColumns[12 + a], 0);
+            own[a] = cell(*catalogue::codeColumns[a].column, 0);
             codes[a] = own[a];
         }
     } else {

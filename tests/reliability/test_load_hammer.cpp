@@ -2,7 +2,7 @@
 // No lock is taken, so what keeps them apart is the count published after
 // the columns: this runs under ThreadSanitizer too.
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "lookup/search.h"
 #include "support/catalogue_fixture.h"
 
@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <thread>
+
+using catalogue::Catalogue;
 
 namespace {
 
@@ -21,7 +23,7 @@ QByteArray longLineCatalogue()
     const QByteArray pad(100 * 1024, 'p');
     QByteArray file;
     file.reserve(699 * (pad.size() + 80));
-    for (int k = 0; k < Rovadod::maxlines; ++k) {
+    for (int k = 0; k < Catalogue::maxlines; ++k) {
         const QByteArray count = k % 3 == 0 ? QByteArray() : QByteArray::number(k % 17);
         const QByteArray mark = k % 2 == 0 ? "1" : "2";
         file += "S" + QByteArray::number(k) + "," + pad + ",24,12,7,g,155,," + count +
@@ -46,17 +48,17 @@ void TestLoadHammer::searchesDuringLongLoad_seeNothingOrEverything()
     const lookup::Codes codes = lookup::SelectionCodes({0, 0, 0, 0, 0, 0});
 
     for (int round = 0; round < 3; ++round) {
-        Rovadod::ClearCatalogue();
+        Catalogue::ClearCatalogue();
         std::atomic<bool> done{false};
         std::thread loader([&done] {
-            Rovadod::GetDatabase([](const std::string&) {}, [](int) {});
+            Catalogue::GetDatabase([](const std::string&) {}, [](int) {});
             done.store(true);
         });
         // Only distinct results are kept; most are repeats.
         std::vector<std::pair<std::int32_t, std::string>> seen;
         long searches = 0;
         while (!done.load()) {
-            const std::int32_t before = Rovadod::numentries.load();
+            const std::int32_t before = Catalogue::numentries.load();
             std::string result = lookup::FindMatches(codes);
             ++searches;
             if (seen.empty() || seen.back().second != result) {
@@ -64,7 +66,7 @@ void TestLoadHammer::searchesDuringLongLoad_seeNothingOrEverything()
             }
         }
         loader.join();
-        QCOMPARE(Rovadod::numentries.load(), Rovadod::maxlines);
+        QCOMPARE(Catalogue::numentries.load(), Catalogue::maxlines);
 
         const std::string full = lookup::FindMatches(codes);
         QCOMPARE(std::count(full.begin(), full.end(), '\n'), 350L * 7);

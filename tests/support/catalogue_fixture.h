@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -9,6 +9,8 @@
 
 #include <string>
 #include <vector>
+
+using catalogue::Catalogue;
 
 namespace testsupport {
 
@@ -56,9 +58,9 @@ inline LoadLog load()
 {
     LoadLog log;
     currentLog = &log;
-    Rovadod::ClearCatalogue();
-    Rovadod::GetDatabase([&log](const std::string& text) { log.messages.push_back(text); },
-                         &recordPause);
+    Catalogue::ClearCatalogue();
+    Catalogue::GetDatabase([&log](const std::string& text) { log.messages.push_back(text); },
+                           &recordPause);
     currentLog = nullptr;
     return log;
 }
@@ -71,7 +73,7 @@ inline LoadLog loadBytes(const QByteArray& bytes)
     return load();
 }
 
-inline std::string cell(const Rovadod::Column& column, int k)
+inline std::string cell(const Catalogue::Column& column, int k)
 {
     const auto& v = column[static_cast<std::size_t>(k)];
     return v ? *v : std::string("<unset>");

@@ -1,9 +1,11 @@
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "vocab/vocabulary.h"
 
 #include <QtTest>
 
 #include <set>
+
+using catalogue::Catalogue;
 
 namespace {
 
@@ -161,11 +163,11 @@ void TestVocabulary::texts_spotChecks()
 
 void TestVocabulary::mainClass_namesTheSameLists()
 {
-    QCOMPARE(&Rovadod::OFigType, &vocab::OFigCodes);
-    QCOMPARE(&Rovadod::CMKType, &vocab::CMKCodes);
-    QCOMPARE(Rovadod::filename, std::string_view("ptolemy.csv"));
-    QCOMPARE(Rovadod::maxlines, 699);
-    QVERIFY(!Rovadod::prodtitle.empty());
+    QCOMPARE(&Catalogue::OFigType, &vocab::OFigCodes);
+    QCOMPARE(&Catalogue::CMKType, &vocab::CMKCodes);
+    QCOMPARE(Catalogue::filename, std::string_view("ptolemy.csv"));
+    QCOMPARE(Catalogue::maxlines, 699);
+    QVERIFY(!Catalogue::prodtitle.empty());
 }
 
 QTEST_APPLESS_MAIN(TestVocabulary)

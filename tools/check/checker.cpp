@@ -1,6 +1,6 @@
 #include "checker.h"
 
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
 #include "catalogue/messages.h"
 #include "lookup/search.h"
@@ -18,22 +18,10 @@ namespace check {
 
 namespace {
 
-constexpr std::int64_t usedFields = 21;
-constexpr std::int64_t firstCodeField = 13;
+using catalogue::Catalogue;
 
-/// The six code fields in search order, as a keeper reads them.
-struct CodeField {
-    const Rovadod::Column* column;
-    std::string_view name;
-};
-const std::array<CodeField, vocab::attributeCount> codeFields{{
-    {&Rovadod::OFig, "obverse main figure"},
-    {&Rovadod::OIns, "obverse inscription"},
-    {&Rovadod::RFig, "reverse main figure"},
-    {&Rovadod::RLF, "reverse left field symbol"},
-    {&Rovadod::RFigE, "reverse right side symbol"},
-    {&Rovadod::CMK, "countermark"},
-}};
+constexpr std::int64_t usedFields = catalogue::columnCount;
+constexpr std::int64_t firstCodeField = catalogue::codeColumns.front().field;
 
 std::string lineLabel(std::int64_t line)
 {
@@ -125,8 +113,8 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
 {
     const auto split = QuotedCommaField(raw);
     bool allEmpty = true;
-    for (const CodeField& field : codeFields) {
-        const auto& v = (*field.column)[k];
+    for (const catalogue::ColumnSpec& field : catalogue::codeColumns) {
+        const auto& v = field.at(k);
         allEmpty = allEmpty && v && v->empty();
     }
     if (allEmpty) {
@@ -140,16 +128,17 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
     }
     bool lost = false;
     for (int a = 0; a < vocab::attributeCount; ++a) {
-        const CodeField& field = codeFields[static_cast<std::size_t>(a)];
-        const auto& v = (*field.column)[k];
+        const catalogue::ColumnSpec& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
+        const auto& v = field.at(k);
         if (Selectable(a, v)) {
             continue;
         }
         lost = true;
         ++result.unselectableFields;
         const std::string value = v ? *v : std::string();
-        std::string text = lineLabel(line) + std::string(field.name) + " code " + Quoted(value) +
-                           " (field " + std::to_string(firstCodeField + a) +
+        std::string text = lineLabel(line) +
+                           std::string(vocab::attributes[static_cast<std::size_t>(a)].what) +
+                           " code " + Quoted(value) + " (field " + std::to_string(field.field) +
                            ") can never be selected";
         const std::string_view core = trimmed(value);
         if (value.empty()) {
@@ -195,7 +184,7 @@ bool countIgnoredLines(const std::string& path, std::int64_t& ignored)
             break;
         }
         bytesRead += line.size();
-        if (++lines > Rovadod::maxlines) {
+        if (++lines > Catalogue::maxlines) {
             ++ignored;
         }
     }
@@ -273,47 +262,46 @@ std::string Quoted(std::string_view value)
 Result CheckCatalogue(const std::string& path)
 {
     Result result;
-    std::string last;
-    Rovadod::ClearCatalogue();
-    Rovadod::GetDatabaseFrom(
-        path, [&last](const std::string& text) { last = text; }, [](int) {});
-    if (last == messages::notFound) {
+    Catalogue::ClearCatalogue();
+    const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
+        path, [](const std::string&) {}, [](int) {});
+    if (outcome.kind == catalogue::LoadOutcome::Kind::NotFound) {
         result.status = Status::NotFound;
         result.problem =
             "no such file (the window would show \"" + std::string(messages::notFound) + "\")";
         return result;
     }
-    if (last == messages::problem) {
+    if (outcome.kind == catalogue::LoadOutcome::Kind::ReadProblem) {
         result.status = Status::Unreadable;
         result.problem = describeUnreadable(path) + " (the window would show \"" +
                          std::string(messages::problem) + "\")";
         return result;
     }
-    result.entries = Rovadod::numentries.load(std::memory_order_acquire);
+    result.entries = outcome.entries;
 
     for (std::int32_t k = 0; k < result.entries; ++k) {
         const auto slot = static_cast<std::size_t>(k);
-        const std::string& raw = *Rovadod::database[slot];
+        const std::string& raw = *Catalogue::database[slot];
         const std::int64_t line = k + 1;
         addFieldFindings(result, line, raw);
         addCodeFindings(result, line, slot, raw);
     }
 
-    if (result.entries == Rovadod::maxlines) {
+    if (result.entries == Catalogue::maxlines) {
         if (!countIgnoredLines(path, result.ignoredLines)) {
             result.status = Status::Unreadable;
-            result.problem = "read error after line " + std::to_string(Rovadod::maxlines);
+            result.problem = "read error after line " + std::to_string(Catalogue::maxlines);
             return result;
         }
         if (result.ignoredLines > 0) {
-            const std::int64_t first = Rovadod::maxlines + 1;
-            const std::int64_t last_ = Rovadod::maxlines + result.ignoredLines;
+            const std::int64_t first = Catalogue::maxlines + 1;
+            const std::int64_t last_ = Catalogue::maxlines + result.ignoredLines;
             std::string text = result.ignoredLines == 1
                                    ? lineLabel(first) + "never read"
                                    : "lines " + std::to_string(first) + " to " +
                                          std::to_string(last_) + ": " +
                                          std::to_string(result.ignoredLines) + " lines never read";
-            text += "; the window reads at most " + std::to_string(Rovadod::maxlines) + " lines";
+            text += "; the window reads at most " + std::to_string(Catalogue::maxlines) + " lines";
             result.findings.push_back({Finding::Kind::IgnoredLines, first, std::move(text)});
         }
     }

@@ -1,11 +1,15 @@
-#include "app/rovadod.h"
+#include "catalogue/catalogue.h"
 
 #include <chrono>
 #include <thread>
 
-void Rovadod::DelayT(int ms)
+namespace catalogue {
+
+void Catalogue::DelayT(int ms)
 {
     if (ms > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 }
+
+} // namespace catalogue

@@ -8,9 +8,6 @@
 
 #include <QtTest>
 
-#include <atomic>
-#include <thread>
-
 using catalogue::Catalogue;
 
 namespace {
@@ -48,31 +45,14 @@ void TestLoadHammer::searchesDuringLongLoad_seeNothingOrEverything()
     const lookup::Codes codes = lookup::SelectionCodes({0, 0, 0, 0, 0, 0});
 
     for (int round = 0; round < 3; ++round) {
-        Catalogue::ClearCatalogue();
-        std::atomic<bool> done{false};
-        std::thread loader([&done] {
-            Catalogue::GetDatabase([](const std::string&) {}, [](int) {});
-            done.store(true);
-        });
-        // Only distinct results are kept; most are repeats.
-        std::vector<std::pair<std::int32_t, std::string>> seen;
-        long searches = 0;
-        while (!done.load()) {
-            const std::int32_t before = Catalogue::numentries.load();
-            std::string result = lookup::FindMatches(codes);
-            ++searches;
-            if (seen.empty() || seen.back().second != result) {
-                seen.emplace_back(before, std::move(result));
-            }
-        }
-        loader.join();
+        const auto load = testsupport::searchWhileLoading(codes);
         QCOMPARE(Catalogue::numentries.load(), Catalogue::maxlines);
+        QVERIFY(load.searchesDuringLoad > 0);
 
         const std::string full = lookup::FindMatches(codes);
         QCOMPARE(std::count(full.begin(), full.end(), '\n'), 350L * 7);
         QVERIFY(full.starts_with("Sv S0\t"));
-        QVERIFY(searches > 0);
-        for (const auto& [countBefore, result] : seen) {
+        for (const auto& [countBefore, result] : load.seen) {
             if (result == lookup::noMatch) {
                 // Nothing found is only right while nothing is loaded.
                 QCOMPARE(countBefore, 0);

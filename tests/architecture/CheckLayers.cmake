@@ -1,0 +1,19 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The core and the tools build without the window: no file of theirs may
+# include a header of the window (ui/) or of the program's entry (app/).
+# Run as: cmake -DSOURCE_DIR=<repo> -P CheckLayers.cmake
+set(offenders "")
+foreach(dir src/catalogue src/vocab src/lookup tools)
+    file(GLOB_RECURSE files "${SOURCE_DIR}/${dir}/*.h" "${SOURCE_DIR}/${dir}/*.cpp")
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](app|ui)/")
+        foreach(line IN LISTS lines)
+            file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
+            string(APPEND offenders "  ${rel}: ${line}\n")
+        endforeach()
+    endforeach()
+endforeach()
+if(offenders)
+    message(FATAL_ERROR "core or tool files include the window or the program's entry:\n${offenders}")
+endif()
+message(STATUS "core and tools include nothing from app/ or ui/")

@@ -24,7 +24,7 @@ endif()
 
 # Control fields. Library dependencies come from the binaries, so the Qt
 # widgets library must be among them, next to the two named by hand.
-foreach(field Package Version Architecture Depends Maintainer Description)
+foreach(field Package Version Architecture Depends)
     execute_process(COMMAND dpkg-deb -f "${deb}" ${field} OUTPUT_VARIABLE value
                     OUTPUT_STRIP_TRAILING_WHITESPACE)
     set(control_${field} "${value}")
@@ -41,11 +41,6 @@ string(REPLACE ", " ";" depends "${depends}")
 foreach(needed fonts-urw-base35 qt6-qpa-plugins libqt6widgets6 libqt6core6 libc6)
     if(NOT needed IN_LIST depends)
         fail("Depends lacks ${needed}: '${control_Depends}'")
-    endif()
-endforeach()
-foreach(field Maintainer Description)
-    if(control_${field} STREQUAL "")
-        fail("control field ${field} is empty")
     endif()
 endforeach()
 

@@ -333,6 +333,7 @@ BatchLine ParseBatchLine(std::string_view line)
         } else if (resolved.kind != vocab::Resolved::Kind::Any) {
             parsed.kind = BatchLine::Kind::Bad;
             parsed.problem = vocab::ValueProblem(attr, values[a], resolved);
+            parsed.query = {};
             return parsed;
         }
     }

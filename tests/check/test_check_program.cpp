@@ -55,6 +55,7 @@ private slots:
     void badCommandLine_exits2_withUsage_data();
     void badCommandLine_exits2_withUsage();
     void doubleDash_endsOptions();
+    void version_nameAndProjectVersion();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -173,6 +174,16 @@ void TestCheckProgram::doubleDash_endsOptions()
     const Run run = runCheck({"--", "-odd.csv"}, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY(run.out.startsWith("Summary for -odd.csv: 1 entry read\n"));
+}
+
+void TestCheckProgram::version_nameAndProjectVersion()
+{
+    for (const char* option : {"--version", "-v"}) {
+        const Run run = runCheck({option, "none.csv"}, dir_->path());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QString("rovadod-check " ROVADOD_VERSION "\n"));
+        QVERIFY(run.err.isEmpty());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCheckProgram)

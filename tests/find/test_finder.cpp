@@ -196,7 +196,7 @@ void TestFinder::json_parsesBackWithEveryField()
 {
     loadBytes(row("first", "1,1,1,1,1,1") + row("second", "2,1,1,1,1,8", "7"));
     const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 2), false);
-    const QJsonObject object = parseJson(finder::JsonText({answer}, false));
+    const QJsonObject object = parseJson(finder::JsonText(answer));
     QCOMPARE(object.keys(), QStringList{"matches"});
     const QJsonArray matches = object["matches"].toArray();
     QCOMPARE(matches.size(), 2);
@@ -223,7 +223,7 @@ void TestFinder::json_parsesBackWithEveryField()
 void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
 {
     loadBytes(QByteArray("sv\xFF\xFE,\xC3(,\"q\",,,,,,,,,,1,1,1,1,1,1,\x01\x7F,,\n", 43));
-    const std::string text = finder::JsonText({finder::Ask(Query{}, false)}, false);
+    const std::string text = finder::JsonText(finder::Ask(Query{}, false));
     QVERIFY(lookup::IsValidUtf8(text));
     const QJsonObject fields =
         parseJson(text)["matches"].toArray()[0].toObject()["fields"].toObject();
@@ -237,7 +237,7 @@ void TestFinder::json_countsAndBatch()
 {
     loadDemo();
     const auto counted = finder::Ask(selection({0, 0, 0, 0, 0, 0}), true);
-    const QJsonObject object = parseJson(finder::JsonText({counted}, false));
+    const QJsonObject object = parseJson(finder::JsonText(counted));
     const QJsonObject counts = object["counts"].toObject();
     QCOMPARE(counts.size(), attributeCount);
     const QJsonArray reverse = counts["reverse-figure"].toArray();
@@ -251,7 +251,12 @@ void TestFinder::json_countsAndBatch()
              object["matches"].toArray().size());
 
     const auto none = finder::Ask(selection({19, 1, 0, 0, 0, 7}), false, 9);
-    const QJsonObject batch = parseJson(finder::JsonText({counted, none}, true));
+    finder::JsonBatch writer;
+    QCOMPARE(writer.end(), std::string("{\"coins\": []}\n"));
+    const std::string first = writer.coin(counted);
+    const std::string second = writer.coin(none);
+    QCOMPARE(std::count(second.begin(), second.end(), '\n'), 1); // one coin a line
+    const QJsonObject batch = parseJson(first + second + writer.end());
     QCOMPARE(batch.keys(), QStringList{"coins"});
     const QJsonArray coins = batch["coins"].toArray();
     QCOMPARE(coins.size(), 2);

@@ -58,12 +58,28 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QJsonObject jsonMatch(const Match& match)
+} // namespace
+
+QJsonObject JsonFields::of(int entry)
 {
-    QJsonObject fields;
-    for (const catalogue::ColumnSpec& column : catalogue::schema) {
-        fields.insert(qs(column.name), qs(fieldOf(column, match.entry)));
+    const auto k = static_cast<std::size_t>(entry);
+    if (k >= made_.size()) {
+        made_.resize(k + 1);
     }
+    if (!made_[k]) {
+        QJsonObject fields;
+        for (const catalogue::ColumnSpec& column : catalogue::schema) {
+            fields.insert(qs(column.name), qs(fieldOf(column, entry)));
+        }
+        made_[k] = fields;
+    }
+    return *made_[k];
+}
+
+namespace {
+
+QJsonObject jsonMatch(const Match& match, JsonFields& fields)
+{
     QJsonArray differs;
     for (std::size_t a = 0; a < attributeCount; ++a) {
         if (match.differs.test(a)) {
@@ -75,7 +91,7 @@ QJsonObject jsonMatch(const Match& match)
     object.insert(QStringLiteral("sv"), qs(fieldOf(catalogue::schema.front(), match.entry)));
     object.insert(QStringLiteral("distance"), match.distance);
     object.insert(QStringLiteral("differs"), differs);
-    object.insert(QStringLiteral("fields"), fields);
+    object.insert(QStringLiteral("fields"), fields.of(match.entry));
     return object;
 }
 
@@ -98,11 +114,11 @@ QJsonObject jsonCounts(const lookup::FacetCounts& counts)
     return object;
 }
 
-QJsonObject jsonAnswer(const Answer& answer, bool batch)
+QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
 {
     QJsonArray matches;
     for (const Match& match : answer.matches) {
-        matches.append(jsonMatch(match));
+        matches.append(jsonMatch(match, fields));
     }
     QJsonObject object;
     if (batch) {
@@ -252,17 +268,24 @@ std::string TsvRows(const Answer& answer, bool batch)
     return rows;
 }
 
-std::string JsonText(const std::vector<Answer>& answers, bool batch)
+std::string JsonText(const Answer& answer)
 {
-    if (!batch) {
-        return fromJson(answers.empty() ? QJsonObject{{QStringLiteral("matches"), QJsonArray()}}
-                                        : jsonAnswer(answers.front(), false));
-    }
-    QJsonArray coins;
-    for (const Answer& answer : answers) {
-        coins.append(jsonAnswer(answer, true));
-    }
-    return fromJson(QJsonObject{{QStringLiteral("coins"), coins}});
+    JsonFields fields;
+    return fromJson(jsonAnswer(answer, false, fields));
+}
+
+std::string JsonBatch::coin(const Answer& answer)
+{
+    const QByteArray object =
+        QJsonDocument(jsonAnswer(answer, true, fields_)).toJson(QJsonDocument::Compact);
+    std::string text = started_ ? ",\n" : "{\"coins\": [\n";
+    started_ = true;
+    return text.append(object.constData(), static_cast<std::size_t>(object.size()));
+}
+
+std::string JsonBatch::end() const
+{
+    return started_ ? "\n]}\n" : "{\"coins\": []}\n";
 }
 
 std::string ListsText(Format format)

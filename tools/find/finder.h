@@ -3,6 +3,8 @@
 
 #include "lookup/query.h"
 
+#include <QJsonObject>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,9 +54,34 @@ std::string TsvRows(const Answer& answer, bool batch);
 /// one row with 24 columns.
 std::string TsvField(std::string_view value);
 
-/// The JSON object: `matches` (and `counts`) for one coin, or `coins` for a
-/// batch. Valid UTF-8 whatever the catalogue holds.
-std::string JsonText(const std::vector<Answer>& answers, bool batch);
+/// The JSON object for one coin: `matches`, and `counts` when counted.
+/// Valid UTF-8 whatever the catalogue holds.
+std::string JsonText(const Answer& answer);
+
+/// The 21 fields of each entry as a JSON object, made once per entry: a
+/// batch names the same entries again and again. Fields must not change
+/// while it is in use.
+class JsonFields {
+public:
+    QJsonObject of(int entry);
+
+private:
+    std::vector<std::optional<QJsonObject>> made_;
+};
+
+/// A batch's JSON object, `{"coins": [...]}`, written coin by coin (one a
+/// line) so that a large batch never sits whole in memory.
+class JsonBatch {
+public:
+    /// The coin's object with its batch line, after what comes before it.
+    std::string coin(const Answer& answer);
+    /// What closes the object, all of it when no coin came.
+    [[nodiscard]] std::string end() const;
+
+private:
+    bool started_ = false;
+    JsonFields fields_;
+};
 
 /// The six lists: option, position, text and code of every entry.
 std::string ListsText(Format format);

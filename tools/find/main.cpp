@@ -194,7 +194,7 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
         return false;
     }
     catalogue::LineReader reader(fd);
-    std::vector<finder::Answer> answers; // JSON is written whole at the end
+    finder::JsonBatch json;
     if (options.format == Format::Tsv) {
         out.write(finder::TsvHeader(true));
     }
@@ -238,7 +238,7 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
             out.write(finder::TsvRows(answer, true));
             break;
         case Format::Json:
-            answers.push_back(std::move(answer));
+            out.write(json.coin(answer));
             break;
         }
     }
@@ -250,7 +250,7 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
         return false;
     }
     if (options.format == Format::Json) {
-        out.write(finder::JsonText(answers, true));
+        out.write(json.end());
     }
     return true;
 }
@@ -309,7 +309,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
             out.write(finder::TsvHeader(false) + finder::TsvRows(answer, false));
             break;
         case Format::Json:
-            out.write(finder::JsonText({answer}, false));
+            out.write(finder::JsonText(answer));
             break;
         }
     }

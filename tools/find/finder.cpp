@@ -200,8 +200,8 @@ std::string DifferenceLine(const Match& match)
 
 std::string CountsText(const lookup::Query& query, const lookup::FacetCounts& counts)
 {
-    std::string text = "Entries found with one list set to an entry and the others as given"
-                       " (* the entries given):\n";
+    std::string text =
+        "Counts (* given): entries found with one list changed, the others as given\n";
     for (std::size_t a = 0; a < attributeCount; ++a) {
         const vocab::Attribute& attr = vocab::attributes[a];
         text += attr.option;

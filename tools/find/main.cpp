@@ -36,10 +36,10 @@ const QString epilogue = QStringLiteral(R"(Values:
   "Zeus Laureate"). #N is the entry at position N of the window's list (see
   --list). "any", or leaving the option out, leaves the attribute open: any
   value fits, even a code no list entry has. An option given again adds a
-  value: --left-field club --left-field tripod finds either. A value that
-  fits no entry, or more than one, is an error that lists the entries it
-  could mean. Entries that share a code (the two "1 Eagle R>" ones) find the
-  same catalogue entries.
+  value: --left-field club --left-field tripod finds either; "any" among the
+  values leaves the attribute open. A value that fits no entry, or more than
+  one, is an error that lists the entries it could mean. Entries that share
+  a code (the two "1 Eagle R>" ones) find the same catalogue entries.
 
 Output (--format):
   report  Each matching entry as the window shows it, or "No Matching Entry
@@ -74,14 +74,15 @@ Exit status:
 
 Examples:
   rovadod-find --obverse-figure "zeus with" --inscription no \
-      --reverse-figure "#1" --right-side none --countermark none
-          a coin whose left field cannot be read: that attribute is open
+      --reverse-figure "#1"
+          a worn coin: the symbols and the countermark are left open
   rovadod-find --obverse-figure "zeus with" --inscription no \
       --reverse-figure "#1" --counts
-          how many entries each symbol would leave
+          ... and how many entries each list entry would leave
   rovadod-find --obverse-figure "zeus with" --inscription no \
-      --reverse-figure "#1" --left-field club --near=1
-          the entries with a club, and those that differ in one attribute
+      --reverse-figure "#1" --left-field "double cornucopia" \
+      --countermark anchor --near=1
+          no entry has both: those that differ in one attribute, and where
   rovadod-find --batch=coins.tsv --format=tsv > found.tsv
           a whole collection, one coin a line
   rovadod-find --list

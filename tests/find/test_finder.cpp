@@ -222,7 +222,7 @@ void TestFinder::json_parsesBackWithEveryField()
 
 void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
 {
-    loadBytes(QByteArray("sv\xFF\xFE,\xC3(,\"q\",,,,,,,,,,1,1,1,1,1,1,\x01\x7F,,\n", 43));
+    loadBytes("sv\xFF\xFE,\xC3(,\"q\",,,,,,,,,,1,1,1,1,1,1,\x01\x7F,,\n");
     const std::string text = finder::JsonText(finder::Ask(Query{}, false));
     QVERIFY(lookup::IsValidUtf8(text));
     const QJsonObject fields =

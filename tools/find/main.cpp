@@ -99,7 +99,7 @@ public:
             failed_ = true;
         }
     }
-    /// False when anything could not be written (a full disk, a closed pipe).
+    /// False when anything could not be written (a full disk, say).
     bool finish() { return std::fflush(stdout) == 0 && !failed_ && !std::ferror(stdout); }
 
 private:

@@ -113,6 +113,7 @@ private slots:
     void writeFailure_isNotSuccess();
     void list_needsNoCatalogue();
     void help_explainsEveryOption();
+    void help_examplesRunOnTheDemoCatalogue();
     void version_nameAndProjectVersion();
 
 private:
@@ -415,6 +416,36 @@ void TestFindProgram::help_explainsEveryOption()
                                  "rovadod-find --batch=coins.tsv"}) {
             QVERIFY2(run.out.contains(part), part);
         }
+    }
+}
+
+void TestFindProgram::help_examplesRunOnTheDemoCatalogue()
+{
+    const Run help = runFind({"--help"}, dir_->path());
+    const QString text = QString::fromUtf8(help.out);
+    const QStringList lines = text.mid(text.indexOf("\nExamples:\n")).split('\n');
+    QStringList commands;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines[i].startsWith("  rovadod-find ")) {
+            continue;
+        }
+        QString command = lines[i].trimmed();
+        while (command.endsWith('\\') && i + 1 < lines.size()) {
+            command.chop(1);
+            command += lines[++i].trimmed();
+        }
+        commands << command;
+    }
+    QCOMPARE(commands.size(), 5);
+    const QString demoDir = QFileInfo(demo).absolutePath();
+    for (const QString& command : commands) {
+        if (command.contains("--batch")) {
+            continue; // needs a collection of one's own
+        }
+        QStringList args = QProcess::splitCommand(command);
+        args.removeFirst();
+        const Run run = runFind(args, demoDir);
+        QVERIFY2(run.status == 0 && !run.out.isEmpty(), qPrintable(command));
     }
 }
 

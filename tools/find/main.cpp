@@ -341,7 +341,7 @@ int main(int argc, char** argv)
                            QStringLiteral("Obverse inscription present: yes or no."),
                            QStringLiteral("V")),
         QCommandLineOption(QStringLiteral("reverse-figure"),
-                           QStringLiteral("Reverse main figure, e.g. \"1 eagle <l closed\" or "
+                           QStringLiteral("Reverse main figure, e.g. \"2 eagles\" or "
                                           "\"#1\"."),
                            QStringLiteral("V")),
         QCommandLineOption(QStringLiteral("left-field"),

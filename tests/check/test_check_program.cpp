@@ -55,6 +55,7 @@ private slots:
     void badCommandLine_exits2_withUsage_data();
     void badCommandLine_exits2_withUsage();
     void doubleDash_endsOptions();
+    void version_nameAndProjectVersion();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -138,7 +139,7 @@ void TestCheckProgram::help_explainsFindingsAndStatuses()
     QFETCH(QStringList, args);
     const Run run = runCheck(args, dir_->path());
     QCOMPARE(run.status, 0);
-    QVERIFY(run.out.startsWith("Usage: rovadod-check [FILE]\n"));
+    QVERIFY(run.out.startsWith("Usage: rovadod-check [options] [FILE]\n"));
     for (const char* part :
          {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699", "0  nothing found",
           "1  findings reported", "2  the file cannot be read"}) {
@@ -151,8 +152,8 @@ void TestCheckProgram::badCommandLine_exits2_withUsage_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("complaint");
-    QTest::newRow("unknown long option") << QStringList{"--fix"} << "unknown option --fix";
-    QTest::newRow("unknown short option") << QStringList{"-v"} << "unknown option -v";
+    QTest::newRow("unknown long option") << QStringList{"--fix"} << "unknown option 'fix'";
+    QTest::newRow("unknown short option") << QStringList{"-x"} << "unknown option 'x'";
     QTest::newRow("two files") << QStringList{"a.csv", "b.csv"} << "only one FILE";
 }
 
@@ -164,7 +165,7 @@ void TestCheckProgram::badCommandLine_exits2_withUsage()
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(complaint), qPrintable(run.err));
-    QVERIFY(run.err.contains("Usage: rovadod-check [FILE]"));
+    QVERIFY(run.err.endsWith("\nTry 'rovadod-check --help'.\n"));
 }
 
 void TestCheckProgram::doubleDash_endsOptions()
@@ -173,6 +174,16 @@ void TestCheckProgram::doubleDash_endsOptions()
     const Run run = runCheck({"--", "-odd.csv"}, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY(run.out.startsWith("Summary for -odd.csv: 1 entry read\n"));
+}
+
+void TestCheckProgram::version_nameAndProjectVersion()
+{
+    for (const char* option : {"--version", "-v"}) {
+        const Run run = runCheck({option, "none.csv"}, dir_->path());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QString("rovadod-check " ROVADOD_VERSION "\n"));
+        QVERIFY(run.err.isEmpty());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCheckProgram)

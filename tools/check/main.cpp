@@ -2,21 +2,22 @@
 // silently ignore, shift or never find.
 
 #include "checker.h"
+#include "cli.h"
 
-#include <cstdio>
+#include <QCoreApplication>
+#include <QFile>
+
 #include <iostream>
 #include <string>
-#include <string_view>
 
 namespace {
 
-constexpr std::string_view usage = "Usage: rovadod-check [FILE]\n";
+const QString description =
+    QStringLiteral("Checks a catalogue file (default: ./ptolemy.csv) for mistakes that the window\n"
+                   "program would not show. The file is read exactly as the window reads it.");
 
-constexpr std::string_view help = R"(
-Checks a catalogue file (default: ./ptolemy.csv) for mistakes that the window
-program would not show. The file is read exactly as the window reads it.
-
-Every finding is one line, in file order, starting with its line number:
+const QString epilogue =
+    QStringLiteral(R"(Every finding is one line, in file order, starting with its line number:
 
   line N: K fields, only the first 21 are read
       More than 21 comma-separated fields. The fields after the 21st are
@@ -44,46 +45,31 @@ Exit status:
   0  nothing found
   1  findings reported
   2  the file cannot be read, or the command line is wrong
-
-Options:
-  -h, --help  show this help
-)";
+)");
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::string path = "ptolemy.csv";
-    bool havePath = false;
-    bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsDone && (arg == "-h" || arg == "--help")) {
-            std::cout << usage << help;
-            return 0;
-        }
-        if (!optionsDone && arg == "--") {
-            optionsDone = true;
-            continue;
-        }
-        if (!optionsDone && arg.size() > 1 && arg.front() == '-') {
-            std::cerr << "rovadod-check: unknown option " << arg << "\n"
-                      << usage << "Try rovadod-check --help.\n";
-            return 2;
-        }
-        if (havePath) {
-            std::cerr << "rovadod-check: only one FILE can be checked\n"
-                      << usage << "Try rovadod-check --help.\n";
-            return 2;
-        }
-        path = arg;
-        havePath = true;
+    QCoreApplication app(argc, argv);
+    cli::Command command(QStringLiteral("rovadod-check"), description, epilogue);
+    command.parser().addPositionalArgument(QStringLiteral("FILE"),
+                                           QStringLiteral("The catalogue (default ./ptolemy.csv)."),
+                                           QStringLiteral("[FILE]"));
+    if (const auto status = command.parse()) {
+        return *status;
     }
+    const QStringList files = command.parser().positionalArguments();
+    if (files.size() > 1) {
+        return command.usageError(QStringLiteral("only one FILE can be checked"));
+    }
+    const std::string path = files.isEmpty() ? std::string("ptolemy.csv")
+                                             : QFile::encodeName(files.front()).toStdString();
 
     const check::Result result = check::CheckCatalogue(path);
     if (result.status != check::Status::Read) {
-        std::cerr << "rovadod-check: cannot read " << path << ": " << result.problem << "\n";
-        return check::ExitStatus(result);
+        return command.fail("cannot read " + path + ": " + result.problem,
+                            check::ExitStatus(result));
     }
     for (const check::Finding& finding : result.findings) {
         std::cout << finding.text << "\n";

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// rovadod-find's figures against their goals: one worn-coin query in
+// process, and a whole collection through the program. Run through
+// bench/run; the median of the repetitions is what is compared.
+
+#include "catalogue/catalogue.h"
+#include "finder.h"
+#include "lookup/query.h"
+#include "lookup/search.h"
+#include "median_reporter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using catalogue::Catalogue;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int coins = 10000;
+
+const fs::path& scratch()
+{
+    static const fs::path dir = [] {
+        std::string name = (fs::temp_directory_path() / "rovadod-bench-find-XXXXXX").string();
+        if (!::mkdtemp(name.data())) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        return fs::path(name);
+    }();
+    return dir;
+}
+
+/// A list position as a catalogue spreads over it: mostly the first few
+/// entries (the common figures and "None"), now and then any.
+int commonPosition(std::mt19937& rng, int count)
+{
+    if (std::uniform_int_distribution<int>(0, 3)(rng) == 0) {
+        return std::uniform_int_distribution<int>(0, count - 1)(rng);
+    }
+    return std::min(count - 1, std::uniform_int_distribution<int>(0, 3)(rng));
+}
+
+/// 699 entries with codes spread as above; returns their positions.
+std::vector<lookup::Positions> writeCatalogue(const fs::path& path)
+{
+    std::mt19937 rng(699);
+    std::vector<lookup::Positions> entries;
+    std::ofstream out(path, std::ios::binary);
+    for (int k = 0; k < Catalogue::maxlines; ++k) {
+        lookup::Positions p{};
+        out << "B-" << k << ",AE,2" << k % 10 << ',' << k % 90 << ',' << k % 12 << ",g,1" << k % 100
+            << ",W" << k % 50 << ',' << k % 7 << ",7." << k % 10 << ",9." << k % 10 << ",lm";
+        for (std::size_t a = 0; a < p.size(); ++a) {
+            p[a] = commonPosition(rng, vocab::attributes[a].count());
+            out << ',' << vocab::attributes[a].code(p[a]);
+        }
+        out << ",,D" << k % 30 << ",\n";
+        entries.push_back(p);
+    }
+    return entries;
+}
+
+/// A collection: each coin a catalogue entry as read from a worn coin, a
+/// quarter of its attributes unreadable and one in ten misread.
+fs::path writeBatch(const std::vector<lookup::Positions>& entries)
+{
+    const fs::path path = scratch() / "coins.tsv";
+    std::mt19937 rng(10000);
+    std::ofstream out(path, std::ios::binary);
+    out << "# " << coins << " coins\n";
+    for (int c = 0; c < coins; ++c) {
+        lookup::Positions p =
+            entries[std::uniform_int_distribution<std::size_t>(0, entries.size() - 1)(rng)];
+        for (std::size_t a = 0; a < p.size(); ++a) {
+            const int roll = std::uniform_int_distribution<int>(0, 39)(rng);
+            const vocab::Attribute& attr = vocab::attributes[a];
+            if (roll < 10) {
+                out << (a ? "\t" : "");
+                continue;
+            }
+            if (roll < 14) {
+                p[a] = std::uniform_int_distribution<int>(0, attr.count() - 1)(rng);
+            }
+            out << (a ? "\t" : "")
+                << (roll % 2 ? attr.texts[static_cast<std::size_t>(p[a])]
+                             : "#" + std::to_string(p[a] + 1));
+        }
+        out << '\n';
+    }
+    return path;
+}
+
+const fs::path& cataloguePath()
+{
+    static const fs::path path = [] {
+        const fs::path p = scratch() / "ptolemy.csv";
+        writeBatch(writeCatalogue(p));
+        return p;
+    }();
+    return path;
+}
+
+void load()
+{
+    Catalogue::GetDatabaseFrom(
+        cataloguePath().string(), [](const std::string&) {}, [](int) {});
+}
+
+/// A worn coin: both figures and the inscription read, the symbols not.
+lookup::Query wornCoin()
+{
+    lookup::Query q;
+    q.allowPosition(0, 0);
+    q.allowPosition(1, 0);
+    q.allowPosition(2, 1);
+    q.near = 2;
+    return q;
+}
+
+void BM_FindQuery(benchmark::State& state)
+{
+    load();
+    const lookup::Query q = wornCoin();
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const auto matches = lookup::RankMatches(q);
+        const auto counts = lookup::CountFacets(q);
+        found = matches.size();
+        benchmark::DoNotOptimize(matches.data());
+        benchmark::DoNotOptimize(counts[0].data());
+    }
+    state.counters["matches"] = double(found);
+}
+
+void BM_FindQueryWithReport(benchmark::State& state)
+{
+    load();
+    const lookup::Query q = wornCoin();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const finder::Answer answer = finder::Ask(q, true);
+        const std::string text =
+            finder::ReportText(answer.matches) + finder::CountsText(q, *answer.counts);
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.counters["report_bytes"] = double(bytes);
+}
+
+/// rovadod-find over the whole collection with --near=1, output discarded.
+void BM_FindBatchProcess(benchmark::State& state)
+{
+    const std::string catalogue = cataloguePath().string();
+    const std::string batch = "--batch=" + (scratch() / "coins.tsv").string();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            if (null < 0 || ::dup2(null, STDOUT_FILENO) < 0) {
+                ::_exit(126);
+            }
+            ::execl(ROVADOD_FIND_EXE, ROVADOD_FIND_EXE, batch.c_str(), "--near=1",
+                    catalogue.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+            std::fprintf(stderr, "rovadod-find failed (status %d)\n", status);
+            std::exit(1);
+        }
+        state.SetIterationTime(took.count());
+    }
+}
+
+BENCHMARK(BM_FindQuery)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindQueryWithReport)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindBatchProcess)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    MedianReporter reporter;
+    RunWithMedians(argc, argv, 15, reporter);
+    fs::remove_all(scratch());
+
+    // Figures against goals; a missed goal is printed, not hidden. The
+    // report's own figure has no goal: it shows what the text adds.
+    struct Goal {
+        const char* name;
+        const char* what;
+        double limit; // 0: no goal
+        double scale; // seconds to the printed unit
+    };
+    const Goal goals[] = {
+        {"BM_FindQuery", "query, --near=2 and --counts, 699 lines (us)", 100, 1e6},
+        {"BM_FindQueryWithReport", "  the same with report and counts text (us)", 0, 1e6},
+        {"BM_FindBatchProcess", "10,000-coin batch, --near=1, whole process (ms)", 1000, 1e3},
+    };
+    std::printf("\n%-50s %12s %10s  %s\n", "median", "figure", "goal", "");
+    for (const Goal& g : goals) {
+        if (!reporter.medians.contains(g.name)) {
+            continue; // filtered out
+        }
+        const double figure = reporter.seconds(g.name) * g.scale;
+        if (g.limit == 0) {
+            std::printf("%-50s %12.2f %10s\n", g.what, figure, "-");
+            continue;
+        }
+        const bool met = figure <= g.limit;
+        std::printf("%-50s %12.2f <=%8.0f  %s\n", g.what, figure, g.limit, met ? "met" : "MISSED");
+    }
+    return 0;
+}

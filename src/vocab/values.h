@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "vocab/vocabulary.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vocab {
+
+/// What a value typed for one attribute stands for.
+struct Resolved {
+    enum class Kind {
+        Any,         ///< "any" or nothing: the attribute stays open
+        Position,    ///< one list entry, in `position`
+        Unknown,     ///< no entry's text is or begins with the value
+        Ambiguous,   ///< the value begins several entries' texts
+        BadPosition, ///< "#N" outside the list, or "#" without a number
+    };
+    Kind kind = Kind::Any;
+    int position = -1;           ///< 0-based, for `Position`
+    std::vector<int> candidates; ///< 0-based positions the value could have meant
+};
+
+/// Resolves a value as a collector types it, ignoring case and surrounding
+/// spaces: "any" (or empty) leaves the attribute open; "#N" is the entry at
+/// 1-based position N; otherwise an entry whose text equals the value, or
+/// failing that the one entry whose text begins with it ("zeus laur").
+Resolved ResolveValue(const Attribute& attribute, std::string_view value);
+
+/// Why `value` did not resolve, with the entries it could have meant, e.g.
+/// `"cl" fits more than one left-field entry:` and one `  #5  Club` line per
+/// candidate. Empty for a value that resolved.
+std::string ValueProblem(const Attribute& attribute, std::string_view value,
+                         const Resolved& resolved);
+
+/// `value` between double quotes, control characters escaped (`\t`,
+/// `\x0D`) so that a stray tab or carriage return shows.
+std::string Quoted(std::string_view value);
+
+} // namespace vocab

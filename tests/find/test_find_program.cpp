@@ -1,0 +1,462 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/catalogue.h"
+#include "lookup/search.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using catalogue::Catalogue;
+
+/// Six list positions, in option order.
+using Six = std::array<int, 6>;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runFind(const QStringList& args, const QString& workDir, const QByteArray& input = {},
+            const QString& outputFile = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    if (!outputFile.isEmpty()) {
+        p.setStandardOutputFile(outputFile);
+    }
+    p.start(QStringLiteral(ROVADOD_FIND_EXE), args);
+    Run run;
+    if (!p.waitForStarted(30000)) {
+        return run;
+    }
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        return run;
+    }
+    run.status = p.exitCode();
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
+    return run;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray row(const QByteArray& sv, const QByteArray& codes, const QByteArray& specimens = "")
+{
+    return sv + ",den,24,12,7,g,155,," + specimens + ",8.10,10.45,lm," + codes + ",,DI,\n";
+}
+
+const QString demo = QStringLiteral(ROVADOD_DEMO_CATALOGUE);
+
+/// The six options giving positions, as the window's lists are set.
+QStringList positionArgs(const Six& positions)
+{
+    const char* const options[] = {"--obverse-figure", "--inscription", "--reverse-figure",
+                                   "--left-field",     "--right-side",  "--countermark"};
+    QStringList args;
+    for (std::size_t a = 0; a < positions.size(); ++a) {
+        args << options[a] << QStringLiteral("#%1").arg(positions[a] + 1);
+    }
+    return args;
+}
+
+/// What the window's output area ends with for `positions` over `path`.
+QByteArray windowText(const QString& path, const Six& positions)
+{
+    Catalogue::ClearCatalogue();
+    Catalogue::GetDatabaseFrom(
+        path.toStdString(), [](const std::string&) {}, [](int) {});
+    const std::string text = lookup::FindMatches(lookup::SelectionCodes(positions));
+    return {text.data(), static_cast<qsizetype>(text.size())};
+}
+
+QJsonObject parseJson(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject();
+}
+
+} // namespace
+
+class TestFindProgram final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void fullSelection_byteForByteTheWindowsText_data();
+    void fullSelection_byteForByteTheWindowsText();
+    void exitStatus_data();
+    void exitStatus();
+    void unreadableCatalogue_exits2WithLoaderMessage_data();
+    void unreadableCatalogue_exits2WithLoaderMessage();
+    void defaultFile_isPtolemyCsvInWorkingDirectory();
+    void batch_badLinesReportedOthersAnswered();
+    void batch_statusFollowsWhatWasPrinted();
+    void batch_tsvAndJson();
+    void batch_fromStandardInput();
+    void batch_unreadableFile_exits2();
+    void json_parsesBack();
+    void writeFailure_isNotSuccess();
+    void list_needsNoCatalogue();
+    void help_explainsEveryOption();
+    void help_examplesRunOnTheDemoCatalogue();
+    void version_nameAndProjectVersion();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestFindProgram::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+void TestFindProgram::fullSelection_byteForByteTheWindowsText_data()
+{
+    QTest::addColumn<QByteArray>("catalogue"); // empty: the demo catalogue
+    QTest::addColumn<Six>("positions");
+    QTest::newRow("start selection") << QByteArray() << Six{0, 0, 0, 0, 0, 0};
+    QTest::newRow("one entry") << QByteArray() << Six{0, 0, 0, 3, 0, 0};
+    QTest::newRow("shared eagle code") << QByteArray() << Six{1, 0, 5, 6, 0, 0};
+    QTest::newRow("nothing: no line end either") << QByteArray() << Six{19, 1, 33, 37, 13, 7};
+    QTest::newRow("odd bytes and empty counts")
+        << QByteArray(row("a\xFF", "1,1,1,1,1,1") + row("b\tc", "1,1,1,1,1,1", "4") + "short,1\n")
+        << Six{0, 0, 0, 0, 0, 0};
+}
+
+void TestFindProgram::fullSelection_byteForByteTheWindowsText()
+{
+    QFETCH(QByteArray, catalogue);
+    QFETCH(Six, positions);
+    QString path = demo;
+    if (!catalogue.isEmpty()) {
+        path = dir_->filePath("odd.csv");
+        QVERIFY(writeFile(path, catalogue));
+    }
+    const Run run = runFind(positionArgs(positions) << path, dir_->path());
+    const QByteArray window = windowText(path, positions);
+    QCOMPARE(run.out, window);
+    QCOMPARE(run.status, window == "No Matching Entry Found" ? 1 : 0);
+    QVERIFY(run.err.isEmpty());
+}
+
+void TestFindProgram::exitStatus_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err"); // start of standard error; empty: nothing there
+
+    const QString usage = QStringLiteral("\nTry 'rovadod-find --help'.\n");
+    QTest::newRow("matches") << QStringList{"--left-field", "tripod"} << 0 << "";
+    QTest::newRow("nothing matches")
+        << QStringList{"--obverse-figure", "ram", "--left-field", "tripod"} << 1 << "";
+    QTest::newRow("a near match prints")
+        << QStringList{"--obverse-figure", "ram", "--left-field", "tripod", "--near=1"} << 0 << "";
+    QTest::newRow("counts of nothing")
+        << QStringList{"--obverse-figure", "ram", "--left-field", "tripod", "--counts"} << 1 << "";
+    QTest::newRow("unknown option")
+        << QStringList{"--fuzzy"} << 2 << "rovadod-find: unknown option 'fuzzy'" + usage;
+    QTest::newRow("ambiguous value")
+        << QStringList{"--left-field", "cl"} << 2
+        << "rovadod-find: \"cl\" begins more than one left-field entry:\n  #5   Club\n"
+           "  #6   Club and Monogram(s)" +
+               usage;
+    QTest::newRow("#0") << QStringList{"--countermark=#0"} << 2
+                        << "rovadod-find: \"#0\" is not a countermark position";
+    QTest::newRow("#99") << QStringList{"--countermark=#99"} << 2
+                         << "rovadod-find: \"#99\" is not a countermark position";
+    QTest::newRow("missing value")
+        << QStringList{"--near"} << 2 << "rovadod-find: missing value after '--near'" + usage;
+    QTest::newRow("negative near")
+        << QStringList{"--near=-1"} << 2 << "rovadod-find: --near takes a number from 0 up";
+    QTest::newRow("unknown format")
+        << QStringList{"--format=xml"} << 2 << "rovadod-find: --format is report, tsv or json";
+    QTest::newRow("two files") << QStringList{"b.csv"} << 2
+                               << "rovadod-find: only one FILE can be searched" + usage;
+    QTest::newRow("list with a query") << QStringList{"--list", "--countermark", "none"} << 2
+                                       << "rovadod-find: --list takes no other option";
+    QTest::newRow("counts in tsv")
+        << QStringList{"--counts", "--format=tsv"} << 2 << "rovadod-find: --counts needs";
+    QTest::newRow("batch with an attribute")
+        << QStringList{"--batch=x", "--inscription=no"} << 2
+        << "rovadod-find: --batch reads the coins from its file; leave out --inscription";
+}
+
+void TestFindProgram::exitStatus()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    const Run run = runFind(QStringList{demo} + args, dir_->path());
+    QCOMPARE(run.status, status);
+    if (err.isEmpty()) {
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+    } else {
+        QVERIFY2(QString::fromUtf8(run.err).startsWith(err), run.err.constData());
+    }
+    if (status == 2) {
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(run.err.endsWith("\nTry 'rovadod-find --help'.\n"));
+    }
+}
+
+void TestFindProgram::unreadableCatalogue_exits2WithLoaderMessage_data()
+{
+    QTest::addColumn<bool>("directory");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << false << "Database not found!";
+    QTest::newRow("directory") << true << "Problem Reading Quarvel Database";
+}
+
+void TestFindProgram::unreadableCatalogue_exits2WithLoaderMessage()
+{
+    QFETCH(bool, directory);
+    QFETCH(QString, message);
+    const QString path = directory ? dir_->path() : dir_->filePath("none.csv");
+    const Run run = runFind({path}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(QString::fromUtf8(run.err),
+             "rovadod-find: cannot read " + path + ": " + message + "\n");
+}
+
+void TestFindProgram::defaultFile_isPtolemyCsvInWorkingDirectory()
+{
+    Run run = runFind({}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.contains("cannot read ptolemy.csv: Database not found!"));
+    QVERIFY(writeFile(dir_->filePath("ptolemy.csv"), row("here", "1,1,1,1,1,1")));
+    run = runFind({"--format=tsv"}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.contains("\n1\t0\t\there\t"));
+}
+
+void TestFindProgram::batch_badLinesReportedOthersAnswered()
+{
+    QVERIFY(writeFile(dir_->filePath("ptolemy.csv"),
+                      row("one", "1,1,1,1,1,1") + row("club", "1,1,1,4,1,1")));
+    // A byte order mark, CR LF line ends, a comment, a blank line, a bad
+    // value, seven values and a position as the first value.
+    QVERIFY(writeFile(dir_->filePath("coins.tsv"), "\xEF\xBB\xBFzeus with\tno\t#1\t\t\t\r\n"
+                                                   "# the second tray\r\n"
+                                                   "\r\n"
+                                                   "zeus with\tmaybe\r\n"
+                                                   "#1\tno\t#1\tclub\tnone\tnone\r\n"
+                                                   "a\tb\tc\td\te\tf\tg\r\n"
+                                                   "#1\t\t\ttripod\r\n"));
+    const Run run = runFind({"--batch", "coins.tsv"}, dir_->path());
+    QCOMPARE(run.status, 2);
+    const QByteArray out = run.out;
+    QVERIFY2(out.startsWith("Coin at line 1:\nSv one\t"), out.constData());
+    const auto line5 = out.indexOf("Coin at line 5:\nSv club\t");
+    const auto line7 = out.indexOf("Coin at line 7:\nNo Matching Entry Found\n\n");
+    QVERIFY(line5 > 0 && line7 > line5);
+    QVERIFY(out.endsWith("No Matching Entry Found\n\n"));
+    QCOMPARE(out.count("Coin at line"), 3);
+    const QStringList err = QString::fromUtf8(run.err).split('\n');
+    QVERIFY2(err.value(0).startsWith("rovadod-find: coins.tsv:4: no inscription entry is or begins "
+                                     "with \"maybe\""),
+             run.err.constData());
+    QVERIFY(err.contains("rovadod-find: coins.tsv:6: 7 values; a coin has at most 6, separated "
+                         "by tabs"));
+    QCOMPARE(err.value(err.size() - 2),
+             "rovadod-find: 2 bad lines in coins.tsv, answered the others");
+}
+
+void TestFindProgram::batch_statusFollowsWhatWasPrinted()
+{
+    QVERIFY(writeFile(dir_->filePath("nothing.tsv"), "ram\tyes\nram\tno\tnike\n"));
+    QVERIFY(writeFile(dir_->filePath("some.tsv"), "ram\tyes\nram\n"));
+    QVERIFY(writeFile(dir_->filePath("empty.tsv"), "# nothing yet\n"));
+    QCOMPARE(runFind({"--batch=nothing.tsv", demo}, dir_->path()).status, 1);
+    QCOMPARE(runFind({"--batch=nothing.tsv", "--near=1", demo}, dir_->path()).status, 0);
+    QCOMPARE(runFind({"--batch=some.tsv", demo}, dir_->path()).status, 0);
+    const Run empty = runFind({"--batch=empty.tsv", demo}, dir_->path());
+    QCOMPARE(empty.status, 1);
+    QVERIFY(empty.out.isEmpty() && empty.err.isEmpty());
+}
+
+void TestFindProgram::batch_tsvAndJson()
+{
+    QVERIFY(writeFile(dir_->filePath("coins.tsv"), "ram\n# skip\nzeus laur\tbad\nram\tyes\n"));
+    const Run tsv = runFind({"--batch=coins.tsv", "--format=tsv", demo}, dir_->path());
+    QCOMPARE(tsv.status, 2);
+    const QList<QByteArray> rows = tsv.out.split('\n');
+    QVERIFY(rows[0].startsWith("coin\tline\tdistance\tdiffers\tSV\t"));
+    QVERIFY(rows.size() > 2);
+    for (qsizetype r = 1; r + 1 < rows.size(); ++r) {
+        QVERIFY2(rows[r].startsWith("1\t"), rows[r].constData()); // coin 4 finds nothing
+        QCOMPARE(rows[r].count('\t'), 24);
+    }
+
+    const Run json =
+        runFind({"--batch=coins.tsv", "--format=json", "--near=1", "--counts", demo}, dir_->path());
+    QCOMPARE(json.status, 2);
+    const QJsonArray coins = parseJson(json.out)["coins"].toArray();
+    QCOMPARE(coins.size(), 2);
+    QCOMPARE(coins[0].toObject()["line"].toInt(), 1);
+    QCOMPARE(coins[1].toObject()["line"].toInt(), 4);
+    const QJsonObject ramWithInscription = coins[1].toObject();
+    bool sawRam = false;
+    for (const QJsonValue& match : ramWithInscription["matches"].toArray()) {
+        QCOMPARE(match.toObject()["distance"].toInt(), 1);
+        if (match.toObject()["sv"].toString() == "DEMO-059") {
+            sawRam = true;
+            QCOMPARE(match.toObject()["differs"].toArray(), QJsonArray{"inscription"});
+        }
+    }
+    QVERIFY(sawRam);
+    const QJsonArray inscriptionCounts =
+        ramWithInscription["counts"].toObject()["inscription"].toArray();
+    QCOMPARE(inscriptionCounts[0].toObject()["count"].toInt(), 1); // ram without: DEMO-059
+    QCOMPARE(inscriptionCounts[1].toObject()["count"].toInt(), 0);
+}
+
+void TestFindProgram::batch_fromStandardInput()
+{
+    const Run run = runFind({"--batch=-", "--format=tsv", demo}, dir_->path(),
+                            "# a comment\n#10\tno\t#22\nram\tno\tany\n");
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out.count('\n'), 3);
+    QVERIFY(run.out.contains("\n2\t52\t0\t\tDEMO-052\t"));
+    QVERIFY(run.out.contains("\n3\t59\t0\t\tDEMO-059\t"));
+}
+
+void TestFindProgram::batch_unreadableFile_exits2()
+{
+    Run run = runFind({"--batch=none.tsv", demo}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.startsWith("rovadod-find: cannot read none.tsv: "), run.err.constData());
+    run = runFind({"--batch", dir_->path(), demo}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.contains("cannot read " + dir_->path().toUtf8()));
+}
+
+void TestFindProgram::json_parsesBack()
+{
+    const Run run =
+        runFind({"--format=json", "--left-field=club", "--left-field=tripod", "--counts", demo},
+                dir_->path());
+    QCOMPARE(run.status, 0);
+    const QJsonObject object = parseJson(run.out);
+    const QJsonArray matches = object["matches"].toArray();
+    QCOMPARE(matches.size(), 3); // a club on DEMO-008, a tripod on DEMO-013 and 014
+    QCOMPARE(matches[0].toObject()["sv"].toString(), "DEMO-008");
+    QCOMPARE(matches[1].toObject()["line"].toInt(), 13);
+    QCOMPARE(matches[2].toObject()["line"].toInt(), 14);
+    QCOMPARE(object["counts"].toObject().size(), 6);
+}
+
+void TestFindProgram::writeFailure_isNotSuccess()
+{
+    if (!QFile::exists("/dev/full")) {
+        QSKIP("no /dev/full here");
+    }
+    const Run run = runFind({"--left-field=none", demo}, dir_->path(), {}, "/dev/full");
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.err, QByteArray("rovadod-find: cannot write the output\n"));
+}
+
+void TestFindProgram::list_needsNoCatalogue()
+{
+    const Run run = runFind({"--list"}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out.count('\n'), 20 + 2 + 34 + 38 + 14 + 8);
+    QVERIFY(run.out.startsWith("obverse-figure  #1   Zeus with Ammon Horn"));
+    const Run tsv = runFind({"--list", "--format=tsv"}, dir_->path());
+    QCOMPARE(tsv.status, 0);
+    QVERIFY(tsv.out.startsWith("option\tposition\ttext\tcode\nobverse-figure\t1\t"));
+}
+
+void TestFindProgram::help_explainsEveryOption()
+{
+    for (const QStringList& args :
+         {QStringList{"--help"}, QStringList{"-h"}, QStringList{"--bad", "--help"}}) {
+        const Run run = runFind(args, dir_->path());
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.err.isEmpty());
+        QVERIFY(run.out.startsWith("Usage: rovadod-find [options] [FILE]\n"));
+        for (const char* part : {"--obverse-figure <V>",
+                                 "--inscription <V>",
+                                 "--reverse-figure <V>",
+                                 "--left-field <V>",
+                                 "--right-side <V>",
+                                 "--countermark <V>",
+                                 "--near <N>",
+                                 "--counts",
+                                 "--list",
+                                 "--batch <FILE>",
+                                 "--format <F>",
+                                 "./ptolemy.csv",
+                                 "\"zeus laur\"",
+                                 "#N",
+                                 "\"any\"",
+                                 "tsv",
+                                 "json",
+                                 "a tab is written \\t",
+                                 "the exit status is 2",
+                                 "0  an entry was printed",
+                                 "1  nothing matched",
+                                 "Examples:",
+                                 "rovadod-find --batch=coins.tsv"}) {
+            QVERIFY2(run.out.contains(part), part);
+        }
+    }
+}
+
+void TestFindProgram::help_examplesRunOnTheDemoCatalogue()
+{
+    const Run help = runFind({"--help"}, dir_->path());
+    const QString text = QString::fromUtf8(help.out);
+    const QStringList lines = text.mid(text.indexOf("\nExamples:\n")).split('\n');
+    QStringList commands;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines[i].startsWith("  rovadod-find ")) {
+            continue;
+        }
+        QString command = lines[i].trimmed();
+        while (command.endsWith('\\') && i + 1 < lines.size()) {
+            command.chop(1);
+            command += lines[++i].trimmed();
+        }
+        commands << command;
+    }
+    QCOMPARE(commands.size(), 5);
+    const QString demoDir = QFileInfo(demo).absolutePath();
+    for (const QString& command : commands) {
+        if (command.contains("--batch")) {
+            continue; // needs a collection of one's own
+        }
+        QStringList args = QProcess::splitCommand(command);
+        args.removeFirst();
+        const Run run = runFind(args, demoDir);
+        QVERIFY2(run.status == 0 && !run.out.isEmpty(), qPrintable(command));
+    }
+}
+
+void TestFindProgram::version_nameAndProjectVersion()
+{
+    for (const char* option : {"--version", "-v"}) {
+        const Run run = runFind({option}, dir_->path());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("rovadod-find " ROVADOD_VERSION "\n"));
+    }
+}
+
+QTEST_APPLESS_MAIN(TestFindProgram)
+#include "test_find_program.moc"

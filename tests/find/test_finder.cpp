@@ -1,0 +1,354 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/catalogue.h"
+#include "finder.h"
+#include "lookup/search.h"
+#include "lookup/utf8.h"
+#include "support/catalogue_fixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using finder::BatchLine;
+using lookup::Query;
+using testsupport::loadBytes;
+
+namespace {
+
+constexpr int attributeCount = vocab::attributeCount;
+
+QByteArray row(const QByteArray& sv, const QByteArray& codes, const QByteArray& specimens = "")
+{
+    return sv + ",den,24,12,7,g,155,," + specimens + ",8.10,10.45,lm," + codes + ",,DI,\n";
+}
+
+void loadDemo()
+{
+    Catalogue::ClearCatalogue();
+    const auto outcome = Catalogue::GetDatabaseFrom(
+        ROVADOD_DEMO_CATALOGUE, [](const std::string&) {}, [](int) {});
+    QVERIFY(outcome.loaded());
+}
+
+Query selection(const lookup::Positions& positions, int near = 0)
+{
+    Query q;
+    for (int a = 0; a < attributeCount; ++a) {
+        q.allowPosition(a, positions[static_cast<std::size_t>(a)]);
+    }
+    q.near = near;
+    return q;
+}
+
+QJsonObject parseJson(const std::string& text)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(
+        QByteArray(text.data(), static_cast<qsizetype>(text.size())), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+        qWarning("%s at %d", qPrintable(error.errorString()), error.offset);
+        return {};
+    }
+    return doc.object();
+}
+
+} // namespace
+
+class TestFinder final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void report_fullSelectionIsTheWindowsText();
+    void report_nearMatchesFollowWithTheirDifferences();
+    void report_nearMatchesAfterNoMatch();
+    void report_validUtf8AndSpecimenRule();
+    void counts_everyEntryMarkedWhereGiven();
+    void tsv_oneRowPerEntryWithEscapes();
+    void json_parsesBackWithEveryField();
+    void json_validUtf8WhateverTheCatalogueHolds();
+    void json_countsAndBatch();
+    void lists_everyEntryOnce();
+    void batchLine_data();
+    void batchLine();
+};
+
+void TestFinder::report_fullSelectionIsTheWindowsText()
+{
+    loadDemo();
+    const std::int32_t n = Catalogue::numentries.load();
+    int nonEmpty = 0;
+    // Every position of every list, the others first at position 0 and then
+    // at each demo entry's positions.
+    std::vector<lookup::Positions> bases{lookup::Positions{}};
+    for (std::int32_t i = 0; i < n; ++i) {
+        lookup::Positions p{};
+        for (int a = 0; a < attributeCount; ++a) {
+            p[static_cast<std::size_t>(a)] = lookup::HeldPositions(a, i).front();
+        }
+        bases.push_back(p);
+    }
+    for (const lookup::Positions& base : bases) {
+        for (int a = 0; a < attributeCount; ++a) {
+            for (int p = 0; p < vocab::attributes[static_cast<std::size_t>(a)].count(); ++p) {
+                lookup::Positions positions = base;
+                positions[static_cast<std::size_t>(a)] = p;
+                const std::string window = lookup::FindMatches(lookup::SelectionCodes(positions));
+                const auto answer = finder::Ask(selection(positions), false);
+                QCOMPARE(finder::ReportText(answer.matches), window);
+                nonEmpty += window == lookup::noMatch ? 0 : 1;
+            }
+        }
+    }
+    QVERIFY(nonEmpty > n);
+}
+
+void TestFinder::report_nearMatchesFollowWithTheirDifferences()
+{
+    loadBytes(row("exact", "1,1,1,1,1,1") + row("eagle", "1,1,5,1,1,1") +
+              row("odd", "X,1,1,1,1,9") + row("one", "1,1,1,4,1,1"));
+    const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 2), false);
+    const std::string report = finder::ReportText(answer.matches);
+    const std::string exact = lookup::FindMatches(lookup::SelectionCodes({0, 0, 0, 0, 0, 0}));
+    QVERIFY(report.starts_with(exact));
+    const QStringList lines = QString::fromStdString(report.substr(exact.size())).split('\n');
+    // One line, then the entry's seven-line block, per near match.
+    QCOMPARE(lines.value(0),
+             "Near match, 1 difference: reverse-figure is 1 Eagle R> Closed Wing / 1 Eagle R> "
+             "Open Wing");
+    QVERIFY(lines.value(1).startsWith("Sv eagle\t"));
+    QCOMPARE(lines.value(8), "Near match, 1 difference: left-field is Club");
+    QVERIFY(lines.value(9).startsWith("Sv one\t"));
+    QCOMPARE(lines.value(16),
+             "Near match, 2 differences: obverse-figure is \"X\"; countermark is \"9\"");
+    QVERIFY(lines.value(17).startsWith("Sv odd\t"));
+    QCOMPARE(lines.size(), 25); // the last block's blank line, then the end
+}
+
+void TestFinder::report_nearMatchesAfterNoMatch()
+{
+    loadBytes(row("one", "1,1,1,4,1,1"));
+    QCOMPARE(finder::ReportText(finder::Ask(selection({0, 0, 0, 0, 0, 0}), false).matches),
+             std::string(lookup::noMatch));
+    const std::string report =
+        finder::ReportText(finder::Ask(selection({0, 0, 0, 0, 0, 0}, 1), false).matches);
+    QVERIFY2(report.starts_with(std::string(lookup::noMatch) +
+                                "\n\nNear match, 1 difference: left-field is Club\nSv one\t"),
+             report.c_str());
+}
+
+void TestFinder::report_validUtf8AndSpecimenRule()
+{
+    loadBytes(row("bad\xFF", "1,1,1,1,1,1") + row("near\xC3", "1,1,1,1,1,2"));
+    const std::string report =
+        finder::ReportText(finder::Ask(selection({0, 0, 0, 0, 0, 0}, 1), false).matches);
+    QVERIFY(lookup::IsValidUtf8(report));
+    QVERIFY(report.starts_with("Sv bad\xEF\xBF\xBD\t"));
+    QVERIFY(report.find("Sv near\xEF\xBF\xBD\t") != std::string::npos);
+    // The empty specimen count shows, and stays, "n/a" as in the window.
+    QVERIFY(report.find("# Specimens = n/a") != std::string::npos);
+    QCOMPARE(*Catalogue::SVCt[0], std::string("n/a"));
+}
+
+void TestFinder::counts_everyEntryMarkedWhereGiven()
+{
+    loadDemo();
+    Query q = selection({0, 0, 4, 0, 0, 0});
+    q.allowed[3].clear();
+    const auto counts = lookup::CountFacets(q);
+    const QStringList lines = QString::fromStdString(finder::CountsText(q, counts)).split('\n');
+    int total = 0;
+    for (const auto& attr : vocab::attributes) {
+        total += attr.count();
+    }
+    QCOMPARE(lines.size(), 1 + attributeCount + total + 1);
+    QCOMPARE(lines.filter(QRegularExpression("^  \\* ")).size(), 6); // both R> eagles
+    QVERIFY(lines.contains("left-field (open)"));
+    QVERIFY(
+        lines.contains(QStringLiteral("  * %1  #5   1 Eagle R> Closed Wing").arg(counts[2][4], 4)));
+    QVERIFY(
+        lines.contains(QStringLiteral("  * %1  #6   1 Eagle R> Open Wing").arg(counts[2][5], 4)));
+    QVERIFY(lines.contains(QStringLiteral("    %1  #38  Helmet of Perseus").arg(counts[3][37], 4)));
+}
+
+void TestFinder::tsv_oneRowPerEntryWithEscapes()
+{
+    loadBytes("tab\there,a\\b,,,,,,,,,,,1,1,1,1,1,1,,,\n" + row("plain", "1,1,1,1,1,2"));
+    const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 1), false, 12);
+    const QStringList header = QString::fromStdString(finder::TsvHeader(false)).split('\t');
+    QCOMPARE(header.size(), 24);
+    QCOMPARE(header.front(), "line");
+    QCOMPARE(header[3], "SV");
+    QCOMPARE(header.back(), "RFMgm\n");
+    QCOMPARE(finder::TsvHeader(true).substr(0, 10), std::string("coin\tline\t"));
+
+    const QStringList rows = QString::fromStdString(finder::TsvRows(answer, false)).split('\n');
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0].split('\t').size(), 24);
+    QVERIFY(rows[0].startsWith("1\t0\t\ttab\\there\ta\\\\b\tn/a\t"));
+    QVERIFY(rows[1].startsWith("2\t1\tcountermark\tplain\t"));
+    QVERIFY(rows[1].endsWith("\t-NONE-\tDI\t-NONE-"));
+    QVERIFY(QString::fromStdString(finder::TsvRows(answer, true)).startsWith("12\t1\t0\t"));
+    QCOMPARE(finder::TsvField("a\\t\tb"), std::string("a\\\\t\\tb"));
+}
+
+void TestFinder::json_parsesBackWithEveryField()
+{
+    loadBytes(row("first", "1,1,1,1,1,1") + row("second", "2,1,1,1,1,8", "7"));
+    const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 2), false);
+    const QJsonObject object = parseJson(finder::JsonText(answer));
+    QCOMPARE(object.keys(), QStringList{"matches"});
+    const QJsonArray matches = object["matches"].toArray();
+    QCOMPARE(matches.size(), 2);
+    const QJsonObject second = matches[1].toObject();
+    QCOMPARE(second["line"].toInt(), 2);
+    QCOMPARE(second["sv"].toString(), "second");
+    QCOMPARE(second["distance"].toInt(), 2);
+    QCOMPARE(second["differs"].toArray(), (QJsonArray{"obverse-figure", "countermark"}));
+    const QJsonObject fields = second["fields"].toObject();
+    QCOMPARE(fields.size(), catalogue::columnCount);
+    for (const catalogue::ColumnSpec& column : catalogue::schema) {
+        QVERIFY2(fields.contains(QString::fromUtf8(column.name.data(),
+                                                   static_cast<qsizetype>(column.name.size()))),
+                 column.name.data());
+    }
+    QCOMPARE(fields["Dia"].toString(), "24mm");
+    QCOMPARE(fields["SVCt"].toString(), "7");
+    QCOMPARE(fields["CMK"].toString(), "8");
+    // As loaded: the report's "n/a" for an empty count is not applied.
+    QCOMPARE(matches[0].toObject()["fields"].toObject()["SVCt"].toString(), "");
+    QCOMPARE(matches[0].toObject()["differs"].toArray(), QJsonArray());
+}
+
+void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
+{
+    loadBytes("sv\xFF\xFE,\xC3(,\"q\",,,,,,,,,,1,1,1,1,1,1,\x01\x7F,,\n");
+    const std::string text = finder::JsonText(finder::Ask(Query{}, false));
+    QVERIFY(lookup::IsValidUtf8(text));
+    const QJsonObject fields =
+        parseJson(text)["matches"].toArray()[0].toObject()["fields"].toObject();
+    QCOMPARE(fields["SV"].toString(), QString::fromUtf8("sv\xEF\xBF\xBD\xEF\xBF\xBD"));
+    QCOMPARE(fields["Den"].toString(), QString::fromUtf8("\xEF\xBF\xBD("));
+    QCOMPARE(fields["Dia"].toString(), "qmm");
+    QCOMPARE(fields["LegMgm"].toString(), QString("\x01\x7F"));
+}
+
+void TestFinder::json_countsAndBatch()
+{
+    loadDemo();
+    const auto counted = finder::Ask(selection({0, 0, 0, 0, 0, 0}), true);
+    const QJsonObject object = parseJson(finder::JsonText(counted));
+    const QJsonObject counts = object["counts"].toObject();
+    QCOMPARE(counts.size(), attributeCount);
+    const QJsonArray reverse = counts["reverse-figure"].toArray();
+    QCOMPARE(reverse.size(), 34);
+    const QJsonObject fifth = reverse[4].toObject();
+    QCOMPARE(fifth["position"].toInt(), 5);
+    QCOMPARE(fifth["text"].toString(), "1 Eagle R> Closed Wing");
+    QCOMPARE(fifth["code"].toString(), "5");
+    QCOMPARE(fifth["count"].toInt(), (*counted.counts)[2][4]);
+    QCOMPARE(counts["obverse-figure"].toArray()[0].toObject()["count"].toInt(),
+             object["matches"].toArray().size());
+
+    const auto none = finder::Ask(selection({19, 1, 0, 0, 0, 7}), false, 9);
+    finder::JsonBatch writer;
+    QCOMPARE(writer.end(), std::string("{\"coins\": []}\n"));
+    const std::string first = writer.coin(counted);
+    const std::string second = writer.coin(none);
+    QCOMPARE(std::count(second.begin(), second.end(), '\n'), 1); // one coin a line
+    const QJsonObject batch = parseJson(first + second + writer.end());
+    QCOMPARE(batch.keys(), QStringList{"coins"});
+    const QJsonArray coins = batch["coins"].toArray();
+    QCOMPARE(coins.size(), 2);
+    QCOMPARE(coins[1].toObject()["line"].toInt(), 9);
+    QCOMPARE(coins[1].toObject()["matches"].toArray(), QJsonArray());
+    QVERIFY(!coins[1].toObject().contains("counts"));
+}
+
+void TestFinder::lists_everyEntryOnce()
+{
+    int total = 0;
+    for (const auto& attr : vocab::attributes) {
+        total += attr.count();
+    }
+    const QStringList tsv =
+        QString::fromStdString(finder::ListsText(finder::Format::Tsv)).split('\n');
+    QCOMPARE(tsv.size(), 1 + total + 1);
+    QCOMPARE(tsv[0], "option\tposition\ttext\tcode");
+    QVERIFY(tsv.contains("reverse-figure\t34\tDeer Kneeling\tQ"));
+    const QStringList report =
+        QString::fromStdString(finder::ListsText(finder::Format::Report)).split('\n');
+    QCOMPARE(report.size(), total + 1);
+    QVERIFY(report.contains(
+        QStringLiteral("left-field      #4   %1 34").arg("Double Cornucopia and Club", -36)));
+    const QJsonObject json = parseJson(finder::ListsText(finder::Format::Json))["lists"].toObject();
+    QCOMPARE(json["countermark"].toArray().size(), 8);
+    QCOMPARE(json["countermark"].toArray()[7].toObject()["text"].toString(), "Indeterminate");
+}
+
+void TestFinder::batchLine_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("allowed"); // per attribute, codes joined by "|"
+    QTest::addColumn<QString>("problem");
+
+    const auto skip = static_cast<int>(BatchLine::Kind::Skip);
+    const auto coin = static_cast<int>(BatchLine::Kind::Coin);
+    const auto bad = static_cast<int>(BatchLine::Kind::Bad);
+    const QStringList open{"", "", "", "", "", ""};
+
+    QTest::newRow("blank") << QByteArray() << skip << open << "";
+    QTest::newRow("comment") << QByteArray("# lot 12, worn") << skip << open << "";
+    QTest::newRow("comment with tabs") << QByteArray("#\tzeus\tno") << skip << open << "";
+    QTest::newRow("comment that looks like a number")
+        << QByteArray("#1 of the lot") << skip << open << "";
+    QTest::newRow("six values") << QByteArray("zeus laur\tyes\t#5\tclub\tnone\tanchor") << coin
+                                << QStringList{"2", "2", "5", "4", "1", "3"} << "";
+    QTest::newRow("first value a position, not a comment")
+        << QByteArray("#2\tno") << coin << QStringList{"2", "1", "", "", "", ""} << "";
+    QTest::newRow("position alone")
+        << QByteArray("#20") << coin << QStringList{"I", "", "", "", "", ""} << "";
+    QTest::newRow("empty values are any")
+        << QByteArray("\t\t\tclub\t\t") << coin << QStringList{"", "", "", "4", "", ""} << "";
+    QTest::newRow("tabs only: all open") << QByteArray("\t\t\t\t\t") << coin << open << "";
+    QTest::newRow("missing values are any")
+        << QByteArray("ram\tno") << coin << QStringList{"D", "1", "", "", "", ""} << "";
+    QTest::newRow("any written out") << QByteArray("any\tANY\tany\tany\tany\tnone") << coin
+                                     << QStringList{"", "", "", "", "", "1"} << "";
+    QTest::newRow("trailing tabs after six") << QByteArray("ram\tno\t\t\t\tnone\t\t") << coin
+                                             << QStringList{"D", "1", "", "", "", "1"} << "";
+    QTest::newRow("seven values") << QByteArray("ram\tno\t\t\t\tnone\tx") << bad << open
+                                  << "7 values; a coin has at most 6, separated by tabs";
+    QTest::newRow("bad value") << QByteArray("ram\tmaybe") << bad << open
+                               << "no inscription entry is or begins with \"maybe\"; the entries "
+                                  "are:\n  #1   No\n  #2   Yes";
+    QTest::newRow("bad position") << QByteArray("ram\tno\t#35") << bad << open
+                                  << "\"#35\" is not a reverse-figure position: write # and a "
+                                     "number from 1 to 34";
+    QTest::newRow("spaces instead of tabs")
+        << QByteArray("ram no") << bad << open
+        << "no obverse-figure entry is or begins with \"ram no\"; the entries are:";
+}
+
+void TestFinder::batchLine()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, kind);
+    QFETCH(QStringList, allowed);
+    QFETCH(QString, problem);
+    const BatchLine parsed = finder::ParseBatchLine(line.toStdString());
+    QCOMPARE(static_cast<int>(parsed.kind), kind);
+    QVERIFY2(QString::fromStdString(parsed.problem).startsWith(problem), parsed.problem.c_str());
+    QCOMPARE(parsed.problem.empty(), problem.isEmpty());
+    for (int a = 0; a < attributeCount; ++a) {
+        QStringList codes;
+        for (const std::string& code : parsed.query.allowed[static_cast<std::size_t>(a)]) {
+            codes << QString::fromStdString(code);
+        }
+        QCOMPARE(codes.join('|'), allowed[a]);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestFinder)
+#include "test_finder.moc"

@@ -1,0 +1,420 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/catalogue.h"
+#include "lookup/query.h"
+#include "lookup/search.h"
+#include "support/catalogue_fixture.h"
+#include "vocab/values.h"
+
+#include <QtTest>
+
+#include <numeric>
+#include <random>
+
+using lookup::Query;
+using testsupport::loadBytes;
+using vocab::Resolved;
+
+namespace {
+
+constexpr int attributeCount = vocab::attributeCount;
+
+QByteArray row(const QByteArray& sv, const QByteArray& codes)
+{
+    return sv + ",den,24,12,7,g,155,,,8.10,10.45,lm," + codes + ",,DI,\n";
+}
+
+void loadDemo()
+{
+    Catalogue::ClearCatalogue();
+    const auto outcome = Catalogue::GetDatabaseFrom(
+        ROVADOD_DEMO_CATALOGUE, [](const std::string&) {}, [](int) {});
+    QVERIFY(outcome.loaded() && outcome.entries > 0);
+}
+
+/// Six given positions, as the window selects them.
+Query selection(const lookup::Positions& positions, int near = 0)
+{
+    Query q;
+    for (int a = 0; a < attributeCount; ++a) {
+        q.allowPosition(a, positions[static_cast<std::size_t>(a)]);
+    }
+    q.near = near;
+    return q;
+}
+
+std::vector<int> entriesOf(const std::vector<lookup::Match>& matches)
+{
+    std::vector<int> entries;
+    for (const auto& m : matches) {
+        entries.push_back(m.entry);
+    }
+    return entries;
+}
+
+/// The number of given attributes entry `i` does not fit, counted the long
+/// way: each allowed code compared on its own.
+int distanceOf(const Query& q, int i)
+{
+    int distance = 0;
+    for (std::size_t a = 0; a < q.allowed.size(); ++a) {
+        if (q.allowed[a].empty()) {
+            continue;
+        }
+        bool fits = false;
+        for (const std::string& code : q.allowed[a]) {
+            fits = fits || lookup::CodeMatches(
+                               catalogue::codeColumns[a].at(static_cast<std::size_t>(i)), code);
+        }
+        distance += fits ? 0 : 1;
+    }
+    return distance;
+}
+
+/// A random query: each attribute open, or one to three random positions.
+Query randomQuery(std::mt19937& rng)
+{
+    Query q;
+    for (int a = 0; a < attributeCount; ++a) {
+        const int count = vocab::attributes[static_cast<std::size_t>(a)].count();
+        const int values = std::uniform_int_distribution<int>(0, 3)(rng);
+        for (int v = 0; v < values; ++v) {
+            q.allowPosition(a, std::uniform_int_distribution<int>(0, count - 1)(rng));
+        }
+    }
+    q.near = std::uniform_int_distribution<int>(0, 3)(rng);
+    return q;
+}
+
+// Entries with codes a list cannot select, lower case and a Kelvin sign.
+const QByteArray oddCatalogue = row("plain", "1,1,1,1,1,1") + row("x", "X,1,1,1,1,1") +
+                                row("spaced", " 1,1,1,1,1,1") + row("lower", "1,1,1,k0,1,1") +
+                                row("kelvin", "1,1,1,\xE2\x84\xAA"
+                                              "0,1,1") +
+                                row("eagle", "1,1,5,1,1,1") + row("empty", ",,,,,") +
+                                row("two-off", "2,2,1,1,1,1");
+
+} // namespace
+
+class TestQuery final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void resolve_data();
+    void resolve();
+    void problem_listsTheCandidates();
+
+    void fullSelection_findsWhatTheWindowFinds();
+    void openAttributes_fitAnyValueEvenUnselectableOnes();
+    void repeatedValues_fitAnyOfThem();
+    void sharedEagleCode_sameEntries();
+    void near_distanceOrderAndDifferences();
+    void near_againstTheLongWay();
+    void counts_againstDirectCounts();
+    void counts_giveTheExactMatchCountAtTheGivenPosition();
+    void emptyCatalogue_nothingAndZeroCounts();
+    void describeHeld_textsBothEaglesOrRawCode();
+};
+
+void TestQuery::resolve_data()
+{
+    QTest::addColumn<int>("attribute");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("position"); // 1-based, 0 for none
+    QTest::addColumn<QList<int>>("candidates");
+
+    const auto any = static_cast<int>(Resolved::Kind::Any);
+    const auto pos = static_cast<int>(Resolved::Kind::Position);
+    const auto unknown = static_cast<int>(Resolved::Kind::Unknown);
+    const auto ambiguous = static_cast<int>(Resolved::Kind::Ambiguous);
+    const auto bad = static_cast<int>(Resolved::Kind::BadPosition);
+    QList<int> all38;
+    for (int p = 1; p <= 38; ++p) {
+        all38 << p;
+    }
+
+    QTest::newRow("exact") << 0 << "Zeus Laureate" << pos << 2 << QList<int>{};
+    QTest::newRow("exact, other case") << 0 << "zEUS lAUREATE" << pos << 2 << QList<int>{};
+    QTest::newRow("exact wins over a longer text") << 3 << "club" << pos << 5 << QList<int>{};
+    QTest::newRow("exact Star, not Star and Monogram(s)")
+        << 3 << "STAR" << pos << 19 << QList<int>{};
+    QTest::newRow("unique prefix") << 0 << "zeus laur" << pos << 2 << QList<int>{};
+    QTest::newRow("spaces around are dropped") << 3 << "  tripod " << pos << 10 << QList<int>{};
+    QTest::newRow("ambiguous prefix") << 3 << "cl" << ambiguous << 0 << QList<int>{5, 6};
+    QTest::newRow("both eagles R> are still two entries")
+        << 2 << "1 eagle r>" << ambiguous << 0 << QList<int>{5, 6};
+    QTest::newRow("unknown, some contain it")
+        << 3 << "cornucopia" << unknown << 0 << QList<int>{2, 3, 4};
+    QTest::newRow("unknown, the whole list") << 3 << "xyz" << unknown << 0 << all38;
+    QTest::newRow("prefix is not a word inside") << 1 << "es" << unknown << 0 << QList<int>{2};
+    QTest::newRow("#1") << 3 << "#1" << pos << 1 << QList<int>{};
+    QTest::newRow("#38, the last") << 3 << "#38" << pos << 38 << QList<int>{};
+    QTest::newRow("#03") << 3 << "#03" << pos << 3 << QList<int>{};
+    QTest::newRow("#0") << 3 << "#0" << bad << 0 << QList<int>{};
+    QTest::newRow("#39, one past") << 3 << "#39" << bad << 0 << QList<int>{};
+    QTest::newRow("#99") << 5 << "#99" << bad << 0 << QList<int>{};
+    QTest::newRow("#-1") << 3 << "#-1" << bad << 0 << QList<int>{};
+    QTest::newRow("#+1") << 3 << "#+1" << bad << 0 << QList<int>{};
+    QTest::newRow("# alone") << 3 << "#" << bad << 0 << QList<int>{};
+    QTest::newRow("#x") << 3 << "#x" << bad << 0 << QList<int>{};
+    QTest::newRow("#1x") << 3 << "#1x" << bad << 0 << QList<int>{};
+    QTest::newRow("#huge") << 3 << "#99999999999999999999" << bad << 0 << QList<int>{};
+    QTest::newRow("any") << 3 << "any" << any << 0 << QList<int>{};
+    QTest::newRow("ANY") << 3 << "ANY" << any << 0 << QList<int>{};
+    QTest::newRow("empty") << 3 << "" << any << 0 << QList<int>{};
+    QTest::newRow("spaces only") << 3 << "   " << any << 0 << QList<int>{};
+    QTest::newRow("an prefix of Anchor") << 5 << "an" << pos << 3 << QList<int>{};
+}
+
+void TestQuery::resolve()
+{
+    QFETCH(int, attribute);
+    QFETCH(QString, value);
+    QFETCH(int, kind);
+    QFETCH(int, position);
+    QFETCH(QList<int>, candidates);
+    const Resolved r = vocab::ResolveValue(vocab::attributes[static_cast<std::size_t>(attribute)],
+                                           value.toStdString());
+    QCOMPARE(static_cast<int>(r.kind), kind);
+    QCOMPARE(r.position, position - 1);
+    QList<int> got;
+    for (const int p : r.candidates) {
+        got << p + 1;
+    }
+    QCOMPARE(got, candidates);
+}
+
+void TestQuery::problem_listsTheCandidates()
+{
+    const vocab::Attribute& left = vocab::attributes[3];
+    QCOMPARE(vocab::ValueProblem(left, "cl", vocab::ResolveValue(left, "cl")),
+             std::string("\"cl\" begins more than one left-field entry:\n"
+                         "  #5   Club\n"
+                         "  #6   Club and Monogram(s)"));
+    const std::string unknown =
+        vocab::ValueProblem(left, "x\ty", vocab::ResolveValue(left, "x\ty"));
+    QVERIFY2(unknown.starts_with("no left-field entry is or begins with \"x\\ty\"; the entries "
+                                 "are:\n  #1   None\n"),
+             unknown.c_str());
+    QVERIFY(unknown.ends_with("\n  #38  Helmet of Perseus"));
+    QCOMPARE(vocab::ValueProblem(left, "#0", vocab::ResolveValue(left, "#0")),
+             std::string("\"#0\" is not a left-field position: write # and a number from 1 to 38"));
+    QCOMPARE(vocab::ValueProblem(left, "club", vocab::ResolveValue(left, "club")), std::string());
+}
+
+void TestQuery::fullSelection_findsWhatTheWindowFinds()
+{
+    loadDemo();
+    const std::int32_t n = Catalogue::numentries.load();
+    // Every position of every list, the others at each demo entry's own
+    // positions, so that most selections find something.
+    int found = 0;
+    for (std::int32_t base = 0; base < n; ++base) {
+        lookup::Positions start{};
+        for (int a = 0; a < attributeCount; ++a) {
+            const auto held = lookup::HeldPositions(a, base);
+            QVERIFY(!held.empty());
+            start[static_cast<std::size_t>(a)] = held.front();
+        }
+        for (int a = 0; a < attributeCount; ++a) {
+            for (int p = 0; p < vocab::attributes[static_cast<std::size_t>(a)].count(); ++p) {
+                lookup::Positions positions = start;
+                positions[static_cast<std::size_t>(a)] = p;
+                const lookup::Codes codes = lookup::SelectionCodes(positions);
+                std::vector<int> expected;
+                for (std::int32_t i = 0; i < n; ++i) {
+                    if (lookup::EntryMatches(i, codes)) {
+                        expected.push_back(i);
+                    }
+                }
+                const auto matches = lookup::RankMatches(selection(positions));
+                QCOMPARE(entriesOf(matches), expected);
+                for (const auto& m : matches) {
+                    QVERIFY(m.distance == 0 && m.differs.none());
+                }
+                found += static_cast<int>(expected.size());
+            }
+        }
+    }
+    QVERIFY(found > n); // the check saw real matches, not only empty lists
+}
+
+void TestQuery::openAttributes_fitAnyValueEvenUnselectableOnes()
+{
+    loadBytes(oddCatalogue);
+    const int n = Catalogue::numentries.load();
+    QCOMPARE(entriesOf(lookup::RankMatches(Query{})).size(), static_cast<std::size_t>(n));
+
+    Query obverseOpen = selection({0, 0, 0, 0, 0, 0});
+    obverseOpen.allowed[0].clear();
+    // "X" and " 1" fit an open obverse; the odd left fields do not fit "1".
+    QCOMPARE(entriesOf(lookup::RankMatches(obverseOpen)), (std::vector<int>{0, 1, 2}));
+
+    Query leftOpen = selection({0, 0, 0, 0, 0, 0});
+    leftOpen.allowed[3].clear();
+    QCOMPARE(entriesOf(lookup::RankMatches(leftOpen)), (std::vector<int>{0, 3, 4}));
+}
+
+void TestQuery::repeatedValues_fitAnyOfThem()
+{
+    loadDemo();
+    // Left field None or Club, the reverse open, the rest at position 0.
+    const auto leftField = [](std::initializer_list<int> positions) {
+        Query q = selection({0, 0, 0, 0, 0, 0});
+        q.allowed[2].clear();
+        q.allowed[3].clear();
+        for (const int p : positions) {
+            q.allowPosition(3, p);
+        }
+        return q;
+    };
+    const Query both = leftField({0, 4});
+    QCOMPARE(both.allowed[3], (std::vector<std::string>{"1", "4"}));
+    auto expected = entriesOf(lookup::RankMatches(leftField({0})));
+    const auto club = entriesOf(lookup::RankMatches(leftField({4})));
+    QVERIFY(!expected.empty() && !club.empty());
+    expected.insert(expected.end(), club.begin(), club.end());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(entriesOf(lookup::RankMatches(both)), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(leftField({4, 0, 4}))), expected);
+}
+
+void TestQuery::sharedEagleCode_sameEntries()
+{
+    loadBytes(oddCatalogue);
+    Query closed = selection({0, 0, 4, 0, 0, 0});
+    Query open = selection({0, 0, 5, 0, 0, 0});
+    Query both = closed;
+    both.allowPosition(2, 5);
+    QCOMPARE(both.allowed[2].size(), std::size_t(1));
+    const auto expected = std::vector<int>{5};
+    QCOMPARE(entriesOf(lookup::RankMatches(closed)), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(open)), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(both)), expected);
+    QCOMPARE(lookup::HeldPositions(2, 5), (std::vector<int>{4, 5}));
+}
+
+void TestQuery::near_distanceOrderAndDifferences()
+{
+    loadBytes(oddCatalogue);
+    const Query q = selection({0, 0, 0, 0, 0, 0}, 2);
+    const auto matches = lookup::RankMatches(q);
+    // Exact first, then one difference in catalogue order, then two; the
+    // empty entry differs in all six and is left out.
+    std::vector<std::pair<int, std::string>> got;
+    for (const auto& m : matches) {
+        QCOMPARE(static_cast<int>(m.differs.count()), m.distance);
+        got.emplace_back(m.entry, m.differs.to_string());
+    }
+    const std::vector<std::pair<int, std::string>> expected{
+        {0, "000000"}, {1, "000001"}, {2, "000001"}, {3, "001000"},
+        {4, "001000"}, {5, "000100"}, {7, "000011"},
+    };
+    QCOMPARE(got, expected);
+
+    Query wide = q;
+    wide.near = 100; // more than six is six
+    QCOMPARE(lookup::RankMatches(wide).size(), std::size_t(Catalogue::numentries.load()));
+    QCOMPARE(lookup::RankMatches(wide).back().distance, 6);
+    Query negative = q;
+    negative.near = -3;
+    QCOMPARE(entriesOf(lookup::RankMatches(negative)), std::vector<int>{0});
+}
+
+void TestQuery::near_againstTheLongWay()
+{
+    loadBytes(oddCatalogue + row("more", "2,1,5,34,2,8") + row("again", "1,2,5,34,1,1"));
+    const int n = Catalogue::numentries.load();
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        const Query q = randomQuery(rng);
+        std::vector<std::pair<int, int>> expected; // distance, entry
+        for (int i = 0; i < n; ++i) {
+            const int d = distanceOf(q, i);
+            if (d <= q.near) {
+                expected.emplace_back(d, i);
+            }
+        }
+        std::sort(expected.begin(), expected.end());
+        std::vector<std::pair<int, int>> got;
+        for (const auto& m : lookup::RankMatches(q)) {
+            got.emplace_back(m.distance, m.entry);
+        }
+        QCOMPARE(got, expected);
+    }
+}
+
+void TestQuery::counts_againstDirectCounts()
+{
+    std::mt19937 rng(11);
+    for (const bool demo : {true, false}) {
+        if (demo) {
+            loadDemo();
+        } else {
+            loadBytes(oddCatalogue + row("more", "2,1,5,34,2,8"));
+        }
+        const int n = Catalogue::numentries.load();
+        for (int round = 0; round < 40; ++round) {
+            const Query q = randomQuery(rng);
+            const lookup::FacetCounts counts = lookup::CountFacets(q);
+            for (int a = 0; a < attributeCount; ++a) {
+                const vocab::Attribute& attr = vocab::attributes[static_cast<std::size_t>(a)];
+                QCOMPARE(counts[static_cast<std::size_t>(a)].size(),
+                         static_cast<std::size_t>(attr.count()));
+                for (int p = 0; p < attr.count(); ++p) {
+                    Query one = q;
+                    one.near = 0;
+                    one.allowed[static_cast<std::size_t>(a)].clear();
+                    one.allowPosition(a, p);
+                    int direct = 0;
+                    for (int i = 0; i < n; ++i) {
+                        direct += distanceOf(one, i) == 0 ? 1 : 0;
+                    }
+                    QCOMPARE(counts[static_cast<std::size_t>(a)][static_cast<std::size_t>(p)],
+                             direct);
+                }
+            }
+        }
+    }
+}
+
+void TestQuery::counts_giveTheExactMatchCountAtTheGivenPosition()
+{
+    loadDemo();
+    const Query q = selection({0, 0, 0, 0, 0, 0});
+    const auto exact = lookup::RankMatches(q).size();
+    const auto counts = lookup::CountFacets(q);
+    for (int a = 0; a < attributeCount; ++a) {
+        QCOMPARE(static_cast<std::size_t>(counts[static_cast<std::size_t>(a)][0]), exact);
+    }
+    // With everything open, each list's counts are how the catalogue
+    // spreads over it: every selectable entry counted once.
+    const auto spread = lookup::CountFacets(Query{});
+    const int total = std::accumulate(spread[0].begin(), spread[0].end(), 0);
+    QCOMPARE(total, Catalogue::numentries.load());
+}
+
+void TestQuery::emptyCatalogue_nothingAndZeroCounts()
+{
+    loadBytes("");
+    QVERIFY(lookup::RankMatches(Query{}).empty());
+    for (const auto& list : lookup::CountFacets(Query{})) {
+        QVERIFY(std::all_of(list.begin(), list.end(), [](int c) { return c == 0; }));
+    }
+}
+
+void TestQuery::describeHeld_textsBothEaglesOrRawCode()
+{
+    loadBytes(oddCatalogue);
+    QCOMPARE(lookup::DescribeHeld(0, 0), std::string("Zeus with Ammon Horn"));
+    QCOMPARE(lookup::DescribeHeld(0, 1), std::string("\"X\""));
+    QCOMPARE(lookup::DescribeHeld(0, 2), std::string("\" 1\""));
+    QCOMPARE(lookup::DescribeHeld(3, 3), std::string("Akrostolion and Monogram(s)"));
+    QCOMPARE(lookup::DescribeHeld(3, 4), std::string("Akrostolion and Monogram(s)"));
+    QCOMPARE(lookup::DescribeHeld(2, 5),
+             std::string("1 Eagle R> Closed Wing / 1 Eagle R> Open Wing"));
+    QCOMPARE(lookup::DescribeHeld(5, 6), std::string("\"\""));
+}
+
+QTEST_APPLESS_MAIN(TestQuery)
+#include "test_query.moc"

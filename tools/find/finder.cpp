@@ -1,0 +1,366 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "finder.h"
+
+#include "catalogue/catalogue.h"
+#include "lookup/search.h"
+#include "lookup/utf8.h"
+#include "vocab/values.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include <algorithm>
+
+namespace finder {
+
+namespace {
+
+using lookup::Match;
+
+constexpr auto attributeCount = static_cast<std::size_t>(vocab::attributeCount);
+
+const std::string& fieldOf(const catalogue::ColumnSpec& column, int entry)
+{
+    static const std::string unset;
+    const auto& value = column.at(static_cast<std::size_t>(entry));
+    return value ? *value : unset;
+}
+
+std::string padded(std::string text, std::size_t width)
+{
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string rightAligned(const std::string& text, std::size_t width)
+{
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+std::string position(int pos)
+{
+    return "#" + std::to_string(pos + 1);
+}
+
+bool given(const lookup::Query& query, std::size_t a, int pos)
+{
+    const auto& allowed = query.allowed[a];
+    const std::string_view code = vocab::attributes[a].code(pos);
+    return std::find(allowed.begin(), allowed.end(), code) != allowed.end();
+}
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QJsonObject JsonFields::of(int entry)
+{
+    const auto k = static_cast<std::size_t>(entry);
+    if (k >= made_.size()) {
+        made_.resize(k + 1);
+    }
+    if (!made_[k]) {
+        QJsonObject fields;
+        for (const catalogue::ColumnSpec& column : catalogue::schema) {
+            fields.insert(qs(column.name), qs(fieldOf(column, entry)));
+        }
+        made_[k] = fields;
+    }
+    return *made_[k];
+}
+
+namespace {
+
+QJsonObject jsonMatch(const Match& match, JsonFields& fields)
+{
+    QJsonArray differs;
+    for (std::size_t a = 0; a < attributeCount; ++a) {
+        if (match.differs.test(a)) {
+            differs.append(qs(vocab::attributes[a].option));
+        }
+    }
+    QJsonObject object;
+    object.insert(QStringLiteral("line"), match.entry + 1);
+    object.insert(QStringLiteral("sv"), qs(fieldOf(catalogue::schema.front(), match.entry)));
+    object.insert(QStringLiteral("distance"), match.distance);
+    object.insert(QStringLiteral("differs"), differs);
+    object.insert(QStringLiteral("fields"), fields.of(match.entry));
+    return object;
+}
+
+QJsonObject jsonCounts(const lookup::FacetCounts& counts)
+{
+    QJsonObject object;
+    for (std::size_t a = 0; a < attributeCount; ++a) {
+        const vocab::Attribute& attr = vocab::attributes[a];
+        QJsonArray list;
+        for (int pos = 0; pos < attr.count(); ++pos) {
+            list.append(QJsonObject{
+                {QStringLiteral("position"), pos + 1},
+                {QStringLiteral("text"), qs(attr.texts[static_cast<std::size_t>(pos)])},
+                {QStringLiteral("code"), qs(attr.code(pos))},
+                {QStringLiteral("count"), counts[a][static_cast<std::size_t>(pos)]},
+            });
+        }
+        object.insert(qs(attr.option), list);
+    }
+    return object;
+}
+
+QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
+{
+    QJsonArray matches;
+    for (const Match& match : answer.matches) {
+        matches.append(jsonMatch(match, fields));
+    }
+    QJsonObject object;
+    if (batch) {
+        object.insert(QStringLiteral("line"), static_cast<qint64>(answer.line));
+    }
+    object.insert(QStringLiteral("matches"), matches);
+    if (answer.counts) {
+        object.insert(QStringLiteral("counts"), jsonCounts(*answer.counts));
+    }
+    return object;
+}
+
+std::string fromJson(const QJsonObject& object)
+{
+    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+/// The first value of a batch line is a position ("#3") rather than the
+/// start of a comment.
+bool startsWithPosition(std::string_view line)
+{
+    const std::string_view first = line.substr(0, line.find('\t'));
+    return first.size() > 1 && first.front() == '#' &&
+           std::all_of(first.begin() + 1, first.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
+Answer Ask(const lookup::Query& query, bool counts, std::int64_t line)
+{
+    Answer answer;
+    answer.line = line;
+    answer.query = query;
+    answer.matches = lookup::RankMatches(query);
+    if (counts) {
+        answer.counts = lookup::CountFacets(query);
+    }
+    return answer;
+}
+
+std::string ReportText(const std::vector<Match>& matches)
+{
+    std::string report;
+    auto near = matches.begin();
+    for (; near != matches.end() && near->distance == 0; ++near) {
+        lookup::AppendReportBlock(report, near->entry);
+    }
+    if (report.empty()) {
+        report = lookup::noMatch;
+        if (near != matches.end()) {
+            report += "\n\n";
+        }
+    }
+    for (; near != matches.end(); ++near) {
+        report += DifferenceLine(*near);
+        report += '\n';
+        lookup::AppendReportBlock(report, near->entry);
+    }
+    lookup::MakeValidUtf8(report);
+    return report;
+}
+
+std::string DifferenceLine(const Match& match)
+{
+    std::string line = "Near match, " + std::to_string(match.distance) +
+                       (match.distance == 1 ? " difference:" : " differences:");
+    const char* separator = " ";
+    for (std::size_t a = 0; a < attributeCount; ++a) {
+        if (match.differs.test(a)) {
+            line += separator;
+            line += vocab::attributes[a].option;
+            line += " is " + lookup::DescribeHeld(static_cast<int>(a), match.entry);
+            separator = "; ";
+        }
+    }
+    return line;
+}
+
+std::string CountsText(const lookup::Query& query, const lookup::FacetCounts& counts)
+{
+    std::string text =
+        "Counts (* given): entries found with one list changed, the others as given\n";
+    for (std::size_t a = 0; a < attributeCount; ++a) {
+        const vocab::Attribute& attr = vocab::attributes[a];
+        text += attr.option;
+        text += query.open(static_cast<int>(a)) ? " (open)\n" : "\n";
+        for (int pos = 0; pos < attr.count(); ++pos) {
+            text += given(query, a, pos) ? "  * " : "    ";
+            text += rightAligned(std::to_string(counts[a][static_cast<std::size_t>(pos)]), 4);
+            text += "  " + padded(position(pos), 4) + " ";
+            text += attr.texts[static_cast<std::size_t>(pos)];
+            text += '\n';
+        }
+    }
+    return text;
+}
+
+std::string TsvHeader(bool batch)
+{
+    std::string header = batch ? "coin\tline\tdistance\tdiffers" : "line\tdistance\tdiffers";
+    for (const catalogue::ColumnSpec& column : catalogue::schema) {
+        header += '\t';
+        header += column.name;
+    }
+    return header + '\n';
+}
+
+std::string TsvField(std::string_view value)
+{
+    std::string field;
+    field.reserve(value.size());
+    for (const char c : value) {
+        if (c == '\\') {
+            field += "\\\\";
+        } else if (c == '\t') {
+            field += "\\t";
+        } else {
+            field += c;
+        }
+    }
+    return field;
+}
+
+std::string TsvRows(const Answer& answer, bool batch)
+{
+    std::string rows;
+    for (const Match& match : answer.matches) {
+        if (batch) {
+            rows += std::to_string(answer.line) + '\t';
+        }
+        rows += std::to_string(match.entry + 1) + '\t' + std::to_string(match.distance) + '\t';
+        const char* separator = "";
+        for (std::size_t a = 0; a < attributeCount; ++a) {
+            if (match.differs.test(a)) {
+                rows += separator;
+                rows += vocab::attributes[a].option;
+                separator = ",";
+            }
+        }
+        for (const catalogue::ColumnSpec& column : catalogue::schema) {
+            rows += '\t';
+            rows += TsvField(fieldOf(column, match.entry));
+        }
+        rows += '\n';
+    }
+    return rows;
+}
+
+std::string JsonText(const Answer& answer)
+{
+    JsonFields fields;
+    return fromJson(jsonAnswer(answer, false, fields));
+}
+
+std::string JsonBatch::coin(const Answer& answer)
+{
+    const QByteArray object =
+        QJsonDocument(jsonAnswer(answer, true, fields_)).toJson(QJsonDocument::Compact);
+    std::string text = started_ ? ",\n" : "{\"coins\": [\n";
+    started_ = true;
+    return text.append(object.constData(), static_cast<std::size_t>(object.size()));
+}
+
+std::string JsonBatch::end() const
+{
+    return started_ ? "\n]}\n" : "{\"coins\": []}\n";
+}
+
+std::string ListsText(Format format)
+{
+    if (format == Format::Json) {
+        QJsonObject lists;
+        for (const vocab::Attribute& attr : vocab::attributes) {
+            QJsonArray list;
+            for (int pos = 0; pos < attr.count(); ++pos) {
+                list.append(QJsonObject{
+                    {QStringLiteral("position"), pos + 1},
+                    {QStringLiteral("text"), qs(attr.texts[static_cast<std::size_t>(pos)])},
+                    {QStringLiteral("code"), qs(attr.code(pos))},
+                });
+            }
+            lists.insert(qs(attr.option), list);
+        }
+        return fromJson(QJsonObject{{QStringLiteral("lists"), lists}});
+    }
+    std::string text = format == Format::Tsv ? "option\tposition\ttext\tcode\n" : "";
+    for (const vocab::Attribute& attr : vocab::attributes) {
+        for (int pos = 0; pos < attr.count(); ++pos) {
+            const std::string entry(attr.texts[static_cast<std::size_t>(pos)]);
+            if (format == Format::Tsv) {
+                text += std::string(attr.option) + '\t' + std::to_string(pos + 1) + '\t' + entry +
+                        '\t' + std::string(attr.code(pos)) + '\n';
+            } else {
+                text += padded(std::string(attr.option), 16) + padded(position(pos), 5) +
+                        padded(entry, 37) + std::string(attr.code(pos)) + '\n';
+            }
+        }
+    }
+    return text;
+}
+
+BatchLine ParseBatchLine(std::string_view line)
+{
+    BatchLine parsed;
+    if (line.empty() || (line.front() == '#' && !startsWithPosition(line))) {
+        return parsed;
+    }
+    std::vector<std::string_view> values;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        values.push_back(line.substr(start, tab - start));
+        if (tab == std::string_view::npos) {
+            break;
+        }
+        start = tab + 1;
+    }
+    // Empty values after the sixth are trailing tabs, as a spreadsheet may
+    // leave them; anything else there is a seventh value.
+    while (values.size() > attributeCount && values.back().empty()) {
+        values.pop_back();
+    }
+    if (values.size() > attributeCount) {
+        parsed.kind = BatchLine::Kind::Bad;
+        parsed.problem =
+            std::to_string(values.size()) + " values; a coin has at most 6, separated by tabs";
+        return parsed;
+    }
+    parsed.kind = BatchLine::Kind::Coin;
+    for (std::size_t a = 0; a < values.size(); ++a) {
+        const vocab::Attribute& attr = vocab::attributes[a];
+        const vocab::Resolved resolved = vocab::ResolveValue(attr, values[a]);
+        if (resolved.kind == vocab::Resolved::Kind::Position) {
+            parsed.query.allowPosition(static_cast<int>(a), resolved.position);
+        } else if (resolved.kind != vocab::Resolved::Kind::Any) {
+            parsed.kind = BatchLine::Kind::Bad;
+            parsed.problem = vocab::ValueProblem(attr, values[a], resolved);
+            parsed.query = {};
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+} // namespace finder

@@ -160,18 +160,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(pauses == 0, "no pause after a good load");
 
     for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
-        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
-            const auto& value = spec.at(k);
+        for (const catalogue::ColumnInfo& col : catalogue::schema) {
+            const auto& value = col.at(k);
             require(value.has_value(), "every column of a loaded entry is set");
             require(value->find_first_of(",\r\n") == std::string::npos,
                     "no separator inside a value");
-            require(spec.fill == catalogue::Fill::Verbatim || value->find('"') == std::string::npos,
+            require(col.fill == catalogue::Fill::Verbatim || value->find('"') == std::string::npos,
                     "quotes removed after field 1");
         }
     }
     if (n < Catalogue::maxlines) {
-        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
-            require(!spec.at(static_cast<std::size_t>(n)).has_value(),
+        for (const catalogue::ColumnInfo& col : catalogue::schema) {
+            require(!col.at(static_cast<std::size_t>(n)).has_value(),
                     "slots past the count stay unset");
         }
     }

@@ -137,7 +137,7 @@ public:
 };
 
 /// One column of the catalogue, as the file and the search see it.
-struct ColumnSpec {
+struct ColumnInfo {
     int field;             ///< 1-based field of the line, e.g. 13 for `OFig`
     std::string_view name; ///< the column's name, e.g. "OFig"
     Fill fill;
@@ -147,19 +147,19 @@ struct ColumnSpec {
     [[nodiscard]] const Text& at(std::size_t entry) const { return (*column)[entry]; }
 };
 
-#define ROVADOD_COLUMN_SPEC(field, name, fill, attribute)                                          \
-    ColumnSpec{field, #name, Fill::fill, attribute, &Catalogue::name},
-inline constexpr std::array schema{ROVADOD_CATALOGUE_COLUMNS(ROVADOD_COLUMN_SPEC)};
-#undef ROVADOD_COLUMN_SPEC
+#define ROVADOD_COLUMN_INFO(field, name, fill, attribute)                                          \
+    ColumnInfo{field, #name, Fill::fill, attribute, &Catalogue::name},
+inline constexpr std::array schema{ROVADOD_CATALOGUE_COLUMNS(ROVADOD_COLUMN_INFO)};
+#undef ROVADOD_COLUMN_INFO
 
 inline constexpr int columnCount = static_cast<int>(schema.size());
 
 /// The column each attribute is matched against, in attribute order.
-inline constexpr std::array<ColumnSpec, vocab::attributeCount> codeColumns = [] {
-    std::array<ColumnSpec, vocab::attributeCount> found{};
-    for (const ColumnSpec& spec : schema) {
-        if (spec.attribute >= 0) {
-            found[static_cast<std::size_t>(spec.attribute)] = spec;
+inline constexpr std::array<ColumnInfo, vocab::attributeCount> codeColumns = [] {
+    std::array<ColumnInfo, vocab::attributeCount> found{};
+    for (const ColumnInfo& col : schema) {
+        if (col.attribute >= 0) {
+            found[static_cast<std::size_t>(col.attribute)] = col;
         }
     }
     return found;

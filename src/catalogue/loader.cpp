@@ -177,8 +177,8 @@ void Catalogue::ClearCatalogue()
 {
     numentries.store(0, std::memory_order_release);
     database.fill(std::nullopt);
-    for (const ColumnSpec& spec : schema) {
-        spec.column->fill(std::nullopt);
+    for (const ColumnInfo& col : schema) {
+        col.column->fill(std::nullopt);
     }
     l = 0;
     len = 0;

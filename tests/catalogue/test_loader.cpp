@@ -18,8 +18,8 @@ namespace {
 QStringList columnsOf(int k)
 {
     QStringList values;
-    for (const catalogue::ColumnSpec& spec : catalogue::schema) {
-        values << QString::fromStdString(cell(*spec.column, k));
+    for (const catalogue::ColumnInfo& col : catalogue::schema) {
+        values << QString::fromStdString(cell(*col.column, k));
     }
     return values;
 }
@@ -168,10 +168,10 @@ void TestLoader::unsetSlots_stayUnsetAboveCount()
 {
     loadBytes("a\nb\nc\n");
     QCOMPARE(Catalogue::numentries.load(), 3);
-    for (const catalogue::ColumnSpec& spec : catalogue::schema) {
-        QVERIFY(spec.at(2).has_value());
-        QVERIFY(!spec.at(3).has_value());
-        QVERIFY(!spec.at(698).has_value());
+    for (const catalogue::ColumnInfo& col : catalogue::schema) {
+        QVERIFY(col.at(2).has_value());
+        QVERIFY(!col.at(3).has_value());
+        QVERIFY(!col.at(698).has_value());
     }
     QVERIFY(!Catalogue::database[3].has_value());
 }

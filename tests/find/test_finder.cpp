@@ -207,7 +207,7 @@ void TestFinder::json_parsesBackWithEveryField()
     QCOMPARE(second["differs"].toArray(), (QJsonArray{"obverse-figure", "countermark"}));
     const QJsonObject fields = second["fields"].toObject();
     QCOMPARE(fields.size(), catalogue::columnCount);
-    for (const catalogue::ColumnSpec& column : catalogue::schema) {
+    for (const catalogue::ColumnInfo& column : catalogue::schema) {
         QVERIFY2(fields.contains(QString::fromUtf8(column.name.data(),
                                                    static_cast<qsizetype>(column.name.size()))),
                  column.name.data());

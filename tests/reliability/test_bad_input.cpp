@@ -332,13 +332,13 @@ void TestBadInput::badFile_endsWithItsMessageAndCount()
     }
     QCOMPARE(Catalogue::numentries.load(), count);
     for (int k = 0; k < count; ++k) {
-        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
-            QVERIFY(spec.at(size_t(k)).has_value());
+        for (const catalogue::ColumnInfo& col : catalogue::schema) {
+            QVERIFY(col.at(size_t(k)).has_value());
         }
     }
     if (count < Catalogue::maxlines) {
-        for (const catalogue::ColumnSpec& spec : catalogue::schema) {
-            QVERIFY(!spec.at(size_t(count)).has_value());
+        for (const catalogue::ColumnInfo& col : catalogue::schema) {
+            QVERIFY(!col.at(size_t(count)).has_value());
         }
     }
     if (probeColumn >= 0) {

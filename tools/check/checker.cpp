@@ -113,7 +113,7 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
 {
     const auto split = QuotedCommaField(raw);
     bool allEmpty = true;
-    for (const catalogue::ColumnSpec& field : catalogue::codeColumns) {
+    for (const catalogue::ColumnInfo& field : catalogue::codeColumns) {
         const auto& v = field.at(k);
         allEmpty = allEmpty && v && v->empty();
     }
@@ -128,7 +128,7 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
     }
     bool lost = false;
     for (int a = 0; a < vocab::attributeCount; ++a) {
-        const catalogue::ColumnSpec& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
+        const catalogue::ColumnInfo& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
         const auto& v = field.at(k);
         if (Selectable(a, v)) {
             continue;

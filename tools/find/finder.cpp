@@ -21,7 +21,7 @@ using lookup::Match;
 
 constexpr auto attributeCount = static_cast<std::size_t>(vocab::attributeCount);
 
-const std::string& fieldOf(const catalogue::ColumnSpec& column, int entry)
+const std::string& fieldOf(const catalogue::ColumnInfo& column, int entry)
 {
     static const std::string unset;
     const auto& value = column.at(static_cast<std::size_t>(entry));
@@ -68,7 +68,7 @@ QJsonObject JsonFields::of(int entry)
     }
     if (!made_[k]) {
         QJsonObject fields;
-        for (const catalogue::ColumnSpec& column : catalogue::schema) {
+        for (const catalogue::ColumnInfo& column : catalogue::schema) {
             fields.insert(qs(column.name), qs(fieldOf(column, entry)));
         }
         made_[k] = fields;
@@ -220,7 +220,7 @@ std::string CountsText(const lookup::Query& query, const lookup::FacetCounts& co
 std::string TsvHeader(bool batch)
 {
     std::string header = batch ? "coin\tline\tdistance\tdiffers" : "line\tdistance\tdiffers";
-    for (const catalogue::ColumnSpec& column : catalogue::schema) {
+    for (const catalogue::ColumnInfo& column : catalogue::schema) {
         header += '\t';
         header += column.name;
     }
@@ -259,7 +259,7 @@ std::string TsvRows(const Answer& answer, bool batch)
                 separator = ",";
             }
         }
-        for (const catalogue::ColumnSpec& column : catalogue::schema) {
+        for (const catalogue::ColumnInfo& column : catalogue::schema) {
             rows += '\t';
             rows += TsvField(fieldOf(column, match.entry));
         }

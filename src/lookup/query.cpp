@@ -68,7 +68,9 @@ void Query::allowPosition(int attribute, int pos)
     const std::string_view code =
         vocab::attributes.at(static_cast<std::size_t>(attribute)).code(pos);
     auto& codes = allowed.at(static_cast<std::size_t>(attribute));
-    if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end()) {
+    // A position outside the list gives the empty code, which matches no
+    // entry: the attribute is given, and nothing fits it, as in the window.
+    if (std::find(codes.begin(), codes.end(), code) == codes.end()) {
         codes.emplace_back(code);
     }
 }

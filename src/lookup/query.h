@@ -29,6 +29,8 @@ struct Query {
 
     /// Allows the code of list position `pos` of attribute `attribute`; a
     /// code already allowed (the two "1 Eagle R>" entries) is not repeated.
+    /// A position outside the list (-1: nothing selected) gives the
+    /// attribute and lets nothing fit it, as the window's search does.
     void allowPosition(int attribute, int pos);
 
     [[nodiscard]] bool open(int attribute) const

@@ -104,6 +104,7 @@ private slots:
     void problem_listsTheCandidates();
 
     void fullSelection_findsWhatTheWindowFinds();
+    void positionOutsideList_fitsNothingAsInTheWindow();
     void openAttributes_fitAnyValueEvenUnselectableOnes();
     void repeatedValues_fitAnyOfThem();
     void sharedEagleCode_sameEntries();
@@ -237,6 +238,24 @@ void TestQuery::fullSelection_findsWhatTheWindowFinds()
         }
     }
     QVERIFY(found > n); // the check saw real matches, not only empty lists
+}
+
+void TestQuery::positionOutsideList_fitsNothingAsInTheWindow()
+{
+    loadDemo();
+    // A list with nothing selected reports -1; the window then finds nothing.
+    for (const int outside : {-1, vocab::attributes[5].count()}) {
+        const lookup::Positions positions{0, 0, 0, 0, 0, outside};
+        QCOMPARE(lookup::FindMatches(lookup::SelectionCodes(positions)),
+                 std::string(lookup::noMatch));
+        QVERIFY(lookup::RankMatches(selection(positions)).empty());
+        // Every entry differs there, so a near match names the countermark.
+        const auto near = lookup::RankMatches(selection(positions, 1));
+        QVERIFY(!near.empty());
+        for (const auto& m : near) {
+            QVERIFY(m.differs.test(5));
+        }
+    }
 }
 
 void TestQuery::openAttributes_fitAnyValueEvenUnselectableOnes()

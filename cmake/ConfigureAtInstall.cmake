@@ -30,6 +30,8 @@ if(ROVADOD_LAUNCHER MATCHES "[ \t\n\"'\\\\><~|&;$*?#()`]")
 else()
     set(ROVADOD_LAUNCHER_EXEC "${ROVADOD_LAUNCHER}")
 endif()
+# A percent sign starts a field code (%f, %u ...) anywhere in Exec.
+string(REPLACE "%" "%%" ROVADOD_LAUNCHER_EXEC "${ROVADOD_LAUNCHER_EXEC}")
 
 # The launcher holds these two as shell words in single quotes.
 foreach(var ROVADOD_PROGRAM ROVADOD_DEMO_DIR)

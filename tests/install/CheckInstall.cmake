@@ -154,10 +154,11 @@ else()
 endif()
 
 # A staged install (DESTDIR, as packagers do) must not leak the staging
-# folder into the files that name installed paths. The prefix holds a space
-# and a quote, which the desktop file and the launcher must both quote.
+# folder into the files that name installed paths. The prefix holds a space,
+# a quote and a percent sign, which the desktop file and the launcher must
+# both quote.
 set(stage "${WORK_DIR}/stage")
-set(staged_prefix "/opt/Rovadod's apps")
+set(staged_prefix "/opt/Rovadod's 100% apps")
 set(ENV{DESTDIR} "${stage}")
 run_ok("staged cmake --install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${staged_prefix}")
 unset(ENV{DESTDIR})
@@ -169,8 +170,9 @@ if(NOT EXISTS "${staged_desktop}")
 else()
     run_ok("desktop-file-validate, staged" "${DESKTOP_FILE_VALIDATE}" "${staged_desktop}")
     file(STRINGS "${staged_desktop}" staged_exec REGEX "^Exec=")
-    if(NOT staged_exec STREQUAL "Exec=\"${staged_launcher}\"")
-        fail("staged desktop file has '${staged_exec}', expected 'Exec=\"${staged_launcher}\"'")
+    string(REPLACE "%" "%%" exec_launcher "${staged_launcher}")
+    if(NOT staged_exec STREQUAL "Exec=\"${exec_launcher}\"")
+        fail("staged desktop file has '${staged_exec}', expected 'Exec=\"${exec_launcher}\"'")
     endif()
 endif()
 file(GLOB_RECURSE staged_files "${staged_root}/share/*" "${staged_root}/${LIBEXECDIR}/*")

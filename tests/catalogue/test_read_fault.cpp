@@ -1,48 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A disk that fails in the middle of the catalogue. This program defines
-// read() itself, so every read in the process passes through it and the one
-// file under test can be made to fail after a chosen number of bytes: the
-// loader's real read path, with no hook in the production code.
+// A disk that fails in the middle of the catalogue: the loader's real read
+// path, made to fail after a chosen number of bytes by read_control.
 
 #include "catalogue/catalogue.h"
 #include "checker.h"
 #include "support/catalogue_fixture.h"
+#include "support/read_control.h"
 
 #include <QtTest>
-
-#include <cerrno>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using catalogue::Catalogue;
 
 namespace {
-
-struct Fault {
-    bool armed = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::size_t goodBytes = 0; ///< delivered before the failure
-    std::size_t delivered = 0;
-    int failures = 0;
-};
-Fault fault;
-
-bool isTarget(int fd)
-{
-    struct stat info {};
-    return fault.armed && ::fstat(fd, &info) == 0 && info.st_dev == fault.device &&
-           info.st_ino == fault.inode;
-}
-
-/// Makes reads of `path` fail with EIO once `goodBytes` have been read.
-void failAfter(const QString& path, std::size_t goodBytes)
-{
-    struct stat info {};
-    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
-    fault = Fault{true, info.st_dev, info.st_ino, goodBytes, 0, 0};
-}
 
 QByteArray numberedLines(int count, int padding = 0)
 {
@@ -56,28 +25,11 @@ QByteArray numberedLines(int count, int padding = 0)
 
 } // namespace
 
-extern "C" ssize_t read(int fd, void* buf, size_t count)
-{
-    if (isTarget(fd)) {
-        if (fault.delivered >= fault.goodBytes) {
-            ++fault.failures;
-            errno = EIO;
-            return -1;
-        }
-        count = std::min(count, fault.goodBytes - fault.delivered);
-    }
-    const auto got = static_cast<ssize_t>(::syscall(SYS_read, fd, buf, count));
-    if (got > 0 && isTarget(fd)) {
-        fault.delivered += static_cast<std::size_t>(got);
-    }
-    return got;
-}
-
 class TestReadFault final : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { fault = Fault{}; }
+    void cleanup() { testsupport::reads::reset(); }
     void failurePartWay_reportsProblemAndSplitsNothing_data();
     void failurePartWay_reportsProblemAndSplitsNothing();
     void failurePartWay_checkerCannotRead();
@@ -106,20 +58,20 @@ void TestReadFault::failurePartWay_reportsProblemAndSplitsNothing()
     QFETCH(int, intoNextLine);
     testsupport::WorkDir dir;
     QVERIFY(dir.write(numberedLines(lines, padding)));
-    failAfter(dir.catalogue(),
-              std::size_t(numberedLines(linesRead, padding).size() + intoNextLine));
+    testsupport::reads::failAfter(
+        dir.catalogue(), std::size_t(numberedLines(linesRead, padding).size() + intoNextLine));
 
     const testsupport::LoadLog log = testsupport::load();
     const catalogue::LoadOutcome& outcome = log.outcome;
 
     if (linesRead == Catalogue::maxlines) {
         // The loader stops at 699 lines, before the failing read.
-        QCOMPARE(fault.failures, 0);
+        QCOMPARE(testsupport::reads::failures(), 0);
         QVERIFY(outcome.loaded());
         QCOMPARE(outcome.entries, 699);
         return;
     }
-    QCOMPARE(fault.failures, 1);
+    QCOMPARE(testsupport::reads::failures(), 1);
     QCOMPARE(log.messages,
              (std::vector<std::string>{"Reading File...", "Problem Reading Quarvel Database"}));
     QCOMPARE(log.pauses, std::vector<int>{3000});
@@ -138,7 +90,7 @@ void TestReadFault::failurePartWay_checkerCannotRead()
 {
     testsupport::WorkDir dir;
     QVERIFY(dir.write(numberedLines(3)));
-    failAfter(dir.catalogue(), 10);
+    testsupport::reads::failAfter(dir.catalogue(), 10);
     const check::Result result = check::CheckCatalogue(dir.catalogue().toStdString());
     QCOMPARE(result.status, check::Status::Unreadable);
     QCOMPARE(check::ExitStatus(result), 2);

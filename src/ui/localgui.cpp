@@ -5,13 +5,11 @@
 #include "vocab/vocabulary.h"
 
 #include <QCloseEvent>
-#include <QPointer>
+#include <QCoreApplication>
 #include <QTextDocument>
 #include <QTextOption>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -73,26 +71,24 @@ qsizetype longestUnbrokenRun(const QString& text)
     return longest;
 }
 
-[[noreturn]] void endProcess(int status)
-{
-    std::fflush(nullptr);
-    // The loader thread may still be reading; nothing is left to save, so
-    // no destructor needs to run.
-    std::_Exit(status);
-}
-
 } // namespace
+
+std::array<LocalGUI::ListRow, 6> LocalGUI::rows()
+{
+    const auto& a = vocab::attributes;
+    return {{
+        {ofigchoice, ofiglabel, "ofigchoice", "ofiglabel", a[0]},
+        {oinschoice, oinslabel, "oinschoice", "oinslabel", a[1]},
+        {rfigchoice, rfiglabel, "rfigchoice", "rfiglabel", a[2]},
+        {rlfchoice, rlflabel, "rlfchoice", "rlflabel", a[3]},
+        {rfigechoice, rfigelabel, "rfigechoice", "rfigelabel", a[4]},
+        {cmkchoice, cmklabel, "cmkchoice", "cmklabel", a[5]},
+    }};
+}
 
 LocalGUI::LocalGUI()
 {
-    const std::array<QComboBox*, 6> lists{&ofigchoice, &oinschoice,  &rfigchoice,
-                                          &rlfchoice,  &rfigechoice, &cmkchoice};
-    const std::array<QLabel*, 6> labels{&ofiglabel, &oinslabel,  &rfiglabel,
-                                        &rlflabel,  &rfigelabel, &cmklabel};
-    const std::array<const char*, 6> listNames{"ofigchoice", "oinschoice",  "rfigchoice",
-                                               "rlfchoice",  "rfigechoice", "cmkchoice"};
-    const std::array<const char*, 6> labelNames{"ofiglabel", "oinslabel",  "rfiglabel",
-                                                "rlflabel",  "rfigelabel", "cmklabel"};
+    const std::array<ListRow, 6> table = rows();
     olabel.setObjectName("olabel");
     rlabel.setObjectName("rlabel");
     for (QLabel* label : {&olabel, &rlabel, &ofiglabel, &oinslabel, &rfiglabel, &rlflabel,
@@ -115,65 +111,62 @@ LocalGUI::LocalGUI()
         QString::fromUtf8(catalogue::Catalogue::prodtitle.data(),
                           static_cast<qsizetype>(catalogue::Catalogue::prodtitle.size())));
 
-    textarea = new QPlainTextEdit(QString(), this);
-    textarea->setObjectName("textarea");
-    textarea->setFont(outputFont());
-    QPalette areaPalette = textarea->palette();
+    textarea.setObjectName("textarea");
+    textarea.setFont(outputFont());
+    QPalette areaPalette = textarea.palette();
     areaPalette.setColor(QPalette::Base, Qt::white);
     areaPalette.setColor(QPalette::Text, Qt::black);
-    textarea->setPalette(areaPalette);
-    textarea->setReadOnly(true);
-    textarea->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    textarea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    textarea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    textarea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    textarea->setTabChangesFocus(true);
-    setReportTabStops(*textarea);
-    textarea->setAccessibleName("Matching catalogue entries");
+    textarea.setPalette(areaPalette);
+    textarea.setReadOnly(true);
+    textarea.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    textarea.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    textarea.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    textarea.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    textarea.setTabChangesFocus(true);
+    setReportTabStops(textarea);
+    textarea.setAccessibleName("Matching catalogue entries");
 
-    // Top inset T is 0: children are placed in client-area coordinates.
-    y = 0 + 4;
-
-    for (std::size_t a = 0; a < lists.size(); ++a) {
-        lists[a]->setObjectName(listNames[a]);
-        labels[a]->setObjectName(labelNames[a]);
-        fill(*lists[a], vocab::attributes[a]);
+    for (const ListRow& row : table) {
+        row.list.setObjectName(row.listName);
+        row.label.setObjectName(row.labelName);
+        fill(row.list, row.attribute);
         // Screen readers announce the list by its label and section.
-        labels[a]->setBuddy(lists[a]);
-        lists[a]->setAccessibleDescription(
-            QString::fromUtf8(vocab::attributes[a].section.data(),
-                              static_cast<qsizetype>(vocab::attributes[a].section.size())) +
+        row.label.setBuddy(&row.list);
+        row.list.setAccessibleDescription(
+            QString::fromUtf8(row.attribute.section.data(),
+                              static_cast<qsizetype>(row.attribute.section.size())) +
             ' ' +
-            QString::fromUtf8(vocab::attributes[a].label.data(),
-                              static_cast<qsizetype>(vocab::attributes[a].label.size())));
+            QString::fromUtf8(row.attribute.label.data(),
+                              static_cast<qsizetype>(row.attribute.label.size())));
     }
     // Connected only now, so filling the lists runs no search.
-    for (std::size_t a = 0; a < lists.size(); ++a) {
+    for (std::size_t a = 0; a < table.size(); ++a) {
         lookups_[a] = std::make_unique<Lookup>(this);
-        connect(lists[a], &QComboBox::currentIndexChanged, this,
+        connect(&table[a].list, &QComboBox::currentIndexChanged, this,
                 [lookup = lookups_[a].get()](int position) { lookup->itemStateChanged(position); });
     }
 
+    // Top inset T is 0: children are placed in client-area coordinates.
+    int y = 0 + 4;
     // A section: its heading, then one row of label and list per attribute.
     const auto placeSection = [&](QLabel& heading, std::size_t from, std::size_t to) {
         y += ch + 8;
         heading.setGeometry(50, y, lw, ch);
         for (std::size_t a = from; a < to; ++a) {
             y += ch;
-            labels[a]->setGeometry(10, y, lw, ch);
-            lists[a]->setGeometry(lw + 20, y, cw, ch);
+            table[a].label.setGeometry(10, y, lw, ch);
+            table[a].list.setGeometry(lw + 20, y, cw, ch);
         }
     };
     placeSection(olabel, 0, 2);
     placeSection(rlabel, 2, 6);
     y += ch + 8;
-    textarea->setGeometry(10, y, width - 20, 11 * ch);
+    textarea.setGeometry(10, y, width - 20, 11 * ch);
     y += 11 * ch;
 
-    QWidget* previous = lists[0];
-    for (QWidget* next : {static_cast<QWidget*>(lists[1]), static_cast<QWidget*>(lists[2]),
-                          static_cast<QWidget*>(lists[3]), static_cast<QWidget*>(lists[4]),
-                          static_cast<QWidget*>(lists[5]), static_cast<QWidget*>(textarea)}) {
+    QWidget* previous = &table[0].list;
+    for (std::size_t a = 1; a <= table.size(); ++a) {
+        QWidget* next = a < table.size() ? static_cast<QWidget*>(&table[a].list) : &textarea;
         setTabOrder(previous, next);
         previous = next;
     }
@@ -187,9 +180,8 @@ LocalGUI::LocalGUI()
 LocalGUI::~LocalGUI()
 {
     // The lists outlive the lookups during destruction; no search may run then.
-    for (QComboBox* list :
-         {&ofigchoice, &oinschoice, &rfigchoice, &rlfchoice, &rfigechoice, &cmkchoice}) {
-        list->disconnect(this);
+    for (const ListRow& row : rows()) {
+        row.list.disconnect(this);
     }
 }
 
@@ -201,15 +193,10 @@ void LocalGUI::replaceText(const std::string& text)
 void LocalGUI::postText(const std::string& text)
 {
     const std::uint64_t write = ++writes_;
-    QPointer<LocalGUI> window(this);
+    // Queued on the window: a call still waiting when the window is
+    // destroyed is dropped with it.
     QMetaObject::invokeMethod(
-        this,
-        [window, write, text] {
-            if (window) {
-                window->showWrite(write, text);
-            }
-        },
-        Qt::QueuedConnection);
+        this, [this, write, text] { showWrite(write, text); }, Qt::QueuedConnection);
 }
 
 void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
@@ -229,11 +216,11 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
                           : QTextOption::WrapAtWordBoundaryOrAnywhere;
     const bool toAnywhere = mode == QTextOption::WrapAnywhere;
     if (toAnywhere) {
-        textarea->setWordWrapMode(mode);
+        textarea.setWordWrapMode(mode);
     }
-    textarea->setPlainText(shown);
+    textarea.setPlainText(shown);
     if (!toAnywhere) {
-        textarea->setWordWrapMode(mode);
+        textarea.setWordWrapMode(mode);
     }
 }
 
@@ -251,16 +238,20 @@ void LocalGUI::closeEvent(QCloseEvent* event)
 void LocalGUI::windowClosing()
 {
     DelayT(200);
-    (exitProcess ? exitProcess : &endProcess)(0);
+    // Ends the event loop, so the program tears the application down and
+    // exits with status 0. Does nothing while no event loop runs.
+    QCoreApplication::quit();
 }
 
 void LocalGUI::Lookup::itemStateChanged(int /*position*/)
 {
     LocalGUI& w = *window_;
-    const lookup::Codes codes = lookup::SelectionCodes(
-        {w.ofigchoice.currentIndex(), w.oinschoice.currentIndex(), w.rfigchoice.currentIndex(),
-         w.rlfchoice.currentIndex(), w.rfigechoice.currentIndex(), w.cmkchoice.currentIndex()});
+    lookup::Positions positions{};
+    const std::array<ListRow, 6> table = w.rows();
+    for (std::size_t a = 0; a < table.size(); ++a) {
+        positions[a] = table[a].list.currentIndex();
+    }
     w.replaceText(std::string(lookup::searching));
-    w.replaceText(lookup::FindMatches(codes));
+    w.replaceText(lookup::FindMatches(lookup::SelectionCodes(positions)));
     DelayT(200);
 }

@@ -8,12 +8,18 @@
 #include "ui/localgui.h"
 
 #include <QCoreApplication>
+#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
+
+QPlainTextEdit* textarea()
+{
+    return Rovadod::lgui ? Rovadod::lgui->findChild<QPlainTextEdit*>("textarea") : nullptr;
+}
 
 void report()
 {
@@ -24,7 +30,7 @@ void report()
             list->setCurrentIndex(select[1].toInt());
         }
     }
-    const QByteArray text = gui->textarea->toPlainText().toUtf8().replace('\n', "\\n");
+    const QByteArray text = textarea()->toPlainText().toUtf8().replace('\n', "\\n");
     std::printf("text=%s\nrtl=%d\nsize=%dx%d\ntitle=%s\nstyle=%s\nclosing\n", text.constData(),
                 int(gui->isRightToLeft()), gui->size().width(), gui->size().height(),
                 gui->windowTitle().toUtf8().constData(), gui->style()->name().toUtf8().constData());
@@ -35,7 +41,7 @@ void report()
 void poll()
 {
     const QString waitFor = qEnvironmentVariable("ROVADOD_PROBE_WAIT_FOR");
-    if (Rovadod::lgui && Rovadod::lgui->textarea->toPlainText().startsWith(waitFor)) {
+    if (textarea() && textarea()->toPlainText().startsWith(waitFor)) {
         QTimer::singleShot(qEnvironmentVariableIntValue("ROVADOD_PROBE_HOLD"), report);
         return;
     }

@@ -4,9 +4,13 @@
 #include "lookup/search.h"
 #include "vocab/vocabulary.h"
 
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMimeData>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextDocumentWriter>
 #include <QTextOption>
 
 #include <algorithm>
@@ -222,6 +226,22 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
     if (!toAnywhere) {
         textarea.setWordWrapMode(mode);
     }
+}
+
+QMimeData* LocalGUI::OutputArea::createMimeDataFromSelection() const
+{
+    const QTextDocumentFragment selection = textCursor().selection();
+    auto* mime = new QMimeData;
+    mime->setText(selection.toPlainText());
+    mime->setHtml(selection.toHtml());
+#if QT_CONFIG(textodfwriter)
+    QBuffer odf;
+    odf.open(QIODevice::WriteOnly);
+    if (QTextDocumentWriter(&odf, "ODF").write(selection)) {
+        mime->setData("application/vnd.oasis.opendocument.text", odf.data());
+    }
+#endif
+    return mime;
 }
 
 void LocalGUI::DelayT(int ms)

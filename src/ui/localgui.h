@@ -17,6 +17,7 @@ struct Attribute;
 }
 
 class QCloseEvent;
+class QMimeData;
 
 /// The program's one window: six lists that describe a coin, their labels
 /// and the read-only output area "textarea". Children sit at fixed pixel
@@ -62,6 +63,18 @@ private:
         LocalGUI* window_;
     };
 
+    /// The output area. A copy offers the selection as plain text, HTML and
+    /// OpenDocument, as Qt's own does, but not as Markdown: Qt's Markdown
+    /// writer takes seconds on a megabyte-long catalogue value, and Qt
+    /// writes every format as soon as any application asks for any one.
+    class OutputArea : public QPlainTextEdit {
+    public:
+        using QPlainTextEdit::QPlainTextEdit;
+
+    protected:
+        QMimeData* createMimeDataFromSelection() const override;
+    };
+
     /// One attribute's row: its list, the label beside it, their object
     /// names and the attribute the list selects.
     struct ListRow {
@@ -97,7 +110,7 @@ private:
     QLabel rfigelabel{"Right Side Symbols", this};
     QLabel cmklabel{"CounterMark Symbol", this};
     /// Only ever written as a whole (`replaceText`, `postText`).
-    QPlainTextEdit textarea{this};
+    OutputArea textarea{this};
 
     std::array<std::unique_ptr<Lookup>, 6> lookups_;
     // Writes are numbered when they are made, from any thread, so that a

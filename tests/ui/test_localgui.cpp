@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -229,6 +230,13 @@ void TestLocalGUI::outputArea_readOnlyWrapsAndCopies()
     QTest::keyClick(area, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString("Sv 1\tPlate 2.\n\tSNGCop \t3\n"));
+    // Rich text and OpenDocument too, as Qt copies them, but no Markdown,
+    // whose writer takes seconds on a long catalogue value.
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    QVERIFY(copied->hasHtml());
+    QVERIFY(copied->html().contains("SNGCop"));
+    QVERIFY(copied->hasFormat("application/vnd.oasis.opendocument.text"));
+    QVERIFY(!copied->hasFormat("text/markdown"));
 
     // A long line wraps at word boundaries instead of scrolling sideways.
     gui.replaceText("Sv " + repeat("catalogue ", 60));

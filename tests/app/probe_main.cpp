@@ -3,7 +3,9 @@
 // user would. Driven by the environment, since the program itself takes no
 // options: ROVADOD_PROBE_WAIT_FOR (text prefix to wait for) and
 // ROVADOD_PROBE_HOLD (milliseconds to wait after it appeared) and
-// ROVADOD_PROBE_SELECT ("list:position", a selection to make before printing).
+// ROVADOD_PROBE_SELECT ("list:position", a selection to make before printing)
+// and ROVADOD_PROBE_COPY (1: select the whole text and copy it, as Ctrl+A,
+// Ctrl+C would, before closing).
 #include "app/rovadod.h"
 #include "ui/localgui.h"
 
@@ -29,6 +31,10 @@ void report()
         if (auto* list = gui->findChild<QComboBox*>(select[0])) {
             list->setCurrentIndex(select[1].toInt());
         }
+    }
+    if (qEnvironmentVariableIntValue("ROVADOD_PROBE_COPY") == 1) {
+        textarea()->selectAll();
+        textarea()->copy();
     }
     const QByteArray text = textarea()->toPlainText().toUtf8().replace('\n', "\\n");
     std::printf("text=%s\nrtl=%d\nsize=%dx%d\ntitle=%s\nstyle=%s\nclosing\n", text.constData(),

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMimeData>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextDocumentWriter>
@@ -64,13 +65,17 @@ void fill(QComboBox& list, const vocab::Attribute& attribute)
     }
 }
 
-qsizetype longestUnbrokenRun(const QString& text)
+// Longest stretch of `text` without a line-break opportunity, in UTF-16
+// units. No-break spaces (U+00A0, U+2007, U+202F) and word joiners are no
+// opportunity, whatever white space they look like.
+qsizetype longestUnbreakable(const QString& text)
 {
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
     qsizetype longest = 0;
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        run = c.isSpace() ? 0 : run + 1;
-        longest = std::max(longest, run);
+    qsizetype from = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+        longest = std::max(longest, at - from);
+        from = at;
     }
     return longest;
 }
@@ -210,12 +215,12 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
     }
     shownWrite_ = write;
     const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    // Wrapping at word boundaries searches a whole unbroken run for a break
-    // on every line it makes, which takes minutes on a catalogue value of a
-    // megabyte; text with such a run wraps anywhere instead. The mode that
-    // suits the new text is set around the replacement so that neither text
-    // is ever laid out in the slow way.
-    const auto mode = longestUnbrokenRun(shown) > maxWordLength
+    // Wrapping at line-break opportunities looks ahead to the next one on
+    // every line it makes, which takes minutes on a catalogue value of a
+    // megabyte without one; text with such a stretch wraps anywhere instead.
+    // The mode that suits the new text is set around the replacement so that
+    // neither text is ever laid out in the slow way.
+    const auto mode = longestUnbreakable(shown) > maxWordLength
                           ? QTextOption::WrapAnywhere
                           : QTextOption::WrapAtWordBoundaryOrAnywhere;
     const bool toAnywhere = mode == QTextOption::WrapAnywhere;

@@ -46,7 +46,8 @@ public:
     static constexpr int width = 530;
     static constexpr int fontheight = 15;
 
-    /// Longer runs without a space wrap anywhere, not at word boundaries.
+    /// Text with a longer stretch (in UTF-16 units) without a line-break
+    /// opportunity wraps anywhere instead of at line-break opportunities.
     static constexpr int maxWordLength = 1000;
 
 protected:

@@ -103,6 +103,9 @@ private slots:
     void construction_textsFontsColoursAndSelections();
     void construction_runsNoSearch();
     void outputArea_readOnlyWrapsAndCopies();
+    void wrapMode_followsLineBreakOpportunities();
+    void hugeValue_showsAndWindowAnswers_data();
+    void hugeValue_showsAndWindowAnswers();
     void report_linesFitAndValuesAlign();
     void resize_movesNothing();
     void selectionChange_runsOneSearchPerChange();
@@ -253,6 +256,84 @@ void TestLocalGUI::outputArea_readOnlyWrapsAndCopies()
     const Lines split = firstParagraphLines(area);
     QVERIFY(split.texts.size() > 2);
     QVERIFY(split.widest <= area->viewport()->width());
+}
+
+void TestLocalGUI::wrapMode_followsLineBreakOpportunities()
+{
+    LocalGUI gui;
+    QPlainTextEdit* area = outputArea(gui);
+    const std::size_t most = LocalGUI::maxWordLength;
+    // A stretch runs from one opportunity to the next, the space that ends
+    // it included.
+    gui.replaceText("Sv " + std::string(most - 1, 'w') + " x\n");
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    gui.replaceText("Sv " + std::string(most, 'w') + " x\n");
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAnywhere);
+    // Short words joined by no-break spaces are one stretch; joined by
+    // ordinary spaces they are many.
+    gui.replaceText(repeat("ab\u00A0", 400));
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAnywhere);
+    gui.replaceText(repeat("ab ", 400));
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // A line end is an opportunity too.
+    gui.replaceText(repeat(std::string(most - 1, 'w') + "\n", 3));
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+void TestLocalGUI::hugeValue_showsAndWindowAnswers_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("anywhere");
+    QTest::newRow("no-break spaces U+00A0") << QString("word\u00A0") << true;
+    QTest::newRow("figure spaces U+2007") << QString("1234\u2007") << true;
+    QTest::newRow("narrow no-break spaces U+202F") << QString("word\u202F") << true;
+    QTest::newRow("word joiners U+2060") << QString("word\u2060") << true;
+    QTest::newRow("combining marks") << QString("a\u0301\u0316") << true;
+    QTest::newRow("combining marks alone") << QString("\u0301") << true;
+    QTest::newRow("Hebrew, no-break spaces") << QString("\u05E9\u05DC\u05D5\u05DD\u00A0") << true;
+    QTest::newRow("Arabic words") << QString("\u0633\u0644\u0627\u0645 ") << false;
+    QTest::newRow("CJK") << QString("\u6F22\u5B57\u304B\u306A") << false;
+    QTest::newRow("emoji") << QString("\U0001F600\U0001F44D\U0001F3FD\U0001F1EC\U0001F1F7")
+                           << false;
+    QTest::newRow("an opportunity every 1000 units")
+        << QString(LocalGUI::maxWordLength - 1, 'w') + ' ' << false;
+}
+
+// A megabyte-long catalogue number of each kind shows whole, wrapped within
+// the area, can be copied, and the window goes on to the next report. The
+// old word-boundary wrapping of no-break spaces took minutes here, which the
+// test's time-out catches.
+void TestLocalGUI::hugeValue_showsAndWindowAnswers()
+{
+    QFETCH(QString, unit);
+    QFETCH(bool, anywhere);
+    const QString value = unit.repeated((1 << 20) / unit.toUtf8().size());
+    const QString report = "Sv " + value + "\tPlate 12.\t7\n\tSNGCop \t155\n";
+
+    LocalGUI gui;
+    QPlainTextEdit* area = outputArea(gui);
+    gui.replaceText(report.toStdString());
+    QCOMPARE(area->wordWrapMode(),
+             anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QVERIFY(area->document()->toRawText().replace(QChar::ParagraphSeparator, '\n') == report);
+    const Lines lines = firstParagraphLines(area);
+    QVERIFY(!lines.texts.isEmpty());
+    QVERIFY(lines.texts.join(QString()) == report.section('\n', 0, 0));
+    QVERIFY2(lines.widest <= area->viewport()->width(), qPrintable(QString::number(lines.widest)));
+
+    QScrollBar* bar = area->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QVERIFY(!gui.grab().isNull());
+    area->setFocus();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(area, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
+    // Qt's plain-text copy turns U+00A0 into an ordinary space.
+    QVERIFY(QApplication::clipboard()->text() == QString(report).replace(QChar::Nbsp, ' '));
+
+    gui.replaceText("No Matching Entry Found");
+    QCOMPARE(area->toPlainText(), QString("No Matching Entry Found"));
+    QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 void TestLocalGUI::report_linesFitAndValuesAlign()

@@ -8,10 +8,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMimeData>
+#include <QSyntaxHighlighter>
 #include <QTextBoundaryFinder>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextDocumentWriter>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include <algorithm>
@@ -64,6 +67,54 @@ void fill(QComboBox& list, const vocab::Attribute& attribute)
         list.addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
 }
+
+// Has grapheme clusters longer than `longCluster` UTF-16 units (a letter
+// under thousands of combining marks) shaped in pieces of `piece` units. The
+// shaper's work grows with the square of a cluster's length, up to a few
+// thousand units, so a megabyte of stacked marks took seconds; in pieces it
+// takes a fraction. Only the layout sees the pieces, through two formats
+// that look the same: the text, and what is copied, stay as they are.
+class ClusterPieces : public QSyntaxHighlighter {
+public:
+    static constexpr qsizetype longCluster = 64;
+    static constexpr qsizetype piece = 32;
+
+    explicit ClusterPieces(QTextDocument* document) : QSyntaxHighlighter(document)
+    {
+        for (std::size_t k = 0; k < formats_.size(); ++k) {
+            formats_[k].setProperty(QTextFormat::UserProperty, static_cast<int>(k));
+        }
+    }
+
+protected:
+    void highlightBlock(const QString& text) override
+    {
+        if (text.size() <= longCluster) {
+            return;
+        }
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+        qsizetype from = 0;
+        std::size_t next = 0;
+        for (qsizetype at = graphemes.toNextBoundary(); at >= 0; at = graphemes.toNextBoundary()) {
+            if (at - from > longCluster) {
+                // A line cannot break inside a cluster, so its lines hold
+                // thousands of glyphs; kept, their shapes need not be made
+                // again on every paint.
+                currentBlock().layout()->setCacheEnabled(true);
+                for (qsizetype p = from; p < at; p += piece) {
+                    // Neighbouring pieces differ, so each is shaped alone.
+                    setFormat(static_cast<int>(p), static_cast<int>(std::min(piece, at - p)),
+                              formats_[next]);
+                    next ^= 1U;
+                }
+            }
+            from = at;
+        }
+    }
+
+private:
+    std::array<QTextCharFormat, 2> formats_;
+};
 
 // Longest stretch of `text` without a line-break opportunity, in UTF-16
 // units. No-break spaces (U+00A0, U+2007, U+202F) and word joiners are no
@@ -133,6 +184,7 @@ LocalGUI::LocalGUI()
     textarea.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     textarea.setTabChangesFocus(true);
     setReportTabStops(textarea);
+    new ClusterPieces(textarea.document()); // owned by the document
     textarea.setAccessibleName("Matching catalogue entries");
 
     for (const ListRow& row : table) {
@@ -227,7 +279,13 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
     if (toAnywhere) {
         textarea.setWordWrapMode(mode);
     }
-    textarea.setPlainText(shown);
+    // Through the document, so that ClusterPieces has split long clusters
+    // before anything is laid out: the area's own setPlainText lays the first
+    // paragraph out before that, and then again. Then, as setPlainText would,
+    // the cursor goes to the start, which scrolls to the top and clears any
+    // selection.
+    textarea.document()->setPlainText(shown);
+    textarea.setTextCursor(QTextCursor(textarea.document()));
     if (!toAnywhere) {
         textarea.setWordWrapMode(mode);
     }

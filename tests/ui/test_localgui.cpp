@@ -290,11 +290,14 @@ void TestLocalGUI::hugeValue_showsAndWindowAnswers_data()
     QTest::newRow("word joiners U+2060") << QString("word\u2060") << true;
     QTest::newRow("combining marks") << QString("a\u0301\u0316") << true;
     QTest::newRow("combining marks alone") << QString("\u0301") << true;
+    QTest::newRow("letters under 1000 combining marks")
+        << "a" + QString(1000, QChar(0x0301)) << true;
     QTest::newRow("Hebrew, no-break spaces") << QString("\u05E9\u05DC\u05D5\u05DD\u00A0") << true;
     QTest::newRow("Arabic words") << QString("\u0633\u0644\u0627\u0645 ") << false;
     QTest::newRow("CJK") << QString("\u6F22\u5B57\u304B\u306A") << false;
     QTest::newRow("emoji") << QString("\U0001F600\U0001F44D\U0001F3FD\U0001F1EC\U0001F1F7")
                            << false;
+    QTest::newRow("emoji joined by ZWJ") << QString("\U0001F469\u200D") << true;
     QTest::newRow("an opportunity every 1000 units")
         << QString(LocalGUI::maxWordLength - 1, 'w') + ' ' << false;
 }

@@ -324,9 +324,13 @@ void TestLocalGUI::hugeValue_showsAndWindowAnswers()
     QVERIFY(lines.texts.join(QString()) == report.section('\n', 0, 0));
     QVERIFY2(lines.widest <= area->viewport()->width(), qPrintable(QString::number(lines.widest)));
 
+    // The end of the report can be scrolled to and painted.
     QScrollBar* bar = area->verticalScrollBar();
     bar->setValue(bar->maximum());
-    QVERIFY(!gui.grab().isNull());
+    area->viewport()->repaint();
+    const QPoint bottomLeft(4, area->viewport()->height() - 4);
+    QVERIFY(area->cursorForPosition(bottomLeft).blockNumber() >=
+            area->document()->blockCount() - 2);
     area->setFocus();
     QApplication::clipboard()->clear();
     QTest::keyClick(area, Qt::Key_A, Qt::ControlModifier);

@@ -65,9 +65,11 @@ private:
     };
 
     /// The output area. A copy offers the selection as plain text, HTML and
-    /// OpenDocument, as Qt's own does, but not as Markdown: Qt's Markdown
-    /// writer takes seconds on a megabyte-long catalogue value, and Qt
-    /// writes every format as soon as any application asks for any one.
+    /// OpenDocument, as Qt's own does, but not as Markdown, whose writer
+    /// takes seconds on a megabyte-long catalogue value. The formats are
+    /// made with the copy: Qt makes all of them when an application first
+    /// asks for one, which can be while the program hands the clipboard to
+    /// the desktop's clipboard manager on closing, too late for HTML.
     class OutputArea : public QPlainTextEdit {
     public:
         using QPlainTextEdit::QPlainTextEdit;

@@ -26,7 +26,7 @@ void watchOutputArea()
     QTimer::singleShot(0, [] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* window = qobject_cast<LocalGUI*>(widget)) {
-                QPlainTextEdit* area = window->textarea;
+                auto* area = window->findChild<QPlainTextEdit*>("textarea");
                 QObject::connect(area, &QPlainTextEdit::textChanged,
                                  [area] { exitWhenLoaded(area); });
                 exitWhenLoaded(area);

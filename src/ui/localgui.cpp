@@ -4,14 +4,20 @@
 #include "lookup/search.h"
 #include "vocab/vocabulary.h"
 
+#include <QBuffer>
 #include <QCloseEvent>
-#include <QPointer>
+#include <QCoreApplication>
+#include <QMimeData>
+#include <QSyntaxHighlighter>
+#include <QTextBoundaryFinder>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextDocumentWriter>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -62,37 +68,87 @@ void fill(QComboBox& list, const vocab::Attribute& attribute)
     }
 }
 
-qsizetype longestUnbrokenRun(const QString& text)
+// Has grapheme clusters longer than `longCluster` UTF-16 units (a letter
+// under thousands of combining marks) shaped in pieces of `piece` units. The
+// shaper's work grows with the square of a cluster's length, up to a few
+// thousand units, so a megabyte of stacked marks took seconds; in pieces it
+// takes a fraction. Only the layout sees the pieces, through two formats
+// that look the same: the text, and what is copied, stay as they are.
+class ClusterPieces : public QSyntaxHighlighter {
+public:
+    static constexpr qsizetype longCluster = 64;
+    static constexpr qsizetype piece = 32;
+
+    explicit ClusterPieces(QTextDocument* document) : QSyntaxHighlighter(document)
+    {
+        for (std::size_t k = 0; k < formats_.size(); ++k) {
+            formats_[k].setProperty(QTextFormat::UserProperty, static_cast<int>(k));
+        }
+    }
+
+protected:
+    void highlightBlock(const QString& text) override
+    {
+        if (text.size() <= longCluster) {
+            return;
+        }
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+        qsizetype from = 0;
+        std::size_t next = 0;
+        for (qsizetype at = graphemes.toNextBoundary(); at >= 0; at = graphemes.toNextBoundary()) {
+            if (at - from > longCluster) {
+                // A line cannot break inside a cluster, so its lines hold
+                // thousands of glyphs; kept, their shapes need not be made
+                // again on every paint.
+                currentBlock().layout()->setCacheEnabled(true);
+                for (qsizetype p = from; p < at; p += piece) {
+                    // Neighbouring pieces differ, so each is shaped alone.
+                    setFormat(static_cast<int>(p), static_cast<int>(std::min(piece, at - p)),
+                              formats_[next]);
+                    next ^= 1U;
+                }
+            }
+            from = at;
+        }
+    }
+
+private:
+    std::array<QTextCharFormat, 2> formats_;
+};
+
+// Longest stretch of `text` without a line-break opportunity, in UTF-16
+// units. No-break spaces (U+00A0, U+2007, U+202F) and word joiners are no
+// opportunity, whatever white space they look like.
+qsizetype longestUnbreakable(const QString& text)
 {
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
     qsizetype longest = 0;
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        run = c.isSpace() ? 0 : run + 1;
-        longest = std::max(longest, run);
+    qsizetype from = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+        longest = std::max(longest, at - from);
+        from = at;
     }
     return longest;
 }
 
-[[noreturn]] void endProcess(int status)
-{
-    std::fflush(nullptr);
-    // The loader thread may still be reading; nothing is left to save, so
-    // no destructor needs to run.
-    std::_Exit(status);
-}
-
 } // namespace
+
+std::array<LocalGUI::ListRow, 6> LocalGUI::rows()
+{
+    const auto& a = vocab::attributes;
+    return {{
+        {ofigchoice, ofiglabel, "ofigchoice", "ofiglabel", a[0]},
+        {oinschoice, oinslabel, "oinschoice", "oinslabel", a[1]},
+        {rfigchoice, rfiglabel, "rfigchoice", "rfiglabel", a[2]},
+        {rlfchoice, rlflabel, "rlfchoice", "rlflabel", a[3]},
+        {rfigechoice, rfigelabel, "rfigechoice", "rfigelabel", a[4]},
+        {cmkchoice, cmklabel, "cmkchoice", "cmklabel", a[5]},
+    }};
+}
 
 LocalGUI::LocalGUI()
 {
-    const std::array<QComboBox*, 6> lists{&ofigchoice, &oinschoice,  &rfigchoice,
-                                          &rlfchoice,  &rfigechoice, &cmkchoice};
-    const std::array<QLabel*, 6> labels{&ofiglabel, &oinslabel,  &rfiglabel,
-                                        &rlflabel,  &rfigelabel, &cmklabel};
-    const std::array<const char*, 6> listNames{"ofigchoice", "oinschoice",  "rfigchoice",
-                                               "rlfchoice",  "rfigechoice", "cmkchoice"};
-    const std::array<const char*, 6> labelNames{"ofiglabel", "oinslabel",  "rfiglabel",
-                                                "rlflabel",  "rfigelabel", "cmklabel"};
+    const std::array<ListRow, 6> table = rows();
     olabel.setObjectName("olabel");
     rlabel.setObjectName("rlabel");
     for (QLabel* label : {&olabel, &rlabel, &ofiglabel, &oinslabel, &rfiglabel, &rlflabel,
@@ -115,65 +171,63 @@ LocalGUI::LocalGUI()
         QString::fromUtf8(catalogue::Catalogue::prodtitle.data(),
                           static_cast<qsizetype>(catalogue::Catalogue::prodtitle.size())));
 
-    textarea = new QPlainTextEdit(QString(), this);
-    textarea->setObjectName("textarea");
-    textarea->setFont(outputFont());
-    QPalette areaPalette = textarea->palette();
+    textarea.setObjectName("textarea");
+    textarea.setFont(outputFont());
+    QPalette areaPalette = textarea.palette();
     areaPalette.setColor(QPalette::Base, Qt::white);
     areaPalette.setColor(QPalette::Text, Qt::black);
-    textarea->setPalette(areaPalette);
-    textarea->setReadOnly(true);
-    textarea->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    textarea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    textarea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    textarea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    textarea->setTabChangesFocus(true);
-    setReportTabStops(*textarea);
-    textarea->setAccessibleName("Matching catalogue entries");
+    textarea.setPalette(areaPalette);
+    textarea.setReadOnly(true);
+    textarea.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    textarea.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    textarea.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    textarea.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    textarea.setTabChangesFocus(true);
+    setReportTabStops(textarea);
+    new ClusterPieces(textarea.document()); // owned by the document
+    textarea.setAccessibleName("Matching catalogue entries");
 
-    // Top inset T is 0: children are placed in client-area coordinates.
-    y = 0 + 4;
-
-    for (std::size_t a = 0; a < lists.size(); ++a) {
-        lists[a]->setObjectName(listNames[a]);
-        labels[a]->setObjectName(labelNames[a]);
-        fill(*lists[a], vocab::attributes[a]);
+    for (const ListRow& row : table) {
+        row.list.setObjectName(row.listName);
+        row.label.setObjectName(row.labelName);
+        fill(row.list, row.attribute);
         // Screen readers announce the list by its label and section.
-        labels[a]->setBuddy(lists[a]);
-        lists[a]->setAccessibleDescription(
-            QString::fromUtf8(vocab::attributes[a].section.data(),
-                              static_cast<qsizetype>(vocab::attributes[a].section.size())) +
+        row.label.setBuddy(&row.list);
+        row.list.setAccessibleDescription(
+            QString::fromUtf8(row.attribute.section.data(),
+                              static_cast<qsizetype>(row.attribute.section.size())) +
             ' ' +
-            QString::fromUtf8(vocab::attributes[a].label.data(),
-                              static_cast<qsizetype>(vocab::attributes[a].label.size())));
+            QString::fromUtf8(row.attribute.label.data(),
+                              static_cast<qsizetype>(row.attribute.label.size())));
     }
     // Connected only now, so filling the lists runs no search.
-    for (std::size_t a = 0; a < lists.size(); ++a) {
+    for (std::size_t a = 0; a < table.size(); ++a) {
         lookups_[a] = std::make_unique<Lookup>(this);
-        connect(lists[a], &QComboBox::currentIndexChanged, this,
+        connect(&table[a].list, &QComboBox::currentIndexChanged, this,
                 [lookup = lookups_[a].get()](int position) { lookup->itemStateChanged(position); });
     }
 
+    // Top inset T is 0: children are placed in client-area coordinates.
+    int y = 0 + 4;
     // A section: its heading, then one row of label and list per attribute.
     const auto placeSection = [&](QLabel& heading, std::size_t from, std::size_t to) {
         y += ch + 8;
         heading.setGeometry(50, y, lw, ch);
         for (std::size_t a = from; a < to; ++a) {
             y += ch;
-            labels[a]->setGeometry(10, y, lw, ch);
-            lists[a]->setGeometry(lw + 20, y, cw, ch);
+            table[a].label.setGeometry(10, y, lw, ch);
+            table[a].list.setGeometry(lw + 20, y, cw, ch);
         }
     };
     placeSection(olabel, 0, 2);
     placeSection(rlabel, 2, 6);
     y += ch + 8;
-    textarea->setGeometry(10, y, width - 20, 11 * ch);
+    textarea.setGeometry(10, y, width - 20, 11 * ch);
     y += 11 * ch;
 
-    QWidget* previous = lists[0];
-    for (QWidget* next : {static_cast<QWidget*>(lists[1]), static_cast<QWidget*>(lists[2]),
-                          static_cast<QWidget*>(lists[3]), static_cast<QWidget*>(lists[4]),
-                          static_cast<QWidget*>(lists[5]), static_cast<QWidget*>(textarea)}) {
+    QWidget* previous = &table[0].list;
+    for (std::size_t a = 1; a <= table.size(); ++a) {
+        QWidget* next = a < table.size() ? static_cast<QWidget*>(&table[a].list) : &textarea;
         setTabOrder(previous, next);
         previous = next;
     }
@@ -187,9 +241,8 @@ LocalGUI::LocalGUI()
 LocalGUI::~LocalGUI()
 {
     // The lists outlive the lookups during destruction; no search may run then.
-    for (QComboBox* list :
-         {&ofigchoice, &oinschoice, &rfigchoice, &rlfchoice, &rfigechoice, &cmkchoice}) {
-        list->disconnect(this);
+    for (const ListRow& row : rows()) {
+        row.list.disconnect(this);
     }
 }
 
@@ -201,15 +254,10 @@ void LocalGUI::replaceText(const std::string& text)
 void LocalGUI::postText(const std::string& text)
 {
     const std::uint64_t write = ++writes_;
-    QPointer<LocalGUI> window(this);
+    // Queued on the window: a call still waiting when the window is
+    // destroyed is dropped with it.
     QMetaObject::invokeMethod(
-        this,
-        [window, write, text] {
-            if (window) {
-                window->showWrite(write, text);
-            }
-        },
-        Qt::QueuedConnection);
+        this, [this, write, text] { showWrite(write, text); }, Qt::QueuedConnection);
 }
 
 void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
@@ -219,22 +267,44 @@ void LocalGUI::showWrite(std::uint64_t write, const std::string& text)
     }
     shownWrite_ = write;
     const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    // Wrapping at word boundaries searches a whole unbroken run for a break
-    // on every line it makes, which takes minutes on a catalogue value of a
-    // megabyte; text with such a run wraps anywhere instead. The mode that
-    // suits the new text is set around the replacement so that neither text
-    // is ever laid out in the slow way.
-    const auto mode = longestUnbrokenRun(shown) > maxWordLength
+    // Wrapping at line-break opportunities looks ahead to the next one on
+    // every line it makes, which takes minutes on a catalogue value of a
+    // megabyte without one; text with such a stretch wraps anywhere instead.
+    // The mode that suits the new text is set around the replacement so that
+    // neither text is ever laid out in the slow way.
+    const auto mode = longestUnbreakable(shown) > maxWordLength
                           ? QTextOption::WrapAnywhere
                           : QTextOption::WrapAtWordBoundaryOrAnywhere;
     const bool toAnywhere = mode == QTextOption::WrapAnywhere;
     if (toAnywhere) {
-        textarea->setWordWrapMode(mode);
+        textarea.setWordWrapMode(mode);
     }
-    textarea->setPlainText(shown);
+    // Through the document, so that ClusterPieces has split long clusters
+    // before anything is laid out: the area's own setPlainText lays the first
+    // paragraph out before that, and then again. Then, as setPlainText would,
+    // the cursor goes to the start, which scrolls to the top and clears any
+    // selection.
+    textarea.document()->setPlainText(shown);
+    textarea.setTextCursor(QTextCursor(textarea.document()));
     if (!toAnywhere) {
-        textarea->setWordWrapMode(mode);
+        textarea.setWordWrapMode(mode);
     }
+}
+
+QMimeData* LocalGUI::OutputArea::createMimeDataFromSelection() const
+{
+    const QTextDocumentFragment selection = textCursor().selection();
+    auto* mime = new QMimeData;
+    mime->setText(selection.toPlainText());
+    mime->setHtml(selection.toHtml());
+#if QT_CONFIG(textodfwriter)
+    QBuffer odf;
+    odf.open(QIODevice::WriteOnly);
+    if (QTextDocumentWriter(&odf, "ODF").write(selection)) {
+        mime->setData("application/vnd.oasis.opendocument.text", odf.data());
+    }
+#endif
+    return mime;
 }
 
 void LocalGUI::DelayT(int ms)
@@ -251,16 +321,20 @@ void LocalGUI::closeEvent(QCloseEvent* event)
 void LocalGUI::windowClosing()
 {
     DelayT(200);
-    (exitProcess ? exitProcess : &endProcess)(0);
+    // Ends the event loop, so the program tears the application down and
+    // exits with status 0. Does nothing while no event loop runs.
+    QCoreApplication::quit();
 }
 
 void LocalGUI::Lookup::itemStateChanged(int /*position*/)
 {
     LocalGUI& w = *window_;
-    const lookup::Codes codes = lookup::SelectionCodes(
-        {w.ofigchoice.currentIndex(), w.oinschoice.currentIndex(), w.rfigchoice.currentIndex(),
-         w.rlfchoice.currentIndex(), w.rfigechoice.currentIndex(), w.cmkchoice.currentIndex()});
+    lookup::Positions positions{};
+    const std::array<ListRow, 6> table = w.rows();
+    for (std::size_t a = 0; a < table.size(); ++a) {
+        positions[a] = table[a].list.currentIndex();
+    }
     w.replaceText(std::string(lookup::searching));
-    w.replaceText(lookup::FindMatches(codes));
+    w.replaceText(lookup::FindMatches(lookup::SelectionCodes(positions)));
     DelayT(200);
 }

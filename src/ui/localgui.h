@@ -12,11 +12,17 @@
 #include <memory>
 #include <string>
 
+namespace vocab {
+struct Attribute;
+}
+
 class QCloseEvent;
+class QMimeData;
 
 /// The program's one window: six lists that describe a coin, their labels
-/// and the read-only output area. Children sit at fixed pixel bounds; there
-/// is no layout, so resizing the window moves nothing.
+/// and the read-only output area "textarea". Children sit at fixed pixel
+/// bounds; there is no layout, so resizing the window moves nothing.
+/// Closing the window pauses, then ends the application's event loop.
 class LocalGUI : public QWidget {
     Q_OBJECT
 
@@ -26,53 +32,23 @@ public:
     LocalGUI(const LocalGUI&) = delete;
     LocalGUI& operator=(const LocalGUI&) = delete;
 
-    static inline const QColor backcol{120, 160, 240};
-    static constexpr int width = 530;
-    static constexpr int fontheight = 15;
-
-private:
-    QComboBox ofigchoice{this};
-    QComboBox oinschoice{this};
-    QComboBox rfigchoice{this};
-    QComboBox rlfchoice{this};
-    QComboBox rfigechoice{this};
-    QComboBox cmkchoice{this};
-    QLabel olabel{"  >OBVERSE<", this};
-    QLabel rlabel{"  >REVERSE<", this};
-    QLabel ofiglabel{"Main Figure", this};
-    QLabel oinslabel{"Inscription Present", this};
-    QLabel rfiglabel{"Main Figure", this};
-    QLabel rlflabel{"Left Field Symbols", this};
-    QLabel rfigelabel{"Right Side Symbols", this};
-    QLabel cmklabel{"CounterMark Symbol", this};
-
-public:
-    /// The output area; only ever written as a whole (`replaceText`,
-    /// `postText`).
-    QPlainTextEdit* textarea = nullptr;
-
-private:
-    static constexpr int ch = 24;
-    static constexpr int lw = 180;
-    static constexpr int cw = 300;
-    int y = 0;
-
-public:
     /// Replaces the whole text of the output area. GUI thread only.
     void replaceText(const std::string& text);
 
     /// Replaces the whole text from any thread; writes reach the window in
-    /// the order they were posted.
+    /// the order they were posted. The window must outlive the call.
     void postText(const std::string& text);
 
     /// Pauses the calling thread for `ms` milliseconds.
     static void DelayT(int ms);
 
-    /// Longer runs without a space wrap anywhere, not at word boundaries.
-    static constexpr int maxWordLength = 1000;
+    static inline const QColor backcol{120, 160, 240};
+    static constexpr int width = 530;
+    static constexpr int fontheight = 15;
 
-    /// How the process ends when the window is closed; tests replace it.
-    static inline void (*exitProcess)(int) = nullptr;
+    /// Text with a longer stretch (in UTF-16 units) without a line-break
+    /// opportunity wraps anywhere instead of at line-break opportunities.
+    static constexpr int maxWordLength = 1000;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,9 +64,56 @@ private:
         LocalGUI* window_;
     };
 
+    /// The output area. A copy offers the selection as plain text, HTML and
+    /// OpenDocument, as Qt's own does, but not as Markdown, whose writer
+    /// takes seconds on a megabyte-long catalogue value. The formats are
+    /// made with the copy: Qt makes all of them when an application first
+    /// asks for one, which can be while the program hands the clipboard to
+    /// the desktop's clipboard manager on closing, too late for HTML.
+    class OutputArea : public QPlainTextEdit {
+    public:
+        using QPlainTextEdit::QPlainTextEdit;
+
+    protected:
+        QMimeData* createMimeDataFromSelection() const override;
+    };
+
+    /// One attribute's row: its list, the label beside it, their object
+    /// names and the attribute the list selects.
+    struct ListRow {
+        QComboBox& list;
+        QLabel& label;
+        const char* listName;
+        const char* labelName;
+        const vocab::Attribute& attribute;
+    };
+    /// The six rows in attribute order.
+    std::array<ListRow, 6> rows();
+
     void windowClosing();
     /// Shows write number `write` unless a later write is already shown.
     void showWrite(std::uint64_t write, const std::string& text);
+
+    static constexpr int ch = 24;
+    static constexpr int lw = 180;
+    static constexpr int cw = 300;
+
+    QComboBox ofigchoice{this};
+    QComboBox oinschoice{this};
+    QComboBox rfigchoice{this};
+    QComboBox rlfchoice{this};
+    QComboBox rfigechoice{this};
+    QComboBox cmkchoice{this};
+    QLabel olabel{"  >OBVERSE<", this};
+    QLabel rlabel{"  >REVERSE<", this};
+    QLabel ofiglabel{"Main Figure", this};
+    QLabel oinslabel{"Inscription Present", this};
+    QLabel rfiglabel{"Main Figure", this};
+    QLabel rlflabel{"Left Field Symbols", this};
+    QLabel rfigelabel{"Right Side Symbols", this};
+    QLabel cmklabel{"CounterMark Symbol", this};
+    /// Only ever written as a whole (`replaceText`, `postText`).
+    OutputArea textarea{this};
 
     std::array<std::unique_ptr<Lookup>, 6> lookups_;
     // Writes are numbered when they are made, from any thread, so that a

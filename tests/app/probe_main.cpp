@@ -3,17 +3,25 @@
 // user would. Driven by the environment, since the program itself takes no
 // options: ROVADOD_PROBE_WAIT_FOR (text prefix to wait for) and
 // ROVADOD_PROBE_HOLD (milliseconds to wait after it appeared) and
-// ROVADOD_PROBE_SELECT ("list:position", a selection to make before printing).
+// ROVADOD_PROBE_SELECT ("list:position", a selection to make before printing)
+// and ROVADOD_PROBE_COPY (1: select the whole text and copy it, as Ctrl+A,
+// Ctrl+C would, before closing).
 #include "app/rovadod.h"
 #include "ui/localgui.h"
 
 #include <QCoreApplication>
+#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
+
+QPlainTextEdit* textarea()
+{
+    return Rovadod::lgui ? Rovadod::lgui->findChild<QPlainTextEdit*>("textarea") : nullptr;
+}
 
 void report()
 {
@@ -24,7 +32,11 @@ void report()
             list->setCurrentIndex(select[1].toInt());
         }
     }
-    const QByteArray text = gui->textarea->toPlainText().toUtf8().replace('\n', "\\n");
+    if (qEnvironmentVariableIntValue("ROVADOD_PROBE_COPY") == 1) {
+        textarea()->selectAll();
+        textarea()->copy();
+    }
+    const QByteArray text = textarea()->toPlainText().toUtf8().replace('\n', "\\n");
     std::printf("text=%s\nrtl=%d\nsize=%dx%d\ntitle=%s\nstyle=%s\nclosing\n", text.constData(),
                 int(gui->isRightToLeft()), gui->size().width(), gui->size().height(),
                 gui->windowTitle().toUtf8().constData(), gui->style()->name().toUtf8().constData());
@@ -35,7 +47,7 @@ void report()
 void poll()
 {
     const QString waitFor = qEnvironmentVariable("ROVADOD_PROBE_WAIT_FOR");
-    if (Rovadod::lgui && Rovadod::lgui->textarea->toPlainText().startsWith(waitFor)) {
+    if (textarea() && textarea()->toPlainText().startsWith(waitFor)) {
         QTimer::singleShot(qEnvironmentVariableIntValue("ROVADOD_PROBE_HOLD"), report);
         return;
     }

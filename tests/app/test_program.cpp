@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,9 +17,10 @@ struct Run {
 };
 
 /// Starts the program in `dir` with `args`, waits for `waitFor` to show,
-/// holds `holdMs`, then closes the window.
+/// holds `holdMs`, then closes the window. `extra` adds to or overrides the
+/// environment (offscreen platform by default).
 Run runProgram(const QString& dir, const QStringList& args, const QString& waitFor, int holdMs = 0,
-               const QString& select = {})
+               const QString& select = {}, const QProcessEnvironment& extra = {})
 {
     QProcess p;
     p.setWorkingDirectory(dir);
@@ -27,6 +29,7 @@ Run runProgram(const QString& dir, const QStringList& args, const QString& waitF
     env.insert("ROVADOD_PROBE_WAIT_FOR", waitFor);
     env.insert("ROVADOD_PROBE_HOLD", QString::number(holdMs));
     env.insert("ROVADOD_PROBE_SELECT", select);
+    env.insert(extra);
     p.setProcessEnvironment(env);
     p.start(QCoreApplication::applicationDirPath() + "/rovadod_probe", args);
     Run run;
@@ -58,6 +61,27 @@ Run runProgram(const QString& dir, const QStringList& args, const QString& waitF
     return run;
 }
 
+/// Reads `p`'s standard output until a line starting with `prefix` or the
+/// end of the process, and returns that line without its end.
+QByteArray lineStartingWith(QProcess& p, const QByteArray& prefix, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        while (p.canReadLine()) {
+            const QByteArray line = p.readLine().trimmed();
+            if (line.startsWith(prefix)) {
+                return line;
+            }
+        }
+        if (p.state() != QProcess::Running && !p.canReadLine()) {
+            break;
+        }
+        p.waitForReadyRead(100);
+    }
+    return {};
+}
+
 QStringList contents(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
@@ -74,6 +98,7 @@ private slots:
     void arguments_changeNothing();
     void unreadableCatalogue_problemStays();
     void missingCatalogue_windowStaysUsable();
+    void closing_handsClipboardToManager();
 };
 
 void TestProgram::closeWhileLoading_exitsZeroAfterPause()
@@ -131,6 +156,70 @@ void TestProgram::missingCatalogue_windowStaysUsable()
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.seen.value("text"), QString("No Matching Entry Found"));
     QVERIFY(contents(dir.path()).isEmpty());
+}
+
+// On X11 the application hands the clipboard's content to the desktop's
+// clipboard manager while it is torn down; a report copied just before
+// closing must survive the program.
+void TestProgram::closing_handsClipboardToManager()
+{
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    if (xvfb.isEmpty()) {
+        QSKIP("Xvfb is not installed");
+    }
+    // Debian's interpreter first: python3-xlib is installed for it.
+    QString python = QStandardPaths::findExecutable("python3", {"/usr/bin"});
+    if (python.isEmpty()) {
+        python = QStandardPaths::findExecutable("python3");
+    }
+    QVERIFY2(!python.isEmpty(), "python3 is needed for the clipboard manager");
+
+    // Xvfb takes a free display and names it on its standard output.
+    QProcess server; // killed when the test ends, however it ends
+    server.setProcessChannelMode(QProcess::SeparateChannels);
+    server.start(xvfb, {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    QVERIFY2(server.waitForStarted(), qPrintable(server.errorString()));
+    const QByteArray number = lineStartingWith(server, "");
+    QVERIFY2(!number.isEmpty(), server.readAllStandardError().constData());
+    const QString display = ":" + QString::fromLatin1(number);
+
+    QProcessEnvironment x11;
+    x11.insert("DISPLAY", display);
+    x11.insert("QT_QPA_PLATFORM", "xcb");
+    QProcess manager;
+    QProcessEnvironment managerEnv = QProcessEnvironment::systemEnvironment();
+    managerEnv.insert(x11);
+    manager.setProcessEnvironment(managerEnv);
+    manager.start(python, {ROVADOD_CLIPBOARD_MANAGER});
+    QVERIFY2(manager.waitForStarted(), qPrintable(manager.errorString()));
+    QVERIFY2(lineStartingWith(manager, "ready") == "ready",
+             manager.readAllStandardError().constData());
+
+    QTemporaryDir dir;
+    QFile f(QDir(dir.path()).filePath("ptolemy.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("DEMO-1,AE,24,12,7,g,155,W1,3,8.10,10.45,lm,2,1,1,1,1,1,,DI,\n");
+    f.close();
+    x11.insert("ROVADOD_PROBE_COPY", "1");
+    // Under AddressSanitizer's strict string checks, libxkbcommon-x11's
+    // strndup of a keymap name that is not NUL-terminated (which strndup
+    // allows) reads as an overflow; the xcb platform loads it at start.
+    const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
+    if (!asan.isEmpty()) {
+        x11.insert("ASAN_OPTIONS", asan + ":strict_string_checks=0");
+    }
+    const Run run = runProgram(dir.path(), {}, "Quarvel Database OK", 0, "ofigchoice:1", x11);
+    QCOMPARE(run.status, QProcess::NormalExit);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.msAfterClosing >= 150, qPrintable(QString::number(run.msAfterClosing)));
+    const QString copied = run.seen.value("text").replace("\\n", "\n");
+    QVERIFY2(copied.startsWith("Sv DEMO-1\tPlate 12.\t"), qPrintable(copied));
+
+    const QByteArray saved = lineStartingWith(manager, "saved=", 5000);
+    QVERIFY2(!saved.isEmpty(), manager.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(QByteArray::fromHex(saved.mid(6))), copied);
+    QVERIFY(manager.waitForFinished(5000));
+    QCOMPARE(manager.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

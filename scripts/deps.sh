@@ -13,6 +13,7 @@ rovadod_test_packages=(
     libbenchmark-dev
     desktop-file-utils appstream groff-base
     dpkg-dev file lintian
+    xvfb python3-xlib
 )
 
 # rovadod_install_deps PACKAGE...: lists the packages not yet installed, then

@@ -43,15 +43,6 @@ bool containsIgnoringCase(std::string_view text, std::string_view part)
     return false;
 }
 
-std::string_view trimmed(std::string_view v)
-{
-    const auto first = v.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return v.substr(first, v.find_last_not_of(' ') - first + 1);
-}
-
 Resolved resolvePosition(const Attribute& attribute, std::string_view digits)
 {
     Resolved r;
@@ -87,9 +78,18 @@ std::string Quoted(std::string_view value)
     return out + '"';
 }
 
+std::string_view Trimmed(std::string_view value, std::string_view blanks)
+{
+    const auto first = value.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return value.substr(first, value.find_last_not_of(blanks) - first + 1);
+}
+
 Resolved ResolveValue(const Attribute& attribute, std::string_view value)
 {
-    const std::string_view v = trimmed(value);
+    const std::string_view v = Trimmed(value);
     if (v.empty() || equalsIgnoringCase(v, "any")) {
         return {};
     }

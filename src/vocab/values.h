@@ -39,4 +39,7 @@ std::string ValueProblem(const Attribute& attribute, std::string_view value,
 /// `\x0D`) so that a stray tab or carriage return shows.
 std::string Quoted(std::string_view value);
 
+/// `value` without the `blanks` around it: spaces alone for typed values.
+std::string_view Trimmed(std::string_view value, std::string_view blanks = " ");
+
 } // namespace vocab

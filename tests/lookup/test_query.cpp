@@ -102,6 +102,7 @@ private slots:
     void resolve_data();
     void resolve();
     void problem_listsTheCandidates();
+    void quoted_showsSpacesAndControls();
 
     void fullSelection_findsWhatTheWindowFinds();
     void openAttributes_fitAnyValueEvenUnselectableOnes();
@@ -200,6 +201,14 @@ void TestQuery::problem_listsTheCandidates()
     QCOMPARE(vocab::ValueProblem(left, "#0", vocab::ResolveValue(left, "#0")),
              std::string("\"#0\" is not a left-field position: write # and a number from 1 to 38"));
     QCOMPARE(vocab::ValueProblem(left, "club", vocab::ResolveValue(left, "club")), std::string());
+}
+
+void TestQuery::quoted_showsSpacesAndControls()
+{
+    QCOMPARE(vocab::Quoted(" 1 "), std::string("\" 1 \""));
+    QCOMPARE(vocab::Quoted("a\tb"), std::string("\"a\\tb\""));
+    QCOMPARE(vocab::Quoted(std::string("\x01") + "\x7f"), std::string("\"\\x01\\x7F\""));
+    QCOMPARE(vocab::Quoted("\xce\x94"), std::string("\"\xce\x94\"")); // UTF-8 passes through
 }
 
 void TestQuery::fullSelection_findsWhatTheWindowFinds()

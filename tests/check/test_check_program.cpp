@@ -11,11 +11,15 @@ struct Run {
     QString err;
 };
 
-/// Runs rovadod-check with `args` in `workDir` and waits for it.
-Run runCheck(const QStringList& args, const QString& workDir)
+/// Runs rovadod-check with `args` in `workDir` and waits for it; its
+/// standard output goes to `outputFile` when one is given.
+Run runCheck(const QStringList& args, const QString& workDir, const QString& outputFile = {})
 {
     QProcess p;
     p.setWorkingDirectory(workDir);
+    if (!outputFile.isEmpty()) {
+        p.setStandardOutputFile(outputFile);
+    }
     p.start(QStringLiteral(ROVADOD_CHECK_EXE), args);
     Run run;
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
@@ -56,6 +60,8 @@ private slots:
     void badCommandLine_exits2_withUsage();
     void doubleDash_endsOptions();
     void version_nameAndProjectVersion();
+    void writeFailure_isNotSuccess_data();
+    void writeFailure_isNotSuccess();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -184,6 +190,29 @@ void TestCheckProgram::version_nameAndProjectVersion()
         QCOMPARE(run.out, QString("rovadod-check " ROVADOD_VERSION "\n"));
         QVERIFY(run.err.isEmpty());
     }
+}
+
+void TestCheckProgram::writeFailure_isNotSuccess_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file"); // written to file.csv first
+    QTest::newRow("nothing found") << QStringList{"file.csv"} << cleanLine;
+    QTest::newRow("findings") << QStringList{"file.csv"} << xLine;
+    QTest::newRow("--help") << QStringList{"--help"} << QByteArray();
+    QTest::newRow("--version") << QStringList{"--version"} << QByteArray();
+}
+
+void TestCheckProgram::writeFailure_isNotSuccess()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    if (!QFile::exists("/dev/full")) {
+        QSKIP("no /dev/full here");
+    }
+    QVERIFY(writeFile(dir_->filePath("file.csv"), file));
+    const Run run = runCheck(args, dir_->path(), "/dev/full");
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.err, QString("rovadod-check: cannot write the output\n"));
 }
 
 QTEST_APPLESS_MAIN(TestCheckProgram)

@@ -110,6 +110,7 @@ private slots:
     void batch_fromStandardInput();
     void batch_unreadableFile_exits2();
     void json_parsesBack();
+    void writeFailure_isNotSuccess_data();
     void writeFailure_isNotSuccess();
     void list_needsNoCatalogue();
     void help_explainsEveryOption();
@@ -362,12 +363,22 @@ void TestFindProgram::json_parsesBack()
     QCOMPARE(object["counts"].toObject().size(), 6);
 }
 
+void TestFindProgram::writeFailure_isNotSuccess_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("report") << QStringList{"--left-field=none", demo};
+    QTest::newRow("--list") << QStringList{"--list"};
+    QTest::newRow("--help") << QStringList{"--help"};
+    QTest::newRow("--version") << QStringList{"--version"};
+}
+
 void TestFindProgram::writeFailure_isNotSuccess()
 {
+    QFETCH(QStringList, args);
     if (!QFile::exists("/dev/full")) {
         QSKIP("no /dev/full here");
     }
-    const Run run = runFind({"--left-field=none", demo}, dir_->path(), {}, "/dev/full");
+    const Run run = runFind(args, dir_->path(), {}, "/dev/full");
     QCOMPARE(run.status, 2);
     QCOMPARE(run.err, QByteArray("rovadod-find: cannot write the output\n"));
 }

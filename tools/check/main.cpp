@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <iostream>
 #include <string>
 
 namespace {
@@ -71,9 +70,11 @@ int main(int argc, char** argv)
         return command.fail("cannot read " + path + ": " + result.problem,
                             check::ExitStatus(result));
     }
+    cli::Output out;
     for (const check::Finding& finding : result.findings) {
-        std::cout << finding.text << "\n";
+        out.write(finding.text);
+        out.write("\n");
     }
-    std::cout << check::Summary(result, path);
-    return check::ExitStatus(result);
+    out.write(check::Summary(result, path));
+    return command.finish(out, check::ExitStatus(result));
 }

@@ -10,11 +10,9 @@ namespace cli {
 
 namespace {
 
-void write(std::FILE* stream, const QString& text)
+std::string_view bytesOf(const QByteArray& bytes)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
 } // namespace
@@ -40,8 +38,9 @@ std::optional<int> Command::parse()
     const bool parsed = parser_.parse(QCoreApplication::arguments());
     // --help wins over everything else on the line, even a mistake.
     if (parser_.isSet(help_)) {
-        write(stdout, helpText());
-        return 0;
+        Output out;
+        out.write(bytesOf(helpText().toUtf8()));
+        return finish(out, 0);
     }
     if (!parsed) {
         QString message = parser_.errorText();
@@ -55,9 +54,11 @@ std::optional<int> Command::parse()
         return usageError(message);
     }
     if (parser_.isSet(version_)) {
-        write(stdout, name_ + QLatin1Char(' ') + QCoreApplication::applicationVersion() +
-                          QLatin1Char('\n'));
-        return 0;
+        Output out;
+        out.write(bytesOf(
+            (name_ + QLatin1Char(' ') + QCoreApplication::applicationVersion() + QLatin1Char('\n'))
+                .toUtf8()));
+        return finish(out, 0);
     }
     return std::nullopt;
 }
@@ -80,9 +81,8 @@ QString Command::helpText() const
 
 int Command::usageError(const QString& message) const
 {
-    write(stderr, name_ + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + name_ +
-                      QStringLiteral(" --help'.\n"));
-    return 2;
+    return fail(bytesOf(
+        (message + QStringLiteral("\nTry '") + name_ + QStringLiteral(" --help'.")).toUtf8()));
 }
 
 int Command::fail(std::string_view message, int status) const
@@ -93,6 +93,11 @@ int Command::fail(std::string_view message, int status) const
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     return status;
+}
+
+int Command::finish(Output& out, int status) const
+{
+    return out.finish() ? status : fail(Output::failure);
 }
 
 } // namespace cli

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "output.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -23,8 +25,9 @@ public:
     QCommandLineParser& parser() { return parser_; }
 
     /// Parses the application's arguments. Returns the exit status when the
-    /// program ends here: 0 after printing --help or --version, 2 after a
-    /// wrong command line (reported); nothing when it goes on.
+    /// program ends here: 0 after printing --help or --version (2 when they
+    /// cannot be written), 2 after a wrong command line (reported); nothing
+    /// when it goes on.
     std::optional<int> parse();
 
     /// The whole --help text.
@@ -37,6 +40,10 @@ public:
     /// Reports a failure other than the command line on standard error as
     /// "NAME: MESSAGE"; returns `status`.
     int fail(std::string_view message, int status = 2) const;
+
+    /// Finishes `out`: `status` when all of it was written, otherwise
+    /// reports "NAME: cannot write the output" and returns 2.
+    int finish(Output& out, int status) const;
 
 private:
     QString name_;

@@ -23,6 +23,7 @@
 namespace {
 
 using catalogue::Catalogue;
+using cli::Output;
 using finder::Format;
 
 const QString description =
@@ -88,23 +89,6 @@ Examples:
   rovadod-find --list
           the six lists with their positions and codes
 )");
-
-/// Writes text to standard output as it comes, so a large batch never sits
-/// whole in memory.
-class Output {
-public:
-    void write(const std::string& text)
-    {
-        if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
-            failed_ = true;
-        }
-    }
-    /// False when anything could not be written (a full disk, say).
-    bool finish() { return std::fflush(stdout) == 0 && !failed_ && !std::ferror(stdout); }
-
-private:
-    bool failed_ = false;
-};
 
 std::string local(const QString& text)
 {
@@ -276,7 +260,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
     Output out;
     if (parser.isSet(QStringLiteral("list"))) {
         out.write(finder::ListsText(options.format));
-        return out.finish() ? 0 : command.fail("cannot write the output");
+        return command.finish(out, 0);
     }
 
     std::string message;
@@ -290,8 +274,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
     int badLines = 0;
     if (options.batch) {
         if (!runBatch(command, options, out, badLines, printed)) {
-            out.finish();
-            return 2;
+            return command.finish(out, 2); // the coins answered before the fault still go out
         }
     } else {
         const finder::Answer answer = finder::Ask(options.query, options.counts);
@@ -315,7 +298,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
         }
     }
     if (!out.finish()) {
-        return command.fail("cannot write the output");
+        return command.fail(Output::failure);
     }
     if (badLines > 0) {
         return command.fail(std::to_string(badLines) +

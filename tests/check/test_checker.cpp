@@ -257,6 +257,9 @@ void TestChecker::unreadable_isStatus2_data()
     QTest::addColumn<QString>("problem");
     QTest::newRow("missing") << "missing" << int(check::Status::NotFound)
                              << "no such file (the window would show \"Database not found!\")";
+    QTest::newRow("below a file") << "below a file" << int(check::Status::NotFound)
+                                  << "Not a directory (the window would show \"Database not "
+                                     "found!\")";
     QTest::newRow("directory") << "directory" << int(check::Status::Unreadable)
                                << "is a directory (the window would show \"Problem Reading "
                                   "Quarvel Database\")";
@@ -274,6 +277,8 @@ void TestChecker::unreadable_isStatus2()
     QString path = scratch.path() + "/none.csv";
     if (kind == "directory") {
         path = scratch.path();
+    } else if (kind == "below a file") {
+        path = scratch.write(cleanEntry("1")) + "/ptolemy.csv";
     } else if (kind == "unreadable") {
         if (::geteuid() == 0) {
             QSKIP("root reads any file");

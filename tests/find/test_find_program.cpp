@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 using catalogue::Catalogue;
 
 /// Six list positions, in option order.
@@ -101,8 +103,8 @@ private slots:
     void fullSelection_byteForByteTheWindowsText();
     void exitStatus_data();
     void exitStatus();
-    void unreadableCatalogue_exits2WithLoaderMessage_data();
-    void unreadableCatalogue_exits2WithLoaderMessage();
+    void unreadableCatalogue_exits2WithReason_data();
+    void unreadableCatalogue_exits2WithReason();
     void defaultFile_isPtolemyCsvInWorkingDirectory();
     void batch_badLinesReportedOthersAnswered();
     void batch_statusFollowsWhatWasPrinted();
@@ -216,31 +218,54 @@ void TestFindProgram::exitStatus()
     }
 }
 
-void TestFindProgram::unreadableCatalogue_exits2WithLoaderMessage_data()
+void TestFindProgram::unreadableCatalogue_exits2WithReason_data()
 {
-    QTest::addColumn<bool>("directory");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << false << "Database not found!";
-    QTest::newRow("directory") << true << "Problem Reading Quarvel Database";
+    // The same reasons, worded as rovadod-check words them.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    const QString notFound = QStringLiteral(" (the window would show \"Database not found!\")");
+    const QString problem =
+        QStringLiteral(" (the window would show \"Problem Reading Quarvel Database\")");
+    QTest::newRow("missing") << "missing"
+                             << "no such file" + notFound;
+    QTest::newRow("below a file") << "below a file"
+                                  << "Not a directory" + notFound;
+    QTest::newRow("directory") << "directory"
+                               << "is a directory" + problem;
+    QTest::newRow("no read permission") << "unreadable"
+                                        << "Permission denied" + problem;
 }
 
-void TestFindProgram::unreadableCatalogue_exits2WithLoaderMessage()
+void TestFindProgram::unreadableCatalogue_exits2WithReason()
 {
-    QFETCH(bool, directory);
-    QFETCH(QString, message);
-    const QString path = directory ? dir_->path() : dir_->filePath("none.csv");
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString path = dir_->filePath("none.csv");
+    if (kind == "directory") {
+        path = dir_->path();
+    } else if (kind == "below a file") {
+        QVERIFY(writeFile(dir_->filePath("file"), "x"));
+        path = dir_->filePath("file/ptolemy.csv");
+    } else if (kind == "unreadable") {
+        if (::geteuid() == 0) {
+            QSKIP("root reads any file");
+        }
+        path = dir_->filePath("locked.csv");
+        QVERIFY(writeFile(path, row("one", "1,1,1,1,1,1")));
+        QVERIFY(QFile::setPermissions(path, {}));
+    }
     const Run run = runFind({path}, dir_->path());
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());
     QCOMPARE(QString::fromUtf8(run.err),
-             "rovadod-find: cannot read " + path + ": " + message + "\n");
+             "rovadod-find: cannot read " + path + ": " + reason + "\n");
 }
 
 void TestFindProgram::defaultFile_isPtolemyCsvInWorkingDirectory()
 {
     Run run = runFind({}, dir_->path());
     QCOMPARE(run.status, 2);
-    QVERIFY(run.err.contains("cannot read ptolemy.csv: Database not found!"));
+    QVERIFY(run.err.contains("cannot read ptolemy.csv: no such file"));
     QVERIFY(writeFile(dir_->filePath("ptolemy.csv"), row("here", "1,1,1,1,1,1")));
     run = runFind({"--format=tsv"}, dir_->path());
     QCOMPARE(run.status, 0);

@@ -2,15 +2,12 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
-#include "catalogue/messages.h"
 #include "lookup/query.h"
 #include "lookup/search.h"
+#include "unreadable.h"
 #include "vocab/values.h"
 #include "vocab/vocabulary.h"
 
-#include <array>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,21 +29,6 @@ std::string lineLabel(std::int64_t line)
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     return lookup::CodeMatches(std::string(a), b);
-}
-
-/// Why the file could not be read, in the system's words and the loader's.
-std::string describeUnreadable(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        return "is a directory";
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::strerror(errno);
-    }
-    ::close(fd);
-    return "read error";
 }
 
 /// True when every field after the first `fields` is empty, as trailing
@@ -229,16 +211,10 @@ Result CheckCatalogue(const std::string& path)
     Catalogue::ClearCatalogue();
     const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
         path, [](const std::string&) {}, [](int) {});
-    if (outcome.kind == catalogue::LoadOutcome::Kind::NotFound) {
-        result.status = Status::NotFound;
-        result.problem =
-            "no such file (the window would show \"" + std::string(messages::notFound) + "\")";
-        return result;
-    }
-    if (outcome.kind == catalogue::LoadOutcome::Kind::ReadProblem) {
-        result.status = Status::Unreadable;
-        result.problem = describeUnreadable(path) + " (the window would show \"" +
-                         std::string(messages::problem) + "\")";
+    if (!outcome.loaded()) {
+        result.status = outcome.kind == catalogue::LoadOutcome::Kind::NotFound ? Status::NotFound
+                                                                               : Status::Unreadable;
+        result.problem = cli::CatalogueProblem(path, outcome);
         return result;
     }
     result.entries = outcome.entries;

@@ -1,6 +1,7 @@
 // rovadod-check [FILE]: reports what in a catalogue file the window would
 // silently ignore, shift or never find.
 
+#include "catalogue/catalogue.h"
 #include "checker.h"
 #include "cli.h"
 
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
     if (files.size() > 1) {
         return command.usageError(QStringLiteral("only one FILE can be checked"));
     }
-    const std::string path = files.isEmpty() ? std::string("ptolemy.csv")
+    const std::string path = files.isEmpty() ? std::string(catalogue::Catalogue::filename)
                                              : QFile::encodeName(files.front()).toStdString();
 
     const check::Result result = check::CheckCatalogue(path);

@@ -6,6 +6,7 @@
 #include "catalogue/line_reader.h"
 #include "cli.h"
 #include "finder.h"
+#include "unreadable.h"
 #include "vocab/values.h"
 
 #include <QCoreApplication>
@@ -263,11 +264,11 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
         return command.finish(out, 0);
     }
 
-    std::string message;
     const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
-        options.catalogue, [&message](const std::string& text) { message = text; }, [](int) {});
+        options.catalogue, [](const std::string&) {}, [](int) {});
     if (!outcome.loaded()) {
-        return command.fail("cannot read " + options.catalogue + ": " + message);
+        return command.fail("cannot read " + options.catalogue + ": " +
+                            cli::CatalogueProblem(options.catalogue, outcome));
     }
 
     bool printed = false;

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using catalogue::Catalogue;
@@ -25,14 +26,15 @@ struct Run {
 };
 
 Run runFind(const QStringList& args, const QString& workDir, const QByteArray& input = {},
-            const QString& outputFile = {})
+            const QString& outputFile = {},
+            const QString& program = QStringLiteral(ROVADOD_FIND_EXE))
 {
     QProcess p;
     p.setWorkingDirectory(workDir);
     if (!outputFile.isEmpty()) {
         p.setStandardOutputFile(outputFile);
     }
-    p.start(QStringLiteral(ROVADOD_FIND_EXE), args);
+    p.start(program, args);
     Run run;
     if (!p.waitForStarted(30000)) {
         return run;
@@ -48,6 +50,43 @@ Run runFind(const QStringList& args, const QString& workDir, const QByteArray& i
     run.out = p.readAllStandardOutput();
     run.err = p.readAllStandardError();
     return run;
+}
+
+/// A shell word that gives `bytes` exactly: printf with every byte in octal.
+QByteArray shellWord(const QByteArray& bytes)
+{
+    QByteArray word = "\"$(printf '";
+    for (const char c : bytes) {
+        word += '\\' + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
+    }
+    return word + "')\"";
+}
+
+/// Writes `bytes` to the file named `name` in `dir`, a name that need not be
+/// UTF-8.
+bool writeRawName(const QString& dir, const QByteArray& name, const QByteArray& bytes)
+{
+    const QByteArray path = QFile::encodeName(dir) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
+                         static_cast<ssize_t>(bytes.size());
+    return ::close(fd) == 0 && written;
+}
+
+/// Runs rovadod-find with arguments given as bytes, not all of them UTF-8,
+/// which QProcess cannot pass: a shell rebuilds each one.
+Run runFindRaw(const QList<QByteArray>& args, const QString& workDir)
+{
+    QByteArray script = "exec \"$0\"";
+    for (const QByteArray& arg : args) {
+        script += ' ' + shellWord(arg);
+    }
+    return runFind(
+        {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral(ROVADOD_FIND_EXE)},
+        workDir, {}, {}, QStringLiteral("/bin/sh"));
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -111,6 +150,7 @@ private slots:
     void batch_tsvAndJson();
     void batch_fromStandardInput();
     void batch_unreadableFile_exits2();
+    void fileNamesNotUtf8_areOpened();
     void json_parsesBack();
     void writeFailure_isNotSuccess_data();
     void writeFailure_isNotSuccess();
@@ -371,6 +411,25 @@ void TestFindProgram::batch_unreadableFile_exits2()
     run = runFind({"--batch", dir_->path(), demo}, dir_->path());
     QCOMPARE(run.status, 2);
     QVERIFY(run.err.contains("cannot read " + dir_->path().toUtf8()));
+}
+
+void TestFindProgram::fileNamesNotUtf8_areOpened()
+{
+    QVERIFY(writeRawName(dir_->path(), "caf\xE9.csv", row("latin", "1,1,1,1,1,1")));
+    QVERIFY(writeRawName(dir_->path(), "caf\xE8.csv", row("other", "1,1,1,1,1,1")));
+    QVERIFY(writeRawName(dir_->path(), "lot\xE9.tsv", "#1\n"));
+    Run run = runFindRaw({"--format=tsv", "caf\xE9.csv"}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains("\n1\t0\t\tlatin\t"), run.err.constData());
+    for (const QList<QByteArray>& batch :
+         {QList<QByteArray>{"--batch=lot\xE9.tsv"}, QList<QByteArray>{"--batch", "lot\xE9.tsv"}}) {
+        run = runFindRaw(batch + QList<QByteArray>{"--format=tsv", "caf\xE8.csv"}, dir_->path());
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains("\n1\t1\t0\t\tother\t"), run.err.constData());
+    }
+    run = runFindRaw({"--batch=lot\xE7.tsv", "caf\xE9.csv"}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.startsWith("rovadod-find: cannot read lot\xE7.tsv: "));
 }
 
 void TestFindProgram::json_parsesBack()

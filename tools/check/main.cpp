@@ -6,7 +6,6 @@
 #include "cli.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <string>
 
@@ -56,15 +55,15 @@ int main(int argc, char** argv)
     command.parser().addPositionalArgument(QStringLiteral("FILE"),
                                            QStringLiteral("The catalogue (default ./ptolemy.csv)."),
                                            QStringLiteral("[FILE]"));
-    if (const auto status = command.parse()) {
+    if (const auto status = command.parse(argc, argv)) {
         return *status;
     }
     const QStringList files = command.parser().positionalArguments();
     if (files.size() > 1) {
         return command.usageError(QStringLiteral("only one FILE can be checked"));
     }
-    const std::string path = files.isEmpty() ? std::string(catalogue::Catalogue::filename)
-                                             : QFile::encodeName(files.front()).toStdString();
+    const std::string path =
+        files.isEmpty() ? std::string(catalogue::Catalogue::filename) : cli::Bytes(files.front());
 
     const check::Result result = check::CheckCatalogue(path);
     if (result.status != check::Status::Read) {

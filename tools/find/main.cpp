@@ -10,7 +10,6 @@
 #include "vocab/values.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -91,11 +90,6 @@ Examples:
           the six lists with their positions and codes
 )");
 
-std::string local(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
-
 struct Options {
     Format format = Format::Report;
     bool counts = false;
@@ -115,7 +109,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
         return QStringLiteral("only one FILE can be searched");
     }
     if (!positional.isEmpty()) {
-        options.catalogue = local(positional.front());
+        options.catalogue = cli::Bytes(positional.front());
     }
     const QString format = parser.value(QStringLiteral("format"));
     if (format == QLatin1String("report")) {
@@ -139,7 +133,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
         return QStringLiteral("--counts needs --format=report or --format=json");
     }
     if (parser.isSet(QStringLiteral("batch"))) {
-        options.batch = local(parser.value(QStringLiteral("batch")));
+        options.batch = cli::Bytes(parser.value(QStringLiteral("batch")));
     }
     for (std::size_t a = 0; a < attributes.size(); ++a) {
         const QStringList values = parser.values(attributes[a]);
@@ -149,7 +143,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
         }
         bool open = false;
         for (const QString& value : values) {
-            const std::string text = value.toStdString();
+            const std::string text = cli::Bytes(value);
             const vocab::Attribute& attr = vocab::attributes[a];
             const vocab::Resolved resolved = vocab::ResolveValue(attr, text);
             if (resolved.kind == vocab::Resolved::Kind::Any) {
@@ -362,7 +356,7 @@ int main(int argc, char** argv)
                                  QStringLiteral("The catalogue (default ./ptolemy.csv)."),
                                  QStringLiteral("[FILE]"));
 
-    if (const auto status = command.parse()) {
+    if (const auto status = command.parse(argc, argv)) {
         return *status;
     }
     try {

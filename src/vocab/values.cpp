@@ -145,7 +145,8 @@ std::string ValueProblem(const Attribute& attribute, std::string_view value,
     case Resolved::Kind::Position:
         return {};
     case Resolved::Kind::BadPosition:
-        return Quoted(value) + " is not a " + name + " position: write # and a number from 1 to " +
+        return Quoted(value) + (name.find_first_of("aeiou") == 0 ? " is not an " : " is not a ") +
+               name + " position: write # and a number from 1 to " +
                std::to_string(attribute.count());
     case Resolved::Kind::Ambiguous:
         text = Quoted(value) + " begins more than one " + name + " entry:";

@@ -200,6 +200,10 @@ void TestQuery::problem_listsTheCandidates()
     QVERIFY(unknown.ends_with("\n  #38  Helmet of Perseus"));
     QCOMPARE(vocab::ValueProblem(left, "#0", vocab::ResolveValue(left, "#0")),
              std::string("\"#0\" is not a left-field position: write # and a number from 1 to 38"));
+    const vocab::Attribute& inscription = vocab::attributes[1];
+    QCOMPARE(
+        vocab::ValueProblem(inscription, "#3", vocab::ResolveValue(inscription, "#3")),
+        std::string("\"#3\" is not an inscription position: write # and a number from 1 to 2"));
     QCOMPARE(vocab::ValueProblem(left, "club", vocab::ResolveValue(left, "club")), std::string());
 }
 

@@ -96,8 +96,8 @@ struct BatchLine {
 
 /// Reads a batch line: up to six tab-separated values in option order, each
 /// as on the command line, an empty or missing one meaning "any". Blank
-/// lines and comments ("#" first, unless the first value is a position such
-/// as "#3") are skipped.
+/// lines and comments ("#" first and no number after it, "# tray 2") are
+/// skipped; "#3" or "# 3" first is a position, good or bad.
 BatchLine ParseBatchLine(std::string_view line);
 
 } // namespace finder

@@ -62,9 +62,10 @@ Batch files (--batch):
   One coin a line: up to six values separated by tabs, in the order
   obverse-figure, inscription, reverse-figure, left-field, right-side,
   countermark, written as for the options; an empty or missing value is
-  "any". Blank lines are skipped, and so are lines starting with # unless
-  the first value is a position such as #3. Each coin's answer starts with
-  its line number. A bad line is reported on standard error with its line
+  "any". Blank lines are skipped, and so are comments: lines starting with
+  a # that no number follows ("# tray 2"). "#3" or "# 3" first is a
+  position, so a wrong one is a bad line, not a comment. Each coin's answer
+  starts with its line number. A bad line is reported on standard error with its line
   number, the other coins are still answered, and the exit status is 2.
 
 Exit status:

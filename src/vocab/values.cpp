@@ -43,6 +43,11 @@ bool containsIgnoringCase(std::string_view text, std::string_view part)
     return false;
 }
 
+bool isContinuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 Resolved resolvePosition(const Attribute& attribute, std::string_view digits)
 {
     Resolved r;
@@ -62,8 +67,21 @@ Resolved resolvePosition(const Attribute& attribute, std::string_view digits)
 
 std::string Quoted(std::string_view value)
 {
+    // A value can be a whole line of a hostile file: a message shows enough
+    // to find it, not megabytes.
+    std::string_view shown = value;
+    if (value.size() > quotedBytes) {
+        // Cut before the character the limit falls into, if it is one.
+        std::size_t lead = quotedBytes;
+        while (lead > 0 && quotedBytes - lead < 3 && isContinuation(value[lead])) {
+            --lead;
+        }
+        const bool inCharacter =
+            lead < quotedBytes && static_cast<unsigned char>(value[lead]) >= 0xC0;
+        shown = value.substr(0, inCharacter ? lead : quotedBytes);
+    }
     std::string out = "\"";
-    for (const char c : value) {
+    for (const char c : shown) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\t') {
             out += "\\t";
@@ -75,7 +93,11 @@ std::string Quoted(std::string_view value)
             out += c;
         }
     }
-    return out + '"';
+    out += '"';
+    if (shown.size() < value.size()) {
+        out += " \xE2\x80\xA6 (" + std::to_string(value.size()) + " bytes)";
+    }
+    return out;
 }
 
 std::string_view Trimmed(std::string_view value, std::string_view blanks)

@@ -113,6 +113,11 @@ void TestChecker::findings_perLine_data()
                        "line 1: reverse main figure code \"Z\" (field 15) can never be selected",
                        "line 1: countermark code \"9\" (field 18) can never be selected"}
         << 1;
+    QTest::newRow("a long code shows its start and size")
+        << entry("1", {"1", "1", "1", "1", "1", QByteArray(100000, 'Z')})
+        << QStringList{"line 1: countermark code \"" + QString(80, 'Z') +
+                       "\" \u2026 (100000 bytes) (field 18) can never be selected"}
+        << 1;
     QTest::newRow("quoted comma shifts the codes")
         << QByteArray("1,Obol,\"20,5\",IV,3,AE3,100,,3,7.10,8.20,Alexandria,1,1,1,1,1,1,,,")
         << QStringList{"line 1: 22 fields, only the first 21 are read; the quoted value in "

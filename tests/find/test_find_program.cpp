@@ -150,6 +150,7 @@ private slots:
     void batch_tsvAndJson();
     void batch_fromStandardInput();
     void batch_unreadableFile_exits2();
+    void batch_longLinesPassedOverAndReportedShort();
     void fileNamesNotUtf8_areOpened();
     void json_parsesBack();
     void writeFailure_isNotSuccess_data();
@@ -411,6 +412,33 @@ void TestFindProgram::batch_unreadableFile_exits2()
     run = runFind({"--batch", dir_->path(), demo}, dir_->path());
     QCOMPARE(run.status, 2);
     QVERIFY(run.err.contains("cannot read " + dir_->path().toUtf8()));
+}
+
+void TestFindProgram::batch_longLinesPassedOverAndReportedShort()
+{
+    const QByteArray atMaximum = "ram" + QByteArray(64 * 1024 - 3, ' '); // spaces are trimmed
+    const QByteArray badValue = "ram\t" + QByteArray(60000, 'q');
+    QVERIFY(writeFile(dir_->filePath("coins.tsv"), "ram\n" + QByteArray(20 * 1024 * 1024, 'x') +
+                                                       "\n" + atMaximum + "\n" + badValue +
+                                                       "\nram\tno\n"));
+    const Run run = runFind({"--batch=coins.tsv", "--format=tsv", demo}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QSet<QByteArray> coins;
+    for (const QByteArray& row : run.out.split('\n').mid(1)) {
+        if (!row.isEmpty()) {
+            coins << row.left(row.indexOf('\t'));
+        }
+    }
+    QCOMPARE(coins, (QSet<QByteArray>{"1", "3", "5"}));
+    QVERIFY2(run.err.size() < 1000, QByteArray::number(run.err.size()).constData());
+    const QList<QByteArray> err = run.err.split('\n');
+    QCOMPARE(err.value(0), "rovadod-find: coins.tsv:2: longer than 65536 bytes, not read; a coin "
+                           "is at most six values");
+    QCOMPARE(err.value(1), "rovadod-find: coins.tsv:4: no inscription entry is or begins with \"" +
+                               QByteArray(80, 'q') +
+                               "\" \xE2\x80\xA6 (60000 bytes); the entries are:");
+    QCOMPARE(err.value(err.size() - 2),
+             "rovadod-find: 2 bad lines in coins.tsv, answered the others");
 }
 
 void TestFindProgram::fileNamesNotUtf8_areOpened()

@@ -86,6 +86,10 @@ private:
 /// The six lists: option, position, text and code of every entry.
 std::string ListsText(Format format);
 
+/// The longest batch line read, in bytes. Six values are far shorter; a
+/// longer line is passed over, not kept, and is a bad line.
+inline constexpr std::size_t maxBatchLine = 64 * 1024;
+
 /// One line of a batch file.
 struct BatchLine {
     enum class Kind { Skip, Coin, Bad };

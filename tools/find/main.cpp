@@ -65,8 +65,9 @@ Batch files (--batch):
   "any". Blank lines are skipped, and so are comments: lines starting with
   a # that no number follows ("# tray 2"). "#3" or "# 3" first is a
   position, so a wrong one is a bad line, not a comment. Each coin's answer
-  starts with its line number. A bad line is reported on standard error with its line
-  number, the other coins are still answered, and the exit status is 2.
+  starts with its line number. A bad line, also one longer than 64 KiB, is
+  reported on standard error with its line number, the other coins are
+  still answered, and the exit status is 2.
 
 Exit status:
   0  an entry was printed (or the lists, for --list)
@@ -174,7 +175,7 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
         command.fail("cannot read " + path + ": " + std::strerror(errno));
         return false;
     }
-    catalogue::LineReader reader(fd);
+    catalogue::LineReader reader(fd, finder::maxBatchLine);
     finder::JsonBatch json;
     if (options.format == Format::Tsv) {
         out.write(finder::TsvHeader(true));
@@ -184,6 +185,14 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
     bool ok = true;
     for (;;) {
         const auto got = reader.next(line);
+        if (got == catalogue::LineReader::Result::TooLong) {
+            ++number;
+            ++badLines;
+            command.fail(path + ":" + std::to_string(number) + ": longer than " +
+                         std::to_string(finder::maxBatchLine) +
+                         " bytes, not read; a coin is at most six values");
+            continue;
+        }
         if (got != catalogue::LineReader::Result::Line) {
             ok = got == catalogue::LineReader::Result::End;
             break;

@@ -535,6 +535,9 @@ void TestFindProgram::help_explainsEveryOption()
                                  "the exit status is 2",
                                  "0  an entry was printed",
                                  "1  nothing matched",
+                                 "output that cannot be written",
+                                 "longer than 64 KiB",
+                                 "\"# 3\" first is a\n  position",
                                  "Examples:",
                                  "rovadod-find --batch=coins.tsv"}) {
             QVERIFY2(run.out.contains(part), part);

@@ -43,7 +43,8 @@ finding ends the report.
 Exit status:
   0  nothing found
   1  findings reported
-  2  the file cannot be read, or the command line is wrong
+  2  the file cannot be read, the command line is wrong, or the report
+     cannot be written (a full disk)
 )");
 
 } // namespace

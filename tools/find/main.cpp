@@ -72,8 +72,8 @@ Batch files (--batch):
 Exit status:
   0  an entry was printed (or the lists, for --list)
   1  nothing matched
-  2  wrong command line, a catalogue or batch file that cannot be read, or a
-     bad batch line
+  2  wrong command line, a catalogue or batch file that cannot be read, a
+     bad batch line, or output that cannot be written (a full disk)
 
 Examples:
   rovadod-find --obverse-figure "zeus with" --inscription no \

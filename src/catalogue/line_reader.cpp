@@ -10,7 +10,9 @@ namespace {
 constexpr std::size_t bufferSize = 256 * 1024;
 }
 
-LineReader::LineReader(int fd) : fd_(fd), buf_(bufferSize) {}
+LineReader::LineReader(int fd, std::size_t maxLine) : fd_(fd), maxLine_(maxLine), buf_(bufferSize)
+{
+}
 
 bool LineReader::fill()
 {
@@ -35,11 +37,26 @@ bool LineReader::fill()
 LineReader::Result LineReader::next(std::string& line)
 {
     line.clear();
-    bool any = false; // a line exists once a byte or a terminator is seen
+    bool any = false;  // a line exists once a byte or a terminator is seen
+    bool over = false; // the line passed the maximum: the rest is skipped
+    // Keeps what fits below the maximum; past it, nothing more.
+    const auto keep = [&](const char* start, std::size_t n) {
+        if (!over && n > maxLine_ - line.size()) {
+            over = true;
+            line.clear();
+            line.shrink_to_fit();
+        }
+        if (!over) {
+            line.append(start, n);
+        }
+    };
     for (;;) {
         if (pos_ == end_) {
             if (eof_) {
-                return any ? Result::Line : Result::End;
+                if (!any) {
+                    return Result::End;
+                }
+                return over ? Result::TooLong : Result::Line;
             }
             if (!fill()) {
                 return Result::Error;
@@ -60,15 +77,15 @@ LineReader::Result LineReader::next(std::string& line)
         const auto* cr = static_cast<const char*>(std::memchr(start, '\r', scan));
         const char* stop = cr ? cr : lf;
         if (!stop) {
-            line.append(start, avail);
+            keep(start, avail);
             pos_ = end_;
             any = true;
             continue;
         }
-        line.append(start, static_cast<std::size_t>(stop - start));
+        keep(start, static_cast<std::size_t>(stop - start));
         pos_ += static_cast<std::size_t>(stop - start) + 1;
         skipLF_ = (*stop == '\r');
-        return Result::Line;
+        return over ? Result::TooLong : Result::Line;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,17 @@ namespace catalogue {
 /// still a line. Bytes are passed through untouched.
 class LineReader {
 public:
-    enum class Result { Line, End, Error };
+    enum class Result { Line, End, Error, TooLong };
 
-    explicit LineReader(int fd);
+    static constexpr std::size_t noLimit = std::numeric_limits<std::size_t>::max();
+
+    /// Lines longer than `maxLine` bytes are read to their end but not kept.
+    explicit LineReader(int fd, std::size_t maxLine = noLimit);
 
     /// Stores the next line in `line`. `Error` when the file cannot be read
-    /// (a directory, an I/O fault); `End` when no line is left.
+    /// (a directory, an I/O fault); `End` when no line is left; `TooLong`,
+    /// with `line` empty, for a line longer than the maximum, which is
+    /// passed over up to its terminator.
     Result next(std::string& line);
 
 private:
@@ -24,6 +30,7 @@ private:
     bool fill();
 
     int fd_;
+    std::size_t maxLine_;
     std::vector<char> buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

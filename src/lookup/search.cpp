@@ -80,6 +80,18 @@ bool CodeMatches(const std::optional<std::string>& value, std::string_view code)
     return at == v.size();
 }
 
+std::vector<int> PositionsSelecting(int attribute, const std::optional<std::string>& value)
+{
+    const vocab::Attribute& attr = vocab::attributes.at(static_cast<std::size_t>(attribute));
+    std::vector<int> positions;
+    for (int pos = 0; pos < attr.count(); ++pos) {
+        if (CodeMatches(value, attr.code(pos))) {
+            positions.push_back(pos);
+        }
+    }
+    return positions;
+}
+
 bool EntryMatches(int i, const Codes& codes)
 {
     const auto k = static_cast<std::size_t>(i);

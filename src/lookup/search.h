@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// The search a window runs on every selection change, and its report.
 namespace lookup {
@@ -26,6 +27,11 @@ Codes SelectionCodes(const Positions& positions);
 /// outside ASCII count too (the Kelvin sign matches "K"). An empty code
 /// matches nothing.
 bool CodeMatches(const std::optional<std::string>& value, std::string_view code);
+
+/// List positions of `attribute` whose code `value` matches: one, two for
+/// a shared code ("5", the two "1 Eagle R>" entries), none for a value no
+/// position selects.
+std::vector<int> PositionsSelecting(int attribute, const std::optional<std::string>& value);
 
 /// True when all six code columns of loaded entry `i` match `codes`.
 bool EntryMatches(int i, const Codes& codes);

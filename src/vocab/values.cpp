@@ -43,13 +43,9 @@ bool containsIgnoringCase(std::string_view text, std::string_view part)
     return false;
 }
 
-std::string_view trimmed(std::string_view v)
+bool isContinuation(char c)
 {
-    const auto first = v.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return v.substr(first, v.find_last_not_of(' ') - first + 1);
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
 Resolved resolvePosition(const Attribute& attribute, std::string_view digits)
@@ -71,8 +67,21 @@ Resolved resolvePosition(const Attribute& attribute, std::string_view digits)
 
 std::string Quoted(std::string_view value)
 {
+    // A value can be a whole line of a hostile file: a message shows enough
+    // to find it, not megabytes.
+    std::string_view shown = value;
+    if (value.size() > quotedBytes) {
+        // Cut before the character the limit falls into, if it is one.
+        std::size_t lead = quotedBytes;
+        while (lead > 0 && quotedBytes - lead < 3 && isContinuation(value[lead])) {
+            --lead;
+        }
+        const bool inCharacter =
+            lead < quotedBytes && static_cast<unsigned char>(value[lead]) >= 0xC0;
+        shown = value.substr(0, inCharacter ? lead : quotedBytes);
+    }
     std::string out = "\"";
-    for (const char c : value) {
+    for (const char c : shown) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\t') {
             out += "\\t";
@@ -84,12 +93,25 @@ std::string Quoted(std::string_view value)
             out += c;
         }
     }
-    return out + '"';
+    out += '"';
+    if (shown.size() < value.size()) {
+        out += " \xE2\x80\xA6 (" + std::to_string(value.size()) + " bytes)";
+    }
+    return out;
+}
+
+std::string_view Trimmed(std::string_view value, std::string_view blanks)
+{
+    const auto first = value.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return value.substr(first, value.find_last_not_of(blanks) - first + 1);
 }
 
 Resolved ResolveValue(const Attribute& attribute, std::string_view value)
 {
-    const std::string_view v = trimmed(value);
+    const std::string_view v = Trimmed(value);
     if (v.empty() || equalsIgnoringCase(v, "any")) {
         return {};
     }
@@ -145,7 +167,8 @@ std::string ValueProblem(const Attribute& attribute, std::string_view value,
     case Resolved::Kind::Position:
         return {};
     case Resolved::Kind::BadPosition:
-        return Quoted(value) + " is not a " + name + " position: write # and a number from 1 to " +
+        return Quoted(value) + (name.find_first_of("aeiou") == 0 ? " is not an " : " is not a ") +
+               name + " position: write # and a number from 1 to " +
                std::to_string(attribute.count());
     case Resolved::Kind::Ambiguous:
         text = Quoted(value) + " begins more than one " + name + " entry:";

@@ -35,8 +35,16 @@ Resolved ResolveValue(const Attribute& attribute, std::string_view value);
 std::string ValueProblem(const Attribute& attribute, std::string_view value,
                          const Resolved& resolved);
 
+/// Most bytes of a value that `Quoted` shows.
+inline constexpr std::size_t quotedBytes = 80;
+
 /// `value` between double quotes, control characters escaped (`\t`,
-/// `\x0D`) so that a stray tab or carriage return shows.
+/// `\x0D`) so that a stray tab or carriage return shows. A value longer
+/// than `quotedBytes` shows its start, cut between characters, then its
+/// size: `"abc..." … (20971520 bytes)`.
 std::string Quoted(std::string_view value);
+
+/// `value` without the `blanks` around it: spaces alone for typed values.
+std::string_view Trimmed(std::string_view value, std::string_view blanks = " ");
 
 } // namespace vocab

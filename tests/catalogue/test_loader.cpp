@@ -1,10 +1,12 @@
 #include "catalogue/catalogue.h"
+#include "catalogue/line_reader.h"
 #include "lookup/search.h"
 #include "support/catalogue_fixture.h"
 #include "support/concurrent_load.h"
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +27,36 @@ QStringList columnsOf(int k)
     return values;
 }
 
+using Got = std::pair<catalogue::LineReader::Result, std::string>;
+
+/// Every result a LineReader with the maximum `maxLine` gives on `bytes`,
+/// up to the end.
+std::vector<Got> readAll(const QByteArray& bytes, std::size_t maxLine)
+{
+    QTemporaryFile file;
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+        qFatal("cannot write a scratch file");
+    }
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    catalogue::LineReader reader(fd, maxLine);
+    std::vector<Got> got;
+    std::string line;
+    for (;;) {
+        const auto result = reader.next(line);
+        if (result == catalogue::LineReader::Result::TooLong &&
+            line.capacity() > 2 * maxLine + 64) {
+            qFatal("a line past the maximum was kept: %zu bytes", line.capacity());
+        }
+        got.emplace_back(result, line);
+        if (result == catalogue::LineReader::Result::End ||
+            result == catalogue::LineReader::Result::Error) {
+            break;
+        }
+    }
+    ::close(fd);
+    return got;
+}
+
 std::string summary(int n)
 {
     return "Quarvel Database OK\n" + std::to_string(n) + " Entries Read";
@@ -41,6 +73,7 @@ private slots:
     void lineEnds_eachTerminatorEndsOneLine_data();
     void lineEnds_eachTerminatorEndsOneLine();
     void crLfAcrossReadBuffer_isOneTerminator();
+    void lineReader_maximumPassesOverLongerLines();
     void lineLimit_readsAt699();
     void unsetSlots_stayUnsetAboveCount();
     void bytes_carriedUnchanged();
@@ -146,6 +179,34 @@ void TestLoader::crLfAcrossReadBuffer_isOneTerminator()
     QCOMPARE(Catalogue::numentries.load(), 2);
     QCOMPARE(cell(Catalogue::SV, 0).size(), std::size_t(bufferSize - 1));
     QCOMPARE(cell(Catalogue::SV, 1), std::string("b"));
+}
+
+void TestLoader::lineReader_maximumPassesOverLongerLines()
+{
+    using R = catalogue::LineReader::Result;
+    const std::size_t buffer = 256 * 1024;
+    const QByteArray longLine(int(buffer) + 10, 'x'); // across a refill of the buffer
+
+    // Exactly the maximum is a line; one byte more is passed over to its
+    // terminator, whichever it is, and reading goes on after it.
+    QCOMPARE(readAll("abcd\nabcde\r\nfg\rhijkl\rm", 4), (std::vector<Got>{{R::Line, "abcd"},
+                                                                          {R::TooLong, ""},
+                                                                          {R::Line, "fg"},
+                                                                          {R::TooLong, ""},
+                                                                          {R::Line, "m"},
+                                                                          {R::End, ""}}));
+    QCOMPARE(readAll("\n\nab", 0),
+             (std::vector<Got>{{R::Line, ""}, {R::Line, ""}, {R::TooLong, ""}, {R::End, ""}}));
+    // A long line split over reads, with its CR last in the buffer and the
+    // LF first in the next read, and one that runs to the end of the file.
+    QCOMPARE(readAll(longLine.left(int(buffer) - 1) + "\r\nb\n" + longLine, 64),
+             (std::vector<Got>{{R::TooLong, ""}, {R::Line, "b"}, {R::TooLong, ""}, {R::End, ""}}));
+    // No maximum: the catalogue's lines come whole, however long.
+    const auto whole = readAll(longLine + "\nb", catalogue::LineReader::noLimit);
+    QCOMPARE(whole.size(), std::size_t(3));
+    QCOMPARE(whole[0].first, R::Line);
+    QCOMPARE(whole[0].second.size(), std::size_t(longLine.size()));
+    QCOMPARE(whole[1], (Got{R::Line, "b"}));
 }
 
 void TestLoader::lineLimit_readsAt699()

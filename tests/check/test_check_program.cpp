@@ -3,6 +3,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 struct Run {
@@ -11,11 +14,15 @@ struct Run {
     QString err;
 };
 
-/// Runs rovadod-check with `args` in `workDir` and waits for it.
-Run runCheck(const QStringList& args, const QString& workDir)
+/// Runs rovadod-check with `args` in `workDir` and waits for it; its
+/// standard output goes to `outputFile` when one is given.
+Run runCheck(const QStringList& args, const QString& workDir, const QString& outputFile = {})
 {
     QProcess p;
     p.setWorkingDirectory(workDir);
+    if (!outputFile.isEmpty()) {
+        p.setStandardOutputFile(outputFile);
+    }
     p.start(QStringLiteral(ROVADOD_CHECK_EXE), args);
     Run run;
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
@@ -26,6 +33,60 @@ Run runCheck(const QStringList& args, const QString& workDir)
     run.status = p.exitCode();
     run.out = QString::fromUtf8(p.readAllStandardOutput());
     run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+struct RawRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+/// A shell word that gives `bytes` exactly: printf with every byte in octal.
+QByteArray shellWord(const QByteArray& bytes)
+{
+    QByteArray word = "\"$(printf '";
+    for (const char c : bytes) {
+        word += '\\' + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
+    }
+    return word + "')\"";
+}
+
+/// Writes `bytes` to the file named `name` in `dir`, a name that need not be
+/// UTF-8.
+bool writeRawName(const QString& dir, const QByteArray& name, const QByteArray& bytes)
+{
+    const QByteArray path = QFile::encodeName(dir) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
+                         static_cast<ssize_t>(bytes.size());
+    return ::close(fd) == 0 && written;
+}
+
+/// Runs rovadod-check with arguments given as bytes, not all of them UTF-8,
+/// which QProcess cannot pass: a shell rebuilds each one.
+RawRun runCheckRaw(const QList<QByteArray>& args, const QString& workDir)
+{
+    QByteArray script = "exec \"$0\"";
+    for (const QByteArray& arg : args) {
+        script += ' ' + shellWord(arg);
+    }
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral(ROVADOD_CHECK_EXE)});
+    RawRun run;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        return run;
+    }
+    run.status = p.exitCode();
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
     return run;
 }
 
@@ -55,7 +116,10 @@ private slots:
     void badCommandLine_exits2_withUsage_data();
     void badCommandLine_exits2_withUsage();
     void doubleDash_endsOptions();
+    void fileNameNotUtf8_isOpened();
     void version_nameAndProjectVersion();
+    void writeFailure_isNotSuccess_data();
+    void writeFailure_isNotSuccess();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -142,7 +206,7 @@ void TestCheckProgram::help_explainsFindingsAndStatuses()
     QVERIFY(run.out.startsWith("Usage: rovadod-check [options] [FILE]\n"));
     for (const char* part :
          {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699", "0  nothing found",
-          "1  findings reported", "2  the file cannot be read"}) {
+          "1  findings reported", "2  the file cannot be read", "report\n     cannot be written"}) {
         QVERIFY2(run.out.contains(QLatin1String(part)), part);
     }
     QVERIFY(run.err.isEmpty());
@@ -176,6 +240,23 @@ void TestCheckProgram::doubleDash_endsOptions()
     QVERIFY(run.out.startsWith("Summary for -odd.csv: 1 entry read\n"));
 }
 
+void TestCheckProgram::fileNameNotUtf8_isOpened()
+{
+    // Two Latin-1 names that differ only in the byte that is not UTF-8.
+    QVERIFY(writeRawName(dir_->path(), "caf\xE9.csv", cleanLine));
+    QVERIFY(writeRawName(dir_->path(), "caf\xE8.csv", xLine));
+    RawRun run = runCheckRaw({"caf\xE9.csv"}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.startsWith("Summary for caf\xE9.csv: 1 entry read\n"), run.err.constData());
+    run = runCheckRaw({"--", "caf\xE8.csv"}, dir_->path());
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.contains("\nSummary for caf\xE8.csv: 1 entry read\n"));
+    run = runCheckRaw({"caf\xE7.csv"}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.err, QByteArray("rovadod-check: cannot read caf\xE7.csv: no such file (the window "
+                                 "would show \"Database not found!\")\n"));
+}
+
 void TestCheckProgram::version_nameAndProjectVersion()
 {
     for (const char* option : {"--version", "-v"}) {
@@ -184,6 +265,29 @@ void TestCheckProgram::version_nameAndProjectVersion()
         QCOMPARE(run.out, QString("rovadod-check " ROVADOD_VERSION "\n"));
         QVERIFY(run.err.isEmpty());
     }
+}
+
+void TestCheckProgram::writeFailure_isNotSuccess_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file"); // written to file.csv first
+    QTest::newRow("nothing found") << QStringList{"file.csv"} << cleanLine;
+    QTest::newRow("findings") << QStringList{"file.csv"} << xLine;
+    QTest::newRow("--help") << QStringList{"--help"} << QByteArray();
+    QTest::newRow("--version") << QStringList{"--version"} << QByteArray();
+}
+
+void TestCheckProgram::writeFailure_isNotSuccess()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    if (!QFile::exists("/dev/full")) {
+        QSKIP("no /dev/full here");
+    }
+    QVERIFY(writeFile(dir_->filePath("file.csv"), file));
+    const Run run = runCheck(args, dir_->path(), "/dev/full");
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.err, QString("rovadod-check: cannot write the output\n"));
 }
 
 QTEST_APPLESS_MAIN(TestCheckProgram)

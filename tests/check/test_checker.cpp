@@ -70,8 +70,6 @@ class TestChecker final : public QObject {
     Q_OBJECT
 
 private slots:
-    void selectable_followsTheWindowsMatching_data();
-    void selectable_followsTheWindowsMatching();
     void findings_perLine_data();
     void findings_perLine();
     void quotedCommaField_onlyForQuotesThatOpenAField_data();
@@ -82,44 +80,7 @@ private slots:
     void counts_andSummary();
     void unreadable_isStatus2_data();
     void unreadable_isStatus2();
-    void quoted_showsSpacesAndControls();
 };
-
-void TestChecker::selectable_followsTheWindowsMatching_data()
-{
-    QTest::addColumn<int>("attribute");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("selectable");
-    QTest::newRow("obverse 1") << 0 << "1" << true;
-    QTest::newRow("obverse lower-case a") << 0 << "a" << true;
-    QTest::newRow("obverse X has no position") << 0 << "X" << false;
-    QTest::newRow("obverse x neither") << 0 << "x" << false;
-    QTest::newRow("leading space") << 0 << " 1" << false;
-    QTest::newRow("trailing space") << 5 << "1 " << false;
-    QTest::newRow("tab") << 5 << "\t1" << false;
-    QTest::newRow("empty") << 1 << "" << false;
-    QTest::newRow("inscription 3") << 1 << "3" << false;
-    QTest::newRow("reverse Deer Kneeling Q") << 2 << "Q" << true;
-    QTest::newRow("reverse shared eagle 5") << 2 << "5" << true;
-    QTest::newRow("left field combined a0") << 3 << "a0" << true;
-    QTest::newRow("left field 34") << 3 << "34" << true;
-    QTest::newRow("left field 43 is no combination") << 3 << "43" << false;
-    QTest::newRow("right side E") << 4 << "E" << true;
-    QTest::newRow("right side 9") << 4 << "9" << false;
-    QTest::newRow("countermark Letters 7") << 5 << "7" << true;
-    QTest::newRow("countermark Indeterminate 8") << 5 << "8" << true;
-    QTest::newRow("countermark 9") << 5 << "9" << false;
-    QTest::newRow("countermark 0") << 5 << "0" << false;
-}
-
-void TestChecker::selectable_followsTheWindowsMatching()
-{
-    QFETCH(int, attribute);
-    QFETCH(QString, value);
-    QFETCH(bool, selectable);
-    QCOMPARE(check::Selectable(attribute, value.toStdString()), selectable);
-    QVERIFY(!check::Selectable(attribute, std::nullopt));
-}
 
 void TestChecker::findings_perLine_data()
 {
@@ -151,6 +112,11 @@ void TestChecker::findings_perLine_data()
                        "selected; the field is empty",
                        "line 1: reverse main figure code \"Z\" (field 15) can never be selected",
                        "line 1: countermark code \"9\" (field 18) can never be selected"}
+        << 1;
+    QTest::newRow("a long code shows its start and size")
+        << entry("1", {"1", "1", "1", "1", "1", QByteArray(100000, 'Z')})
+        << QStringList{"line 1: countermark code \"" + QString(80, 'Z') +
+                       "\" \u2026 (100000 bytes) (field 18) can never be selected"}
         << 1;
     QTest::newRow("quoted comma shifts the codes")
         << QByteArray("1,Obol,\"20,5\",IV,3,AE3,100,,3,7.10,8.20,Alexandria,1,1,1,1,1,1,,,")
@@ -296,6 +262,9 @@ void TestChecker::unreadable_isStatus2_data()
     QTest::addColumn<QString>("problem");
     QTest::newRow("missing") << "missing" << int(check::Status::NotFound)
                              << "no such file (the window would show \"Database not found!\")";
+    QTest::newRow("below a file") << "below a file" << int(check::Status::NotFound)
+                                  << "Not a directory (the window would show \"Database not "
+                                     "found!\")";
     QTest::newRow("directory") << "directory" << int(check::Status::Unreadable)
                                << "is a directory (the window would show \"Problem Reading "
                                   "Quarvel Database\")";
@@ -313,6 +282,8 @@ void TestChecker::unreadable_isStatus2()
     QString path = scratch.path() + "/none.csv";
     if (kind == "directory") {
         path = scratch.path();
+    } else if (kind == "below a file") {
+        path = scratch.write(cleanEntry("1")) + "/ptolemy.csv";
     } else if (kind == "unreadable") {
         if (::geteuid() == 0) {
             QSKIP("root reads any file");
@@ -325,14 +296,6 @@ void TestChecker::unreadable_isStatus2()
     QCOMPARE(QString::fromStdString(r.problem), problem);
     QCOMPARE(check::ExitStatus(r), 2);
     QVERIFY(r.findings.empty());
-}
-
-void TestChecker::quoted_showsSpacesAndControls()
-{
-    QCOMPARE(check::Quoted(" 1 "), std::string("\" 1 \""));
-    QCOMPARE(check::Quoted("a\tb"), std::string("\"a\\tb\""));
-    QCOMPARE(check::Quoted(std::string("\x01") + "\x7f"), std::string("\"\\x01\\x7F\""));
-    QCOMPARE(check::Quoted("\xce\x94"), std::string("\"\xce\x94\"")); // UTF-8 passes through
 }
 
 QTEST_APPLESS_MAIN(TestChecker)

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using catalogue::Catalogue;
 
 /// Six list positions, in option order.
@@ -23,14 +26,15 @@ struct Run {
 };
 
 Run runFind(const QStringList& args, const QString& workDir, const QByteArray& input = {},
-            const QString& outputFile = {})
+            const QString& outputFile = {},
+            const QString& program = QStringLiteral(ROVADOD_FIND_EXE))
 {
     QProcess p;
     p.setWorkingDirectory(workDir);
     if (!outputFile.isEmpty()) {
         p.setStandardOutputFile(outputFile);
     }
-    p.start(QStringLiteral(ROVADOD_FIND_EXE), args);
+    p.start(program, args);
     Run run;
     if (!p.waitForStarted(30000)) {
         return run;
@@ -46,6 +50,43 @@ Run runFind(const QStringList& args, const QString& workDir, const QByteArray& i
     run.out = p.readAllStandardOutput();
     run.err = p.readAllStandardError();
     return run;
+}
+
+/// A shell word that gives `bytes` exactly: printf with every byte in octal.
+QByteArray shellWord(const QByteArray& bytes)
+{
+    QByteArray word = "\"$(printf '";
+    for (const char c : bytes) {
+        word += '\\' + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
+    }
+    return word + "')\"";
+}
+
+/// Writes `bytes` to the file named `name` in `dir`, a name that need not be
+/// UTF-8.
+bool writeRawName(const QString& dir, const QByteArray& name, const QByteArray& bytes)
+{
+    const QByteArray path = QFile::encodeName(dir) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
+                         static_cast<ssize_t>(bytes.size());
+    return ::close(fd) == 0 && written;
+}
+
+/// Runs rovadod-find with arguments given as bytes, not all of them UTF-8,
+/// which QProcess cannot pass: a shell rebuilds each one.
+Run runFindRaw(const QList<QByteArray>& args, const QString& workDir)
+{
+    QByteArray script = "exec \"$0\"";
+    for (const QByteArray& arg : args) {
+        script += ' ' + shellWord(arg);
+    }
+    return runFind(
+        {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral(ROVADOD_FIND_EXE)},
+        workDir, {}, {}, QStringLiteral("/bin/sh"));
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -101,15 +142,18 @@ private slots:
     void fullSelection_byteForByteTheWindowsText();
     void exitStatus_data();
     void exitStatus();
-    void unreadableCatalogue_exits2WithLoaderMessage_data();
-    void unreadableCatalogue_exits2WithLoaderMessage();
+    void unreadableCatalogue_exits2WithReason_data();
+    void unreadableCatalogue_exits2WithReason();
     void defaultFile_isPtolemyCsvInWorkingDirectory();
     void batch_badLinesReportedOthersAnswered();
     void batch_statusFollowsWhatWasPrinted();
     void batch_tsvAndJson();
     void batch_fromStandardInput();
     void batch_unreadableFile_exits2();
+    void batch_longLinesPassedOverAndReportedShort();
+    void fileNamesNotUtf8_areOpened();
     void json_parsesBack();
+    void writeFailure_isNotSuccess_data();
     void writeFailure_isNotSuccess();
     void list_needsNoCatalogue();
     void help_explainsEveryOption();
@@ -215,31 +259,54 @@ void TestFindProgram::exitStatus()
     }
 }
 
-void TestFindProgram::unreadableCatalogue_exits2WithLoaderMessage_data()
+void TestFindProgram::unreadableCatalogue_exits2WithReason_data()
 {
-    QTest::addColumn<bool>("directory");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << false << "Database not found!";
-    QTest::newRow("directory") << true << "Problem Reading Quarvel Database";
+    // The same reasons, worded as rovadod-check words them.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    const QString notFound = QStringLiteral(" (the window would show \"Database not found!\")");
+    const QString problem =
+        QStringLiteral(" (the window would show \"Problem Reading Quarvel Database\")");
+    QTest::newRow("missing") << "missing"
+                             << "no such file" + notFound;
+    QTest::newRow("below a file") << "below a file"
+                                  << "Not a directory" + notFound;
+    QTest::newRow("directory") << "directory"
+                               << "is a directory" + problem;
+    QTest::newRow("no read permission") << "unreadable"
+                                        << "Permission denied" + problem;
 }
 
-void TestFindProgram::unreadableCatalogue_exits2WithLoaderMessage()
+void TestFindProgram::unreadableCatalogue_exits2WithReason()
 {
-    QFETCH(bool, directory);
-    QFETCH(QString, message);
-    const QString path = directory ? dir_->path() : dir_->filePath("none.csv");
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString path = dir_->filePath("none.csv");
+    if (kind == "directory") {
+        path = dir_->path();
+    } else if (kind == "below a file") {
+        QVERIFY(writeFile(dir_->filePath("file"), "x"));
+        path = dir_->filePath("file/ptolemy.csv");
+    } else if (kind == "unreadable") {
+        if (::geteuid() == 0) {
+            QSKIP("root reads any file");
+        }
+        path = dir_->filePath("locked.csv");
+        QVERIFY(writeFile(path, row("one", "1,1,1,1,1,1")));
+        QVERIFY(QFile::setPermissions(path, {}));
+    }
     const Run run = runFind({path}, dir_->path());
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());
     QCOMPARE(QString::fromUtf8(run.err),
-             "rovadod-find: cannot read " + path + ": " + message + "\n");
+             "rovadod-find: cannot read " + path + ": " + reason + "\n");
 }
 
 void TestFindProgram::defaultFile_isPtolemyCsvInWorkingDirectory()
 {
     Run run = runFind({}, dir_->path());
     QCOMPARE(run.status, 2);
-    QVERIFY(run.err.contains("cannot read ptolemy.csv: Database not found!"));
+    QVERIFY(run.err.contains("cannot read ptolemy.csv: no such file"));
     QVERIFY(writeFile(dir_->filePath("ptolemy.csv"), row("here", "1,1,1,1,1,1")));
     run = runFind({"--format=tsv"}, dir_->path());
     QCOMPARE(run.status, 0);
@@ -347,6 +414,52 @@ void TestFindProgram::batch_unreadableFile_exits2()
     QVERIFY(run.err.contains("cannot read " + dir_->path().toUtf8()));
 }
 
+void TestFindProgram::batch_longLinesPassedOverAndReportedShort()
+{
+    const QByteArray atMaximum = "ram" + QByteArray(64 * 1024 - 3, ' '); // spaces are trimmed
+    const QByteArray badValue = "ram\t" + QByteArray(60000, 'q');
+    QVERIFY(writeFile(dir_->filePath("coins.tsv"), "ram\n" + QByteArray(20 * 1024 * 1024, 'x') +
+                                                       "\n" + atMaximum + "\n" + badValue +
+                                                       "\nram\tno\n"));
+    const Run run = runFind({"--batch=coins.tsv", "--format=tsv", demo}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QSet<QByteArray> coins;
+    for (const QByteArray& row : run.out.split('\n').mid(1)) {
+        if (!row.isEmpty()) {
+            coins << row.left(row.indexOf('\t'));
+        }
+    }
+    QCOMPARE(coins, (QSet<QByteArray>{"1", "3", "5"}));
+    QVERIFY2(run.err.size() < 1000, QByteArray::number(run.err.size()).constData());
+    const QList<QByteArray> err = run.err.split('\n');
+    QCOMPARE(err.value(0), "rovadod-find: coins.tsv:2: longer than 65536 bytes, not read; a coin "
+                           "is at most six values");
+    QCOMPARE(err.value(1), "rovadod-find: coins.tsv:4: no inscription entry is or begins with \"" +
+                               QByteArray(80, 'q') +
+                               "\" \xE2\x80\xA6 (60000 bytes); the entries are:");
+    QCOMPARE(err.value(err.size() - 2),
+             "rovadod-find: 2 bad lines in coins.tsv, answered the others");
+}
+
+void TestFindProgram::fileNamesNotUtf8_areOpened()
+{
+    QVERIFY(writeRawName(dir_->path(), "caf\xE9.csv", row("latin", "1,1,1,1,1,1")));
+    QVERIFY(writeRawName(dir_->path(), "caf\xE8.csv", row("other", "1,1,1,1,1,1")));
+    QVERIFY(writeRawName(dir_->path(), "lot\xE9.tsv", "#1\n"));
+    Run run = runFindRaw({"--format=tsv", "caf\xE9.csv"}, dir_->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains("\n1\t0\t\tlatin\t"), run.err.constData());
+    for (const QList<QByteArray>& batch :
+         {QList<QByteArray>{"--batch=lot\xE9.tsv"}, QList<QByteArray>{"--batch", "lot\xE9.tsv"}}) {
+        run = runFindRaw(batch + QList<QByteArray>{"--format=tsv", "caf\xE8.csv"}, dir_->path());
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains("\n1\t1\t0\t\tother\t"), run.err.constData());
+    }
+    run = runFindRaw({"--batch=lot\xE7.tsv", "caf\xE9.csv"}, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.startsWith("rovadod-find: cannot read lot\xE7.tsv: "));
+}
+
 void TestFindProgram::json_parsesBack()
 {
     const Run run =
@@ -362,12 +475,22 @@ void TestFindProgram::json_parsesBack()
     QCOMPARE(object["counts"].toObject().size(), 6);
 }
 
+void TestFindProgram::writeFailure_isNotSuccess_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("report") << QStringList{"--left-field=none", demo};
+    QTest::newRow("--list") << QStringList{"--list"};
+    QTest::newRow("--help") << QStringList{"--help"};
+    QTest::newRow("--version") << QStringList{"--version"};
+}
+
 void TestFindProgram::writeFailure_isNotSuccess()
 {
+    QFETCH(QStringList, args);
     if (!QFile::exists("/dev/full")) {
         QSKIP("no /dev/full here");
     }
-    const Run run = runFind({"--left-field=none", demo}, dir_->path(), {}, "/dev/full");
+    const Run run = runFind(args, dir_->path(), {}, "/dev/full");
     QCOMPARE(run.status, 2);
     QCOMPARE(run.err, QByteArray("rovadod-find: cannot write the output\n"));
 }
@@ -412,6 +535,9 @@ void TestFindProgram::help_explainsEveryOption()
                                  "the exit status is 2",
                                  "0  an entry was printed",
                                  "1  nothing matched",
+                                 "output that cannot be written",
+                                 "longer than 64 KiB",
+                                 "\"# 3\" first is a\n  position",
                                  "Examples:",
                                  "rovadod-find --batch=coins.tsv"}) {
             QVERIFY2(run.out.contains(part), part);

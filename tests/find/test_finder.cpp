@@ -301,12 +301,26 @@ void TestFinder::batchLine_data()
     QTest::newRow("blank") << QByteArray() << skip << open << "";
     QTest::newRow("comment") << QByteArray("# lot 12, worn") << skip << open << "";
     QTest::newRow("comment with tabs") << QByteArray("#\tzeus\tno") << skip << open << "";
-    QTest::newRow("comment that looks like a number")
-        << QByteArray("#1 of the lot") << skip << open << "";
+    QTest::newRow("comment with a number later")
+        << QByteArray("# lot 12\tof 2") << skip << open << "";
+    QTest::newRow("# and a letter") << QByteArray("#x") << skip << open << "";
+    QTest::newRow("# alone") << QByteArray("#") << skip << open << "";
     QTest::newRow("six values") << QByteArray("zeus laur\tyes\t#5\tclub\tnone\tanchor") << coin
                                 << QStringList{"2", "2", "5", "4", "1", "3"} << "";
     QTest::newRow("first value a position, not a comment")
         << QByteArray("#2\tno") << coin << QStringList{"2", "1", "", "", "", ""} << "";
+    QTest::newRow("position with a space after it")
+        << QByteArray("#1 \tno") << coin << QStringList{"1", "1", "", "", "", ""} << "";
+    QTest::newRow("position with spaces before it")
+        << QByteArray("  #2\tno") << coin << QStringList{"2", "1", "", "", "", ""} << "";
+    QTest::newRow("space between # and number: a bad line, not a comment")
+        << QByteArray("# 3\tno") << bad << open
+        << "\"# 3\" is not an obverse-figure position: write # and a number from 1 to 20";
+    QTest::newRow("number and words: a bad line, not a comment")
+        << QByteArray("#1 of the lot") << bad << open
+        << "\"#1 of the lot\" is not an obverse-figure";
+    QTest::newRow("position past the list: a bad line, not a comment")
+        << QByteArray("#21\tno") << bad << open << "\"#21\" is not an obverse-figure position";
     QTest::newRow("position alone")
         << QByteArray("#20") << coin << QStringList{"I", "", "", "", "", ""} << "";
     QTest::newRow("empty values are any")

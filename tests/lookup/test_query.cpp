@@ -102,6 +102,8 @@ private slots:
     void resolve_data();
     void resolve();
     void problem_listsTheCandidates();
+    void quoted_showsSpacesAndControls();
+    void quoted_cutsLongValues();
 
     void fullSelection_findsWhatTheWindowFinds();
     void positionOutsideList_fitsNothingAsInTheWindow();
@@ -200,7 +202,51 @@ void TestQuery::problem_listsTheCandidates()
     QVERIFY(unknown.ends_with("\n  #38  Helmet of Perseus"));
     QCOMPARE(vocab::ValueProblem(left, "#0", vocab::ResolveValue(left, "#0")),
              std::string("\"#0\" is not a left-field position: write # and a number from 1 to 38"));
+    const vocab::Attribute& inscription = vocab::attributes[1];
+    QCOMPARE(
+        vocab::ValueProblem(inscription, "#3", vocab::ResolveValue(inscription, "#3")),
+        std::string("\"#3\" is not an inscription position: write # and a number from 1 to 2"));
     QCOMPARE(vocab::ValueProblem(left, "club", vocab::ResolveValue(left, "club")), std::string());
+}
+
+void TestQuery::quoted_showsSpacesAndControls()
+{
+    QCOMPARE(vocab::Quoted(" 1 "), std::string("\" 1 \""));
+    QCOMPARE(vocab::Quoted("a\tb"), std::string("\"a\\tb\""));
+    QCOMPARE(vocab::Quoted(std::string("\x01") + "\x7f"), std::string("\"\\x01\\x7F\""));
+    QCOMPARE(vocab::Quoted("\xce\x94"), std::string("\"\xce\x94\"")); // UTF-8 passes through
+}
+
+void TestQuery::quoted_cutsLongValues()
+{
+    const std::string x80(vocab::quotedBytes, 'x');
+    QCOMPARE(vocab::Quoted(x80), '"' + x80 + '"');
+    QCOMPARE(vocab::Quoted(x80 + "y"), '"' + x80 + "\" \xE2\x80\xA6 (81 bytes)");
+    // Never inside a character: one across the limit is left out whole.
+    const std::string x79(vocab::quotedBytes - 1, 'x');
+    QCOMPARE(vocab::Quoted(x79 + "\xce\x94" + "z"), '"' + x79 + "\" \xE2\x80\xA6 (82 bytes)");
+    const std::string x77(vocab::quotedBytes - 3, 'x');
+    QCOMPARE(vocab::Quoted(x77 + "\xF0\x9F\xAA\x99"), '"' + x77 + "\" \xE2\x80\xA6 (81 bytes)");
+    // Bytes that are no characters at all are cut where they are.
+    const std::string junk(100, '\x80');
+    QCOMPARE(vocab::Quoted(junk),
+             '"' + junk.substr(0, vocab::quotedBytes) + "\" \xE2\x80\xA6 (100 bytes)");
+    // Escapes count as the byte they stand for.
+    const std::string tabs(100, '\t');
+    std::string shown;
+    for (std::size_t i = 0; i < vocab::quotedBytes; ++i) {
+        shown += "\\t";
+    }
+    QCOMPARE(vocab::Quoted(tabs), '"' + shown + "\" \xE2\x80\xA6 (100 bytes)");
+
+    // A bad value of 20 MB makes a message of a few lines.
+    const vocab::Attribute& left = vocab::attributes[3];
+    const std::string huge(20 * 1024 * 1024, 'q');
+    const std::string problem = vocab::ValueProblem(left, huge, vocab::ResolveValue(left, huge));
+    QVERIFY2(problem.size() < 2000, std::to_string(problem.size()).c_str());
+    QVERIFY(problem.starts_with("no left-field entry is or begins with \"qqq"));
+    QVERIFY(problem.find("\" \xE2\x80\xA6 (20971520 bytes); the entries are:\n") !=
+            std::string::npos);
 }
 
 void TestQuery::fullSelection_findsWhatTheWindowFinds()

@@ -51,6 +51,8 @@ private slots:
     void selectionCodes_followTheLists();
     void codeMatches_wholeTextIgnoringCase_data();
     void codeMatches_wholeTextIgnoringCase();
+    void positionsSelecting_followsCodeMatches_data();
+    void positionsSelecting_followsCodeMatches();
     void report_oneEntryExactBytes();
     void report_twoEntriesFourteenLines();
     void report_specimenCountRule();
@@ -111,6 +113,47 @@ void TestSearch::codeMatches_wholeTextIgnoringCase()
     QFETCH(bool, matches);
     QCOMPARE(lookup::CodeMatches(value.toStdString(), code.toStdString()), matches);
     QVERIFY(!lookup::CodeMatches(std::nullopt, code.toStdString()));
+}
+
+void TestSearch::positionsSelecting_followsCodeMatches_data()
+{
+    QTest::addColumn<int>("attribute");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QList<int>>("positions"); // 0-based
+    QTest::newRow("obverse 1") << 0 << QByteArray("1") << QList<int>{0};
+    QTest::newRow("obverse lower-case a") << 0 << QByteArray("a") << QList<int>{9};
+    QTest::newRow("obverse X has no position") << 0 << QByteArray("X") << QList<int>{};
+    QTest::newRow("obverse x neither") << 0 << QByteArray("x") << QList<int>{};
+    QTest::newRow("leading space") << 0 << QByteArray(" 1") << QList<int>{};
+    QTest::newRow("trailing space") << 5 << QByteArray("1 ") << QList<int>{};
+    QTest::newRow("tab") << 5 << QByteArray("\t1") << QList<int>{};
+    QTest::newRow("empty") << 1 << QByteArray("") << QList<int>{};
+    QTest::newRow("inscription 3") << 1 << QByteArray("3") << QList<int>{};
+    QTest::newRow("reverse Deer Kneeling Q") << 2 << QByteArray("Q") << QList<int>{33};
+    QTest::newRow("reverse shared eagle 5") << 2 << QByteArray("5") << QList<int>{4, 5};
+    QTest::newRow("left field combined a0") << 3 << QByteArray("a0") << QList<int>{15};
+    QTest::newRow("left field 34") << 3 << QByteArray("34") << QList<int>{3};
+    QTest::newRow("left field 43 is no combination") << 3 << QByteArray("43") << QList<int>{};
+    QTest::newRow("left field Kelvin sign 0") << 3
+                                              << QByteArray("\xE2\x84\xAA"
+                                                            "0")
+                                              << QList<int>{28};
+    QTest::newRow("right side E") << 4 << QByteArray("E") << QList<int>{13};
+    QTest::newRow("right side 9") << 4 << QByteArray("9") << QList<int>{};
+    QTest::newRow("countermark Letters 7") << 5 << QByteArray("7") << QList<int>{6};
+    QTest::newRow("countermark Indeterminate 8") << 5 << QByteArray("8") << QList<int>{7};
+    QTest::newRow("countermark 9") << 5 << QByteArray("9") << QList<int>{};
+    QTest::newRow("countermark 0") << 5 << QByteArray("0") << QList<int>{};
+}
+
+void TestSearch::positionsSelecting_followsCodeMatches()
+{
+    QFETCH(int, attribute);
+    QFETCH(QByteArray, value);
+    QFETCH(QList<int>, positions);
+    const std::vector<int> got = lookup::PositionsSelecting(attribute, value.toStdString());
+    QCOMPARE(QList<int>(got.begin(), got.end()), positions);
+    QVERIFY(lookup::PositionsSelecting(attribute, std::nullopt).empty());
 }
 
 void TestSearch::report_oneEntryExactBytes()

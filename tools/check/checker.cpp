@@ -2,14 +2,12 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
-#include "catalogue/messages.h"
+#include "lookup/query.h"
 #include "lookup/search.h"
+#include "unreadable.h"
+#include "vocab/values.h"
 #include "vocab/vocabulary.h"
 
-#include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,33 +26,9 @@ std::string lineLabel(std::int64_t line)
     return "line " + std::to_string(line) + ": ";
 }
 
-std::string_view trimmed(std::string_view v)
-{
-    const auto first = v.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return v.substr(first, v.find_last_not_of(" \t") - first + 1);
-}
-
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     return lookup::CodeMatches(std::string(a), b);
-}
-
-/// Why the file could not be read, in the system's words and the loader's.
-std::string describeUnreadable(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        return "is a directory";
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::strerror(errno);
-    }
-    ::close(fd);
-    return "read error";
 }
 
 /// True when every field after the first `fields` is empty, as trailing
@@ -128,27 +102,29 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
     }
     bool lost = false;
     for (int a = 0; a < vocab::attributeCount; ++a) {
-        const catalogue::ColumnInfo& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
-        const auto& v = field.at(k);
-        if (Selectable(a, v)) {
+        if (!lookup::HeldPositions(a, static_cast<int>(k)).empty()) {
             continue;
         }
+        const catalogue::ColumnInfo& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
+        const auto& v = field.at(k);
         lost = true;
         ++result.unselectableFields;
         const std::string value = v ? *v : std::string();
         std::string text = lineLabel(line) +
                            std::string(vocab::attributes[static_cast<std::size_t>(a)].what) +
-                           " code " + Quoted(value) + " (field " + std::to_string(field.field) +
-                           ") can never be selected";
-        const std::string_view core = trimmed(value);
+                           " code " + vocab::Quoted(value) + " (field " +
+                           std::to_string(field.field) + ") can never be selected";
+        // Tabs count as spaces here: a keeper sees neither.
+        const std::string_view core = vocab::Trimmed(value, " \t");
         if (value.empty()) {
             text += "; the field is empty";
-        } else if (core.size() != value.size() && Selectable(a, std::string(core))) {
-            text += "; spaces count, " + Quoted(core) + " would be";
+        } else if (core.size() != value.size() &&
+                   !lookup::PositionsSelecting(a, std::string(core)).empty()) {
+            text += "; spaces count, " + vocab::Quoted(core) + " would be";
         } else if (split && *split < firstCodeField + a) {
             text += "; the split in field " + std::to_string(*split) + " moved it here";
         } else if (a == 0 && equalsIgnoringCase(value, vocab::OFigCodes.back())) {
-            text += "; no list entry leads to " + Quoted(vocab::OFigCodes.back());
+            text += "; no list entry leads to " + vocab::Quoted(vocab::OFigCodes.back());
         }
         result.findings.push_back({Finding::Kind::NeverSelected, line, std::move(text)});
     }
@@ -229,52 +205,16 @@ std::optional<std::int64_t> QuotedCommaField(std::string_view line)
     return std::nullopt;
 }
 
-bool Selectable(int attribute, const std::optional<std::string>& value)
-{
-    const vocab::Attribute& attr = vocab::attributes.at(static_cast<std::size_t>(attribute));
-    for (int pos = 0; pos < attr.count(); ++pos) {
-        if (lookup::CodeMatches(value, attr.code(pos))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string Quoted(std::string_view value)
-{
-    std::string out = "\"";
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
-}
-
 Result CheckCatalogue(const std::string& path)
 {
     Result result;
     Catalogue::ClearCatalogue();
     const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
         path, [](const std::string&) {}, [](int) {});
-    if (outcome.kind == catalogue::LoadOutcome::Kind::NotFound) {
-        result.status = Status::NotFound;
-        result.problem =
-            "no such file (the window would show \"" + std::string(messages::notFound) + "\")";
-        return result;
-    }
-    if (outcome.kind == catalogue::LoadOutcome::Kind::ReadProblem) {
-        result.status = Status::Unreadable;
-        result.problem = describeUnreadable(path) + " (the window would show \"" +
-                         std::string(messages::problem) + "\")";
+    if (!outcome.loaded()) {
+        result.status = outcome.kind == catalogue::LoadOutcome::Kind::NotFound ? Status::NotFound
+                                                                               : Status::Unreadable;
+        result.problem = cli::CatalogueProblem(path, outcome);
         return result;
     }
     result.entries = outcome.entries;

@@ -49,12 +49,4 @@ std::int64_t FieldCount(std::string_view line);
 /// none. Quotes never group for the loader, so such a comma splits the value.
 std::optional<std::int64_t> QuotedCommaField(std::string_view line);
 
-/// True when some list position of attribute `attribute` (0 to 5, search
-/// order) selects `value` under the window's matching rule.
-bool Selectable(int attribute, const std::optional<std::string>& value);
-
-/// `value` between double quotes, with control characters escaped so that
-/// spaces and tabs show.
-std::string Quoted(std::string_view value);
-
 } // namespace check

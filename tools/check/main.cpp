@@ -1,13 +1,12 @@
 // rovadod-check [FILE]: reports what in a catalogue file the window would
 // silently ignore, shift or never find.
 
+#include "catalogue/catalogue.h"
 #include "checker.h"
 #include "cli.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
-#include <iostream>
 #include <string>
 
 namespace {
@@ -44,7 +43,8 @@ finding ends the report.
 Exit status:
   0  nothing found
   1  findings reported
-  2  the file cannot be read, or the command line is wrong
+  2  the file cannot be read, the command line is wrong, or the report
+     cannot be written (a full disk)
 )");
 
 } // namespace
@@ -56,24 +56,26 @@ int main(int argc, char** argv)
     command.parser().addPositionalArgument(QStringLiteral("FILE"),
                                            QStringLiteral("The catalogue (default ./ptolemy.csv)."),
                                            QStringLiteral("[FILE]"));
-    if (const auto status = command.parse()) {
+    if (const auto status = command.parse(argc, argv)) {
         return *status;
     }
     const QStringList files = command.parser().positionalArguments();
     if (files.size() > 1) {
         return command.usageError(QStringLiteral("only one FILE can be checked"));
     }
-    const std::string path = files.isEmpty() ? std::string("ptolemy.csv")
-                                             : QFile::encodeName(files.front()).toStdString();
+    const std::string path =
+        files.isEmpty() ? std::string(catalogue::Catalogue::filename) : cli::Bytes(files.front());
 
     const check::Result result = check::CheckCatalogue(path);
     if (result.status != check::Status::Read) {
         return command.fail("cannot read " + path + ": " + result.problem,
                             check::ExitStatus(result));
     }
+    cli::Output out;
     for (const check::Finding& finding : result.findings) {
-        std::cout << finding.text << "\n";
+        out.write(finding.text);
+        out.write("\n");
     }
-    std::cout << check::Summary(result, path);
-    return check::ExitStatus(result);
+    out.write(check::Summary(result, path));
+    return command.finish(out, check::ExitStatus(result));
 }

@@ -10,14 +10,83 @@ namespace cli {
 
 namespace {
 
-void write(std::FILE* stream, const QString& text)
+std::string_view bytesOf(const QByteArray& bytes)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+constexpr char16_t firstEscape = 0xDC80; // stands for byte 0x80; 0xDCFF for 0xFF
+
+/// Length of the UTF-8 sequence a lead byte starts, 0 for a byte that
+/// starts none.
+qsizetype sequenceLength(unsigned char lead)
+{
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    return lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+}
+
+QString decode(QByteArrayView arg)
+{
+    if (arg.isValidUtf8()) {
+        return QString::fromUtf8(arg);
+    }
+    QString text;
+    qsizetype at = 0;
+    while (at < arg.size()) {
+        const auto lead = static_cast<unsigned char>(arg[at]);
+        const qsizetype n = sequenceLength(lead);
+        if (n > 0 && at + n <= arg.size() && arg.sliced(at, n).isValidUtf8()) {
+            text += QString::fromUtf8(arg.sliced(at, n));
+            at += n;
+        } else {
+            text += QChar(static_cast<char16_t>(firstEscape - 0x80 + lead));
+            ++at;
+        }
+    }
+    return text;
+}
+
+bool isEscape(QStringView text, qsizetype at)
+{
+    const char16_t unit = text[at].unicode();
+    // A low surrogate after a high one is half of a real character.
+    return unit >= firstEscape && unit <= firstEscape + 0x7F &&
+           (at == 0 || !text[at - 1].isHighSurrogate());
 }
 
 } // namespace
+
+QStringList Arguments(int argc, const char* const* argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << decode(QByteArrayView(argv[i]));
+    }
+    return arguments;
+}
+
+std::string Bytes(const QString& argument)
+{
+    std::string bytes;
+    qsizetype run = 0; // start of the text not yet converted
+    for (qsizetype at = 0; at < argument.size(); ++at) {
+        if (isEscape(argument, at)) {
+            bytes += bytesOf(QStringView(argument).sliced(run, at - run).toUtf8());
+            bytes += static_cast<char>(argument[at].unicode() - firstEscape + 0x80);
+            run = at + 1;
+        }
+    }
+    bytes += bytesOf(QStringView(argument).sliced(run).toUtf8());
+    return bytes;
+}
 
 Command::Command(QString name, QString description, QString epilogue)
     : name_(std::move(name)), epilogue_(std::move(epilogue)),
@@ -35,13 +104,16 @@ Command::Command(QString name, QString description, QString epilogue)
     parser_.addOption(version_);
 }
 
-std::optional<int> Command::parse()
+std::optional<int> Command::parse(int argc, const char* const* argv)
 {
-    const bool parsed = parser_.parse(QCoreApplication::arguments());
+    // Not QCoreApplication::arguments(): it turns bytes that are not UTF-8
+    // into U+FFFD, and a file with such a name could not be opened.
+    const bool parsed = parser_.parse(Arguments(argc, argv));
     // --help wins over everything else on the line, even a mistake.
     if (parser_.isSet(help_)) {
-        write(stdout, helpText());
-        return 0;
+        Output out;
+        out.write(bytesOf(helpText().toUtf8()));
+        return finish(out, 0);
     }
     if (!parsed) {
         QString message = parser_.errorText();
@@ -55,9 +127,11 @@ std::optional<int> Command::parse()
         return usageError(message);
     }
     if (parser_.isSet(version_)) {
-        write(stdout, name_ + QLatin1Char(' ') + QCoreApplication::applicationVersion() +
-                          QLatin1Char('\n'));
-        return 0;
+        Output out;
+        out.write(bytesOf(
+            (name_ + QLatin1Char(' ') + QCoreApplication::applicationVersion() + QLatin1Char('\n'))
+                .toUtf8()));
+        return finish(out, 0);
     }
     return std::nullopt;
 }
@@ -80,9 +154,8 @@ QString Command::helpText() const
 
 int Command::usageError(const QString& message) const
 {
-    write(stderr, name_ + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + name_ +
-                      QStringLiteral(" --help'.\n"));
-    return 2;
+    return fail(bytesOf(
+        (message + QStringLiteral("\nTry '") + name_ + QStringLiteral(" --help'.")).toUtf8()));
 }
 
 int Command::fail(std::string_view message, int status) const
@@ -93,6 +166,11 @@ int Command::fail(std::string_view message, int status) const
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     return status;
+}
+
+int Command::finish(Output& out, int status) const
+{
+    return out.finish() ? status : fail(Output::failure);
 }
 
 } // namespace cli

@@ -137,13 +137,17 @@ std::string fromJson(const QJsonObject& object)
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-/// The first value of a batch line is a position ("#3") rather than the
-/// start of a comment.
-bool startsWithPosition(std::string_view line)
+/// A line starting with "#" is a comment unless a number follows the "#",
+/// perhaps after spaces: then its first value is a position, answered when
+/// good ("#3", "#3 ") and reported when not ("# 3", "#1 of 2"), never
+/// skipped unseen.
+bool isComment(std::string_view line)
 {
-    const std::string_view first = line.substr(0, line.find('\t'));
-    return first.size() > 1 && first.front() == '#' &&
-           std::all_of(first.begin() + 1, first.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!line.starts_with('#')) {
+        return false;
+    }
+    const std::size_t next = line.find_first_not_of(' ', 1);
+    return next == std::string_view::npos || line[next] < '0' || line[next] > '9';
 }
 
 } // namespace
@@ -324,7 +328,7 @@ std::string ListsText(Format format)
 BatchLine ParseBatchLine(std::string_view line)
 {
     BatchLine parsed;
-    if (line.empty() || (line.front() == '#' && !startsWithPosition(line))) {
+    if (line.empty() || isComment(line)) {
         return parsed;
     }
     std::vector<std::string_view> values;

@@ -86,6 +86,10 @@ private:
 /// The six lists: option, position, text and code of every entry.
 std::string ListsText(Format format);
 
+/// The longest batch line read, in bytes. Six values are far shorter; a
+/// longer line is passed over, not kept, and is a bad line.
+inline constexpr std::size_t maxBatchLine = 64 * 1024;
+
 /// One line of a batch file.
 struct BatchLine {
     enum class Kind { Skip, Coin, Bad };
@@ -96,8 +100,8 @@ struct BatchLine {
 
 /// Reads a batch line: up to six tab-separated values in option order, each
 /// as on the command line, an empty or missing one meaning "any". Blank
-/// lines and comments ("#" first, unless the first value is a position such
-/// as "#3") are skipped.
+/// lines and comments ("#" first and no number after it, "# tray 2") are
+/// skipped; "#3" or "# 3" first is a position, good or bad.
 BatchLine ParseBatchLine(std::string_view line);
 
 } // namespace finder

@@ -6,10 +6,10 @@
 #include "catalogue/line_reader.h"
 #include "cli.h"
 #include "finder.h"
+#include "unreadable.h"
 #include "vocab/values.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -23,6 +23,7 @@
 namespace {
 
 using catalogue::Catalogue;
+using cli::Output;
 using finder::Format;
 
 const QString description =
@@ -61,16 +62,18 @@ Batch files (--batch):
   One coin a line: up to six values separated by tabs, in the order
   obverse-figure, inscription, reverse-figure, left-field, right-side,
   countermark, written as for the options; an empty or missing value is
-  "any". Blank lines are skipped, and so are lines starting with # unless
-  the first value is a position such as #3. Each coin's answer starts with
-  its line number. A bad line is reported on standard error with its line
-  number, the other coins are still answered, and the exit status is 2.
+  "any". Blank lines are skipped, and so are comments: lines starting with
+  a # that no number follows ("# tray 2"). "#3" or "# 3" first is a
+  position, so a wrong one is a bad line, not a comment. Each coin's answer
+  starts with its line number. A bad line, also one longer than 64 KiB, is
+  reported on standard error with its line number, the other coins are
+  still answered, and the exit status is 2.
 
 Exit status:
   0  an entry was printed (or the lists, for --list)
   1  nothing matched
-  2  wrong command line, a catalogue or batch file that cannot be read, or a
-     bad batch line
+  2  wrong command line, a catalogue or batch file that cannot be read, a
+     bad batch line, or output that cannot be written (a full disk)
 
 Examples:
   rovadod-find --obverse-figure "zeus with" --inscription no \
@@ -88,28 +91,6 @@ Examples:
   rovadod-find --list
           the six lists with their positions and codes
 )");
-
-/// Writes text to standard output as it comes, so a large batch never sits
-/// whole in memory.
-class Output {
-public:
-    void write(const std::string& text)
-    {
-        if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
-            failed_ = true;
-        }
-    }
-    /// False when anything could not be written (a full disk, say).
-    bool finish() { return std::fflush(stdout) == 0 && !failed_ && !std::ferror(stdout); }
-
-private:
-    bool failed_ = false;
-};
-
-std::string local(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
 
 struct Options {
     Format format = Format::Report;
@@ -130,7 +111,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
         return QStringLiteral("only one FILE can be searched");
     }
     if (!positional.isEmpty()) {
-        options.catalogue = local(positional.front());
+        options.catalogue = cli::Bytes(positional.front());
     }
     const QString format = parser.value(QStringLiteral("format"));
     if (format == QLatin1String("report")) {
@@ -154,7 +135,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
         return QStringLiteral("--counts needs --format=report or --format=json");
     }
     if (parser.isSet(QStringLiteral("batch"))) {
-        options.batch = local(parser.value(QStringLiteral("batch")));
+        options.batch = cli::Bytes(parser.value(QStringLiteral("batch")));
     }
     for (std::size_t a = 0; a < attributes.size(); ++a) {
         const QStringList values = parser.values(attributes[a]);
@@ -164,7 +145,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
         }
         bool open = false;
         for (const QString& value : values) {
-            const std::string text = value.toStdString();
+            const std::string text = cli::Bytes(value);
             const vocab::Attribute& attr = vocab::attributes[a];
             const vocab::Resolved resolved = vocab::ResolveValue(attr, text);
             if (resolved.kind == vocab::Resolved::Kind::Any) {
@@ -194,7 +175,7 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
         command.fail("cannot read " + path + ": " + std::strerror(errno));
         return false;
     }
-    catalogue::LineReader reader(fd);
+    catalogue::LineReader reader(fd, finder::maxBatchLine);
     finder::JsonBatch json;
     if (options.format == Format::Tsv) {
         out.write(finder::TsvHeader(true));
@@ -204,6 +185,14 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
     bool ok = true;
     for (;;) {
         const auto got = reader.next(line);
+        if (got == catalogue::LineReader::Result::TooLong) {
+            ++number;
+            ++badLines;
+            command.fail(path + ":" + std::to_string(number) + ": longer than " +
+                         std::to_string(finder::maxBatchLine) +
+                         " bytes, not read; a coin is at most six values");
+            continue;
+        }
         if (got != catalogue::LineReader::Result::Line) {
             ok = got == catalogue::LineReader::Result::End;
             break;
@@ -276,22 +265,21 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
     Output out;
     if (parser.isSet(QStringLiteral("list"))) {
         out.write(finder::ListsText(options.format));
-        return out.finish() ? 0 : command.fail("cannot write the output");
+        return command.finish(out, 0);
     }
 
-    std::string message;
     const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
-        options.catalogue, [&message](const std::string& text) { message = text; }, [](int) {});
+        options.catalogue, [](const std::string&) {}, [](int) {});
     if (!outcome.loaded()) {
-        return command.fail("cannot read " + options.catalogue + ": " + message);
+        return command.fail("cannot read " + options.catalogue + ": " +
+                            cli::CatalogueProblem(options.catalogue, outcome));
     }
 
     bool printed = false;
     int badLines = 0;
     if (options.batch) {
         if (!runBatch(command, options, out, badLines, printed)) {
-            out.finish();
-            return 2;
+            return command.finish(out, 2); // the coins answered before the fault still go out
         }
     } else {
         const finder::Answer answer = finder::Ask(options.query, options.counts);
@@ -315,7 +303,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
         }
     }
     if (!out.finish()) {
-        return command.fail("cannot write the output");
+        return command.fail(Output::failure);
     }
     if (badLines > 0) {
         return command.fail(std::to_string(badLines) +
@@ -378,7 +366,7 @@ int main(int argc, char** argv)
                                  QStringLiteral("The catalogue (default ./ptolemy.csv)."),
                                  QStringLiteral("[FILE]"));
 
-    if (const auto status = command.parse()) {
+    if (const auto status = command.parse(argc, argv)) {
         return *status;
     }
     try {

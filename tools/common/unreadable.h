@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "catalogue/catalogue.h"
+
+#include <string>
+
+namespace cli {
+
+/// Why the catalogue at `path` did not load, for "cannot read PATH: ...":
+/// the system's reason and what the window would show, e.g.
+/// `Permission denied (the window would show "Problem Reading Quarvel
+/// Database")`. Empty for a catalogue that loaded.
+std::string CatalogueProblem(const std::string& path, const catalogue::LoadOutcome& outcome);
+
+} // namespace cli

@@ -46,13 +46,7 @@ AttributeSet misfits(const Query& query, int entry, int limit)
 /// code entry `entry` has there.
 template <typename Visit> void forHeldPositions(std::size_t a, int entry, Visit visit)
 {
-    const vocab::Attribute& attr = vocab::attributes[a];
-    const auto& value = codeOf(a, entry);
-    for (int pos = 0; pos < attr.count(); ++pos) {
-        if (CodeMatches(value, attr.code(pos))) {
-            visit(pos);
-        }
-    }
+    ForPositionsSelecting(static_cast<int>(a), codeOf(a, entry), visit);
 }
 
 std::int32_t loadedEntries()
@@ -121,10 +115,7 @@ FacetCounts CountFacets(const Query& query)
 
 std::vector<int> HeldPositions(int attribute, int entry)
 {
-    std::vector<int> held;
-    forHeldPositions(static_cast<std::size_t>(attribute), entry,
-                     [&held](int pos) { held.push_back(pos); });
-    return held;
+    return PositionsSelecting(attribute, codeOf(static_cast<std::size_t>(attribute), entry));
 }
 
 std::string DescribeHeld(int attribute, int entry)

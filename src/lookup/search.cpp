@@ -82,13 +82,8 @@ bool CodeMatches(const std::optional<std::string>& value, std::string_view code)
 
 std::vector<int> PositionsSelecting(int attribute, const std::optional<std::string>& value)
 {
-    const vocab::Attribute& attr = vocab::attributes.at(static_cast<std::size_t>(attribute));
     std::vector<int> positions;
-    for (int pos = 0; pos < attr.count(); ++pos) {
-        if (CodeMatches(value, attr.code(pos))) {
-            positions.push_back(pos);
-        }
-    }
+    ForPositionsSelecting(attribute, value, [&positions](int pos) { positions.push_back(pos); });
     return positions;
 }
 

@@ -28,6 +28,19 @@ Codes SelectionCodes(const Positions& positions);
 /// matches nothing.
 bool CodeMatches(const std::optional<std::string>& value, std::string_view code);
 
+/// Calls `visit` with every list position of `attribute` whose code `value`
+/// matches, without building a list: for loops over the whole catalogue.
+template <typename Visit>
+void ForPositionsSelecting(int attribute, const std::optional<std::string>& value, Visit visit)
+{
+    const vocab::Attribute& attr = vocab::attributes.at(static_cast<std::size_t>(attribute));
+    for (int pos = 0; pos < attr.count(); ++pos) {
+        if (CodeMatches(value, attr.code(pos))) {
+            visit(pos);
+        }
+    }
+}
+
 /// List positions of `attribute` whose code `value` matches: one, two for
 /// a shared code ("5", the two "1 Eagle R>" entries), none for a value no
 /// position selects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loader and search figures, each against its goal. Run through bench/run;
 // the median of the repetitions is what is compared.
 

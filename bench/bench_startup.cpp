@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the whole program up to the loaded summary, against a bare Qt
 // program that shows one QPlainTextEdit: wall time and peak memory of each,
 // run as child processes on the offscreen platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program, ending itself as soon as the loaded summary is in the
 // output area: the start-up benchmark times this against startup_bare.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # rovadod_add_test(<name> SOURCES <files...> LIBS <targets...>)
 # One Qt Test executable per test file, registered with CTest under <name>.
 function(rovadod_add_test name)

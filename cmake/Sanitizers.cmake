@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sanitizer and fuzzing instrumentation for the whole build. Applied as
 # directory options before any target is made, so the core, the window and
 # every test see the same flags. ThreadSanitizer never goes with Address or

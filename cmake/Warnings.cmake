@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every target of ours links this. Warnings are errors only where they are
 # ours to fix at once (ROVADOD_WERROR, on in the dev, CI and sanitizer
 # presets): a release, package or install build on a newer compiler must not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as the catalogue file, loaded and searched. Any crash,
 // sanitizer report or broken invariant below is a finding.
 

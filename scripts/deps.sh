@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by ./run and ./test. ./run installs what building and running the
 # window needs; ./test adds what the tests, sanitizers, fuzzing, benchmarks
 # and the package check need. Nothing is installed when all are there.

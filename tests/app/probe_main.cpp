@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the whole program and, from inside its event loop, prints what the
 // window shows once a given text appears, then closes the window the way a
 // user would. Driven by the environment, since the program itself takes no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo catalogue shipped in data/: read with the window's loader, it
 // must offer something for every list position and nothing a keeper would
 // have to fix.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -P script: installs BUILD_DIR twice, once under a prefix and once
 # staged with DESTDIR, and checks what a desktop and a keeper rely on.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files a hand-edited catalogue may turn out to be. Each must end with the
 // right message and entry count, without a crash, without a write, and
 // without a summary after a failure.

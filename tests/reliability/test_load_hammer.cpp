@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searches run on the window's thread while the catalogue loads on another.
 // No lock is taken, so what keeps them apart is the count published after
 // the columns: this runs under ThreadSanitizer too.

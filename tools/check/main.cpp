@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rovadod-check [FILE]: reports what in a catalogue file the window would
 // silently ignore, shift or never find.
 

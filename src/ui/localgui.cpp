@@ -296,7 +296,12 @@ QMimeData* LocalGUI::OutputArea::createMimeDataFromSelection() const
 {
     const QTextDocumentFragment selection = textCursor().selection();
     auto* mime = new QMimeData;
-    mime->setText(selection.toPlainText());
+    // The catalogue's own characters, as shown: Qt's plain text would turn
+    // no-break spaces into ordinary ones.
+    QString text = selection.toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    mime->setText(text);
     mime->setHtml(selection.toHtml());
 #if QT_CONFIG(textodfwriter)
     QBuffer odf;

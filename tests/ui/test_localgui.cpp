@@ -242,6 +242,14 @@ void TestLocalGUI::outputArea_readOnlyWrapsAndCopies()
     QVERIFY(copied->hasFormat("application/vnd.oasis.opendocument.text"));
     QVERIFY(!copied->hasFormat("text/markdown"));
 
+    // A copy holds the catalogue's characters: no-break and narrow spaces
+    // stay what they are.
+    const std::string spaced = "Sv A\u00a0B\tPlate C\u202fD\n\tLeft Field Mgm \tE\u2007F\n\n";
+    gui.replaceText(spaced);
+    QTest::keyClick(area, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(spaced));
+
     // A long line wraps at word boundaries instead of scrolling sideways.
     gui.replaceText("Sv " + repeat("catalogue ", 60));
     QCOMPARE(area->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);

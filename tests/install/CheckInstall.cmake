@@ -66,11 +66,18 @@ file(WRITE "${own}/rovadod/ptolemy.csv" "")
 file(WRITE "${home}/.local/share/rovadod/ptolemy.csv" "")
 file(MAKE_DIRECTORY "${bare}/rovadod")
 file(WRITE "${CWD}/relative/rovadod/ptolemy.csv" "")
+# A catalogue linked to a drive that is not mounted: still the collector's.
+set(dangling "${WORK_DIR}/data home with a dangling link")
+file(MAKE_DIRECTORY "${dangling}/rovadod")
+file(REMOVE "${dangling}/rovadod/ptolemy.csv")
+file(CREATE_LINK "${WORK_DIR}/unmounted/ptolemy.csv" "${dangling}/rovadod/ptolemy.csv" SYMBOLIC)
 if(NOT EXISTS "${launcher}")
     fail("launcher ${launcher} not installed")
 else()
     expect_launch("own catalogue in XDG_DATA_HOME" "${launcher}" "${probe}" "${own}/rovadod"
                   "XDG_DATA_HOME=${own}" "HOME=${home}")
+    expect_launch("catalogue link to a missing file" "${launcher}" "${probe}"
+                  "${dangling}/rovadod" "XDG_DATA_HOME=${dangling}" "HOME=${home}")
     expect_launch("XDG_DATA_HOME without a catalogue, even when HOME has one" "${launcher}"
                   "${probe}" "${demo_dir}" "XDG_DATA_HOME=${bare}" "HOME=${home}")
     expect_launch("XDG_DATA_HOME unset" "${launcher}" "${probe}"

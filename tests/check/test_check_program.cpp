@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -161,18 +162,43 @@ void TestCheckProgram::findings_exit1_withLineNumbersAndSummary()
 
 void TestCheckProgram::unreadable_exits2_onStderr_data()
 {
-    QTest::addColumn<bool>("directory");
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing file") << false << "no such file";
-    QTest::newRow("directory") << true << "is a directory";
+    QTest::newRow("missing file") << "missing"
+                                  << "no such file";
+    QTest::newRow("directory") << "directory"
+                               << "is a directory";
+    // Read only up to the size seen at the start, a pipe or a device would
+    // pass for an empty catalogue.
+    QTest::newRow("device") << "device"
+                            << "not a regular file";
+    QTest::newRow("named pipe with a writer") << "fifo"
+                                              << "not a regular file";
 }
 
 void TestCheckProgram::unreadable_exits2_onStderr()
 {
-    QFETCH(bool, directory);
+    QFETCH(QString, kind);
     QFETCH(QString, reason);
-    const QString path = directory ? dir_->path() : dir_->filePath("none.csv");
+    QString path = dir_->filePath("none.csv");
+    int keepOpen = -1;
+    if (kind == "directory") {
+        path = dir_->path();
+    } else if (kind == "device") {
+        path = "/dev/null";
+    } else if (kind == "fifo") {
+        path = dir_->filePath("pipe.csv");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        // Held open for reading and writing, so the checker's open does not
+        // wait for a writer and nothing it leaves unread raises SIGPIPE.
+        keepOpen = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(keepOpen >= 0);
+        QVERIFY(::write(keepOpen, cleanLine.constData(), size_t(cleanLine.size())) > 0);
+    }
     const Run run = runCheck({path}, dir_->path());
+    if (keepOpen >= 0) {
+        ::close(keepOpen);
+    }
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.startsWith("rovadod-check: cannot read " + path + ": " + reason),

@@ -212,10 +212,10 @@ Result CheckCatalogue(const std::string& path)
     Catalogue::ClearCatalogue();
     const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
         path, [](const std::string&) {}, [](int) {});
-    if (!outcome.loaded()) {
+    result.problem = cli::CatalogueProblem(path, outcome);
+    if (!result.problem.empty()) {
         result.status = outcome.kind == catalogue::LoadOutcome::Kind::NotFound ? Status::NotFound
                                                                                : Status::Unreadable;
-        result.problem = cli::CatalogueProblem(path, outcome);
         return result;
     }
     result.entries = outcome.entries;

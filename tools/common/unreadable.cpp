@@ -56,6 +56,14 @@ std::string CatalogueProblem(const std::string& path, const catalogue::LoadOutco
     case catalogue::LoadOutcome::Kind::Loaded:
         break;
     }
+    // The loader reads no further than the size the file has when reading
+    // starts, and a pipe or a device has none: its lines are never read, and
+    // "0 entries" would pass for an empty catalogue.
+    struct stat info {};
+    if (outcome.entries == 0 && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return "not a regular file: the window reads nothing from a pipe or a device (it would "
+               "show 0 entries read)";
+    }
     return {};
 }
 

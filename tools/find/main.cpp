@@ -270,9 +270,9 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
 
     const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
         options.catalogue, [](const std::string&) {}, [](int) {});
-    if (!outcome.loaded()) {
-        return command.fail("cannot read " + options.catalogue + ": " +
-                            cli::CatalogueProblem(options.catalogue, outcome));
+    if (const std::string problem = cli::CatalogueProblem(options.catalogue, outcome);
+        !problem.empty()) {
+        return command.fail("cannot read " + options.catalogue + ": " + problem);
     }
 
     bool printed = false;

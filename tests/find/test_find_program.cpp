@@ -537,7 +537,7 @@ void TestFindProgram::help_explainsEveryOption()
                                  "1  nothing matched",
                                  "output that cannot be written",
                                  "longer than 64 KiB",
-                                 "\"# 3\" first is a\n  position",
+                                 "(\"#3\", \"# 3\") is a\n  position",
                                  "Examples:",
                                  "rovadod-find --batch=coins.tsv"}) {
             QVERIFY2(run.out.contains(part), part);

@@ -316,9 +316,10 @@ void TestFinder::batchLine_data()
     QTest::newRow("space between # and number: a bad line, not a comment")
         << QByteArray("# 3\tno") << bad << open
         << "\"# 3\" is not an obverse-figure position: write # and a number from 1 to 20";
-    QTest::newRow("number and words: a bad line, not a comment")
-        << QByteArray("#1 of the lot") << bad << open
-        << "\"#1 of the lot\" is not an obverse-figure";
+    QTest::newRow("number and words: a comment")
+        << QByteArray("#1 of the lot") << skip << open << "";
+    QTest::newRow("a count after # is a comment, not a position")
+        << QByteArray("# 10000 coins, tray 2") << skip << open << "";
     QTest::newRow("position past the list: a bad line, not a comment")
         << QByteArray("#21\tno") << bad << open << "\"#21\" is not an obverse-figure position";
     QTest::newRow("position alone")

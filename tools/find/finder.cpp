@@ -137,17 +137,23 @@ std::string fromJson(const QJsonObject& object)
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-/// A line starting with "#" is a comment unless a number follows the "#",
-/// perhaps after spaces: then its first value is a position, answered when
-/// good ("#3", "#3 ") and reported when not ("# 3", "#1 of 2"), never
-/// skipped unseen.
+/// A line starting with "#" is a comment unless its first value has the
+/// shape of a position, "#" and a number with nothing else but spaces:
+/// then it is answered when good ("#3", "#3 ") and reported when not
+/// ("# 3", "#21"), never skipped unseen. "# 120 coins, tray 2" is a comment.
 bool isComment(std::string_view line)
 {
     if (!line.starts_with('#')) {
         return false;
     }
-    const std::size_t next = line.find_first_not_of(' ', 1);
-    return next == std::string_view::npos || line[next] < '0' || line[next] > '9';
+    const std::string_view first = line.substr(0, line.find('\t'));
+    const std::size_t digits = first.find_first_not_of(' ', 1);
+    if (digits == std::string_view::npos || first[digits] < '0' || first[digits] > '9') {
+        return true;
+    }
+    const std::size_t after = first.find_first_not_of("0123456789", digits);
+    return after != std::string_view::npos &&
+           first.find_first_not_of(' ', after) != std::string_view::npos;
 }
 
 } // namespace

@@ -63,7 +63,8 @@ Batch files (--batch):
   obverse-figure, inscription, reverse-figure, left-field, right-side,
   countermark, written as for the options; an empty or missing value is
   "any". Blank lines are skipped, and so are comments: lines starting with
-  a # that no number follows ("# tray 2"). "#3" or "# 3" first is a
+  a # whose first value is more than # and a number ("# tray 2", "# 120
+  coins"). A first value of # and a number alone ("#3", "# 3") is a
   position, so a wrong one is a bad line, not a comment. Each coin's answer
   starts with its line number. A bad line, also one longer than 64 KiB, is
   reported on standard error with its line number, the other coins are

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/raw_args.h"
+
 #include <QtTest>
 
 #include <QProcess>
@@ -44,42 +46,14 @@ struct RawRun {
     QByteArray err;
 };
 
-/// A shell word that gives `bytes` exactly: printf with every byte in octal.
-QByteArray shellWord(const QByteArray& bytes)
-{
-    QByteArray word = "\"$(printf '";
-    for (const char c : bytes) {
-        word += '\\' + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
-    }
-    return word + "')\"";
-}
-
-/// Writes `bytes` to the file named `name` in `dir`, a name that need not be
-/// UTF-8.
-bool writeRawName(const QString& dir, const QByteArray& name, const QByteArray& bytes)
-{
-    const QByteArray path = QFile::encodeName(dir) + '/' + name;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
-                         static_cast<ssize_t>(bytes.size());
-    return ::close(fd) == 0 && written;
-}
-
 /// Runs rovadod-check with arguments given as bytes, not all of them UTF-8,
 /// which QProcess cannot pass: a shell rebuilds each one.
 RawRun runCheckRaw(const QList<QByteArray>& args, const QString& workDir)
 {
-    QByteArray script = "exec \"$0\"";
-    for (const QByteArray& arg : args) {
-        script += ' ' + shellWord(arg);
-    }
     QProcess p;
     p.setWorkingDirectory(workDir);
     p.start(QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral(ROVADOD_CHECK_EXE)});
+            testsupport::rawArgsThroughShell(QStringLiteral(ROVADOD_CHECK_EXE), args));
     RawRun run;
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
         p.kill();
@@ -270,8 +244,8 @@ void TestCheckProgram::doubleDash_endsOptions()
 void TestCheckProgram::fileNameNotUtf8_isOpened()
 {
     // Two Latin-1 names that differ only in the byte that is not UTF-8.
-    QVERIFY(writeRawName(dir_->path(), "caf\xE9.csv", cleanLine));
-    QVERIFY(writeRawName(dir_->path(), "caf\xE8.csv", xLine));
+    QVERIFY(testsupport::writeRawName(dir_->path(), "caf\xE9.csv", cleanLine));
+    QVERIFY(testsupport::writeRawName(dir_->path(), "caf\xE8.csv", xLine));
     RawRun run = runCheckRaw({"caf\xE9.csv"}, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.startsWith("Summary for caf\xE9.csv: 1 entry read\n"), run.err.constData());

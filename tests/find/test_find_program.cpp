@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/catalogue.h"
 #include "lookup/search.h"
+#include "support/raw_args.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,41 +53,12 @@ Run runFind(const QStringList& args, const QString& workDir, const QByteArray& i
     return run;
 }
 
-/// A shell word that gives `bytes` exactly: printf with every byte in octal.
-QByteArray shellWord(const QByteArray& bytes)
-{
-    QByteArray word = "\"$(printf '";
-    for (const char c : bytes) {
-        word += '\\' + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
-    }
-    return word + "')\"";
-}
-
-/// Writes `bytes` to the file named `name` in `dir`, a name that need not be
-/// UTF-8.
-bool writeRawName(const QString& dir, const QByteArray& name, const QByteArray& bytes)
-{
-    const QByteArray path = QFile::encodeName(dir) + '/' + name;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
-                         static_cast<ssize_t>(bytes.size());
-    return ::close(fd) == 0 && written;
-}
-
 /// Runs rovadod-find with arguments given as bytes, not all of them UTF-8,
 /// which QProcess cannot pass: a shell rebuilds each one.
 Run runFindRaw(const QList<QByteArray>& args, const QString& workDir)
 {
-    QByteArray script = "exec \"$0\"";
-    for (const QByteArray& arg : args) {
-        script += ' ' + shellWord(arg);
-    }
-    return runFind(
-        {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral(ROVADOD_FIND_EXE)},
-        workDir, {}, {}, QStringLiteral("/bin/sh"));
+    return runFind(testsupport::rawArgsThroughShell(QStringLiteral(ROVADOD_FIND_EXE), args),
+                   workDir, {}, {}, QStringLiteral("/bin/sh"));
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -443,9 +415,9 @@ void TestFindProgram::batch_longLinesPassedOverAndReportedShort()
 
 void TestFindProgram::fileNamesNotUtf8_areOpened()
 {
-    QVERIFY(writeRawName(dir_->path(), "caf\xE9.csv", row("latin", "1,1,1,1,1,1")));
-    QVERIFY(writeRawName(dir_->path(), "caf\xE8.csv", row("other", "1,1,1,1,1,1")));
-    QVERIFY(writeRawName(dir_->path(), "lot\xE9.tsv", "#1\n"));
+    QVERIFY(testsupport::writeRawName(dir_->path(), "caf\xE9.csv", row("latin", "1,1,1,1,1,1")));
+    QVERIFY(testsupport::writeRawName(dir_->path(), "caf\xE8.csv", row("other", "1,1,1,1,1,1")));
+    QVERIFY(testsupport::writeRawName(dir_->path(), "lot\xE9.tsv", "#1\n"));
     Run run = runFindRaw({"--format=tsv", "caf\xE9.csv"}, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains("\n1\t0\t\tlatin\t"), run.err.constData());

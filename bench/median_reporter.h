@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,4 +49,35 @@ inline void RunWithMedians(int argc, char** argv, int repetitions, MedianReporte
     benchmark::Initialize(&count, args.data());
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+}
+
+/// A figure printed against its goal after the run.
+struct Goal {
+    const char* name;   ///< the benchmark, e.g. "BM_SearchNoMatch"
+    const char* what;   ///< the line's text, with its unit
+    double limit;       ///< 0: the figure is shown without a goal
+    double scale = 1e6; ///< seconds to the printed unit; 0: bytes_per_second in MB/s
+    bool atMost = true; ///< the figure must not exceed the limit (else not fall below)
+};
+
+/// Prints each goal's median figure and whether it was met; a missed goal is
+/// printed, not hidden. Benchmarks filtered out of the run are passed over.
+inline void PrintGoals(const MedianReporter& reporter, std::initializer_list<Goal> goals)
+{
+    std::printf("\n%-50s %12s %10s\n", "median", "figure", "goal");
+    for (const Goal& g : goals) {
+        const auto it = reporter.medians.find(g.name);
+        if (it == reporter.medians.end()) {
+            continue;
+        }
+        const double figure = g.scale == 0 ? it->second.counters.at("bytes_per_second").value / 1e6
+                                           : reporter.seconds(g.name) * g.scale;
+        if (g.limit == 0) {
+            std::printf("%-50s %12.2f %10s\n", g.what, figure, "-");
+            continue;
+        }
+        const bool met = g.atMost ? figure <= g.limit : figure >= g.limit;
+        std::printf("%-50s %12.2f %s%8.0f  %s\n", g.what, figure, g.atMost ? "<=" : ">=", g.limit,
+                    met ? "met" : "MISSED");
+    }
 }

@@ -95,19 +95,24 @@ QJsonObject jsonMatch(const Match& match, JsonFields& fields)
     return object;
 }
 
-QJsonObject jsonCounts(const lookup::FacetCounts& counts)
+/// The six lists keyed by option, each entry with its 1-based position,
+/// text and code, and its count when `counts` is given.
+QJsonObject jsonLists(const lookup::FacetCounts* counts)
 {
     QJsonObject object;
     for (std::size_t a = 0; a < attributeCount; ++a) {
         const vocab::Attribute& attr = vocab::attributes[a];
         QJsonArray list;
         for (int pos = 0; pos < attr.count(); ++pos) {
-            list.append(QJsonObject{
+            QJsonObject entry{
                 {QStringLiteral("position"), pos + 1},
                 {QStringLiteral("text"), qs(attr.texts[static_cast<std::size_t>(pos)])},
                 {QStringLiteral("code"), qs(attr.code(pos))},
-                {QStringLiteral("count"), counts[a][static_cast<std::size_t>(pos)]},
-            });
+            };
+            if (counts) {
+                entry.insert(QStringLiteral("count"), (*counts)[a][static_cast<std::size_t>(pos)]);
+            }
+            list.append(entry);
         }
         object.insert(qs(attr.option), list);
     }
@@ -126,7 +131,7 @@ QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
     }
     object.insert(QStringLiteral("matches"), matches);
     if (answer.counts) {
-        object.insert(QStringLiteral("counts"), jsonCounts(*answer.counts));
+        object.insert(QStringLiteral("counts"), jsonLists(&*answer.counts));
     }
     return object;
 }
@@ -301,19 +306,7 @@ std::string JsonBatch::end() const
 std::string ListsText(Format format)
 {
     if (format == Format::Json) {
-        QJsonObject lists;
-        for (const vocab::Attribute& attr : vocab::attributes) {
-            QJsonArray list;
-            for (int pos = 0; pos < attr.count(); ++pos) {
-                list.append(QJsonObject{
-                    {QStringLiteral("position"), pos + 1},
-                    {QStringLiteral("text"), qs(attr.texts[static_cast<std::size_t>(pos)])},
-                    {QStringLiteral("code"), qs(attr.code(pos))},
-                });
-            }
-            lists.insert(qs(attr.option), list);
-        }
-        return fromJson(QJsonObject{{QStringLiteral("lists"), lists}});
+        return fromJson(QJsonObject{{QStringLiteral("lists"), jsonLists(nullptr)}});
     }
     std::string text = format == Format::Tsv ? "option\tposition\ttext\tcode\n" : "";
     for (const vocab::Attribute& attr : vocab::attributes) {

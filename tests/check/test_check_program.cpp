@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/raw_args.h"
+#include "support/run_program.h"
 
 #include <QtTest>
 
@@ -22,48 +23,18 @@ struct Run {
 /// standard output goes to `outputFile` when one is given.
 Run runCheck(const QStringList& args, const QString& workDir, const QString& outputFile = {})
 {
-    QProcess p;
-    p.setWorkingDirectory(workDir);
-    if (!outputFile.isEmpty()) {
-        p.setStandardOutputFile(outputFile);
-    }
-    p.start(QStringLiteral(ROVADOD_CHECK_EXE), args);
-    Run run;
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        return run;
-    }
-    run.status = p.exitCode();
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    const testsupport::ProgramRun raw =
+        testsupport::runProgram(QStringLiteral(ROVADOD_CHECK_EXE), args, workDir, {}, outputFile);
+    return {raw.status, QString::fromUtf8(raw.out), QString::fromUtf8(raw.err)};
 }
-
-struct RawRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 /// Runs rovadod-check with arguments given as bytes, not all of them UTF-8,
 /// which QProcess cannot pass: a shell rebuilds each one.
-RawRun runCheckRaw(const QList<QByteArray>& args, const QString& workDir)
+testsupport::ProgramRun runCheckRaw(const QList<QByteArray>& args, const QString& workDir)
 {
-    QProcess p;
-    p.setWorkingDirectory(workDir);
-    p.start(QStringLiteral("/bin/sh"),
-            testsupport::rawArgsThroughShell(QStringLiteral(ROVADOD_CHECK_EXE), args));
-    RawRun run;
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        return run;
-    }
-    run.status = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
+    return testsupport::runProgram(
+        QStringLiteral("/bin/sh"),
+        testsupport::rawArgsThroughShell(QStringLiteral(ROVADOD_CHECK_EXE), args), workDir);
 }
 
 const QByteArray cleanLine = "DEMO-1,Obol,20,IV,3,AE3,100,,3,7.10,8.20,Alexandria,1,1,1,1,1,1,,,\n";
@@ -246,7 +217,7 @@ void TestCheckProgram::fileNameNotUtf8_isOpened()
     // Two Latin-1 names that differ only in the byte that is not UTF-8.
     QVERIFY(testsupport::writeRawName(dir_->path(), "caf\xE9.csv", cleanLine));
     QVERIFY(testsupport::writeRawName(dir_->path(), "caf\xE8.csv", xLine));
-    RawRun run = runCheckRaw({"caf\xE9.csv"}, dir_->path());
+    testsupport::ProgramRun run = runCheckRaw({"caf\xE9.csv"}, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.startsWith("Summary for caf\xE9.csv: 1 entry read\n"), run.err.constData());
     run = runCheckRaw({"--", "caf\xE8.csv"}, dir_->path());

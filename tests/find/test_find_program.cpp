@@ -2,6 +2,7 @@
 #include "catalogue/catalogue.h"
 #include "lookup/search.h"
 #include "support/raw_args.h"
+#include "support/run_program.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,37 +21,13 @@ using Six = std::array<int, 6>;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = testsupport::ProgramRun;
 
 Run runFind(const QStringList& args, const QString& workDir, const QByteArray& input = {},
             const QString& outputFile = {},
             const QString& program = QStringLiteral(ROVADOD_FIND_EXE))
 {
-    QProcess p;
-    p.setWorkingDirectory(workDir);
-    if (!outputFile.isEmpty()) {
-        p.setStandardOutputFile(outputFile);
-    }
-    p.start(program, args);
-    Run run;
-    if (!p.waitForStarted(30000)) {
-        return run;
-    }
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        return run;
-    }
-    run.status = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
+    return testsupport::runProgram(program, args, workDir, input, outputFile);
 }
 
 /// Runs rovadod-find with arguments given as bytes, not all of them UTF-8,

@@ -69,6 +69,16 @@ void Query::allowPosition(int attribute, int pos)
     }
 }
 
+Query SelectionQuery(const Positions& positions, int near)
+{
+    Query query;
+    for (int a = 0; a < vocab::attributeCount; ++a) {
+        query.allowPosition(a, positions[static_cast<std::size_t>(a)]);
+    }
+    query.near = near;
+    return query;
+}
+
 std::vector<Match> RankMatches(const Query& query)
 {
     const int limit = std::clamp(query.near, 0, vocab::attributeCount);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "lookup/search.h"
 #include "vocab/vocabulary.h"
 
 #include <array>
@@ -38,6 +39,11 @@ struct Query {
         return allowed[static_cast<std::size_t>(attribute)].empty();
     }
 };
+
+/// The query of a window's six lists: every attribute given, at its
+/// selected position (`SelectionQuery(positions)` finds what `FindMatches`
+/// finds for the same positions).
+Query SelectionQuery(const Positions& positions, int near = 0);
 
 /// One catalogue entry that fits a query.
 struct Match {

@@ -31,16 +31,6 @@ void loadDemo()
     QVERIFY(outcome.loaded());
 }
 
-Query selection(const lookup::Positions& positions, int near = 0)
-{
-    Query q;
-    for (int a = 0; a < attributeCount; ++a) {
-        q.allowPosition(a, positions[static_cast<std::size_t>(a)]);
-    }
-    q.near = near;
-    return q;
-}
-
 QJsonObject parseJson(const std::string& text)
 {
     QJsonParseError error{};
@@ -94,7 +84,7 @@ void TestFinder::report_fullSelectionIsTheWindowsText()
                 lookup::Positions positions = base;
                 positions[static_cast<std::size_t>(a)] = p;
                 const std::string window = lookup::FindMatches(lookup::SelectionCodes(positions));
-                const auto answer = finder::Ask(selection(positions), false);
+                const auto answer = finder::Ask(lookup::SelectionQuery(positions), false);
                 QCOMPARE(finder::ReportText(answer.matches), window);
                 nonEmpty += window == lookup::noMatch ? 0 : 1;
             }
@@ -107,7 +97,7 @@ void TestFinder::report_nearMatchesFollowWithTheirDifferences()
 {
     loadBytes(row("exact", "1,1,1,1,1,1") + row("eagle", "1,1,5,1,1,1") +
               row("odd", "X,1,1,1,1,9") + row("one", "1,1,1,4,1,1"));
-    const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 2), false);
+    const auto answer = finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2), false);
     const std::string report = finder::ReportText(answer.matches);
     const std::string exact = lookup::FindMatches(lookup::SelectionCodes({0, 0, 0, 0, 0, 0}));
     QVERIFY(report.starts_with(exact));
@@ -128,10 +118,11 @@ void TestFinder::report_nearMatchesFollowWithTheirDifferences()
 void TestFinder::report_nearMatchesAfterNoMatch()
 {
     loadBytes(row("one", "1,1,1,4,1,1"));
-    QCOMPARE(finder::ReportText(finder::Ask(selection({0, 0, 0, 0, 0, 0}), false).matches),
-             std::string(lookup::noMatch));
-    const std::string report =
-        finder::ReportText(finder::Ask(selection({0, 0, 0, 0, 0, 0}, 1), false).matches);
+    QCOMPARE(
+        finder::ReportText(finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}), false).matches),
+        std::string(lookup::noMatch));
+    const std::string report = finder::ReportText(
+        finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false).matches);
     QVERIFY2(report.starts_with(std::string(lookup::noMatch) +
                                 "\n\nNear match, 1 difference: left-field is Club\nSv one\t"),
              report.c_str());
@@ -140,8 +131,8 @@ void TestFinder::report_nearMatchesAfterNoMatch()
 void TestFinder::report_validUtf8AndSpecimenRule()
 {
     loadBytes(row("bad\xFF", "1,1,1,1,1,1") + row("near\xC3", "1,1,1,1,1,2"));
-    const std::string report =
-        finder::ReportText(finder::Ask(selection({0, 0, 0, 0, 0, 0}, 1), false).matches);
+    const std::string report = finder::ReportText(
+        finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false).matches);
     QVERIFY(lookup::IsValidUtf8(report));
     QVERIFY(report.starts_with("Sv bad\xEF\xBF\xBD\t"));
     QVERIFY(report.find("Sv near\xEF\xBF\xBD\t") != std::string::npos);
@@ -153,7 +144,7 @@ void TestFinder::report_validUtf8AndSpecimenRule()
 void TestFinder::counts_everyEntryMarkedWhereGiven()
 {
     loadDemo();
-    Query q = selection({0, 0, 4, 0, 0, 0});
+    Query q = lookup::SelectionQuery({0, 0, 4, 0, 0, 0});
     q.allowed[3].clear();
     const auto counts = lookup::CountFacets(q);
     const QStringList lines = QString::fromStdString(finder::CountsText(q, counts)).split('\n');
@@ -174,7 +165,7 @@ void TestFinder::counts_everyEntryMarkedWhereGiven()
 void TestFinder::tsv_oneRowPerEntryWithEscapes()
 {
     loadBytes("tab\there,a\\b,,,,,,,,,,,1,1,1,1,1,1,,,\n" + row("plain", "1,1,1,1,1,2"));
-    const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 1), false, 12);
+    const auto answer = finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false, 12);
     const QStringList header = QString::fromStdString(finder::TsvHeader(false)).split('\t');
     QCOMPARE(header.size(), 24);
     QCOMPARE(header.front(), "line");
@@ -195,7 +186,7 @@ void TestFinder::tsv_oneRowPerEntryWithEscapes()
 void TestFinder::json_parsesBackWithEveryField()
 {
     loadBytes(row("first", "1,1,1,1,1,1") + row("second", "2,1,1,1,1,8", "7"));
-    const auto answer = finder::Ask(selection({0, 0, 0, 0, 0, 0}, 2), false);
+    const auto answer = finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2), false);
     const QJsonObject object = parseJson(finder::JsonText(answer));
     QCOMPARE(object.keys(), QStringList{"matches"});
     const QJsonArray matches = object["matches"].toArray();
@@ -236,7 +227,7 @@ void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
 void TestFinder::json_countsAndBatch()
 {
     loadDemo();
-    const auto counted = finder::Ask(selection({0, 0, 0, 0, 0, 0}), true);
+    const auto counted = finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}), true);
     const QJsonObject object = parseJson(finder::JsonText(counted));
     const QJsonObject counts = object["counts"].toObject();
     QCOMPARE(counts.size(), attributeCount);
@@ -250,7 +241,7 @@ void TestFinder::json_countsAndBatch()
     QCOMPARE(counts["obverse-figure"].toArray()[0].toObject()["count"].toInt(),
              object["matches"].toArray().size());
 
-    const auto none = finder::Ask(selection({19, 1, 0, 0, 0, 7}), false, 9);
+    const auto none = finder::Ask(lookup::SelectionQuery({19, 1, 0, 0, 0, 7}), false, 9);
     finder::JsonBatch writer;
     QCOMPARE(writer.end(), std::string("{\"coins\": []}\n"));
     const std::string first = writer.coin(counted);

@@ -31,17 +31,6 @@ void loadDemo()
     QVERIFY(outcome.loaded() && outcome.entries > 0);
 }
 
-/// Six given positions, as the window selects them.
-Query selection(const lookup::Positions& positions, int near = 0)
-{
-    Query q;
-    for (int a = 0; a < attributeCount; ++a) {
-        q.allowPosition(a, positions[static_cast<std::size_t>(a)]);
-    }
-    q.near = near;
-    return q;
-}
-
 std::vector<int> entriesOf(const std::vector<lookup::Match>& matches)
 {
     std::vector<int> entries;
@@ -274,7 +263,7 @@ void TestQuery::fullSelection_findsWhatTheWindowFinds()
                         expected.push_back(i);
                     }
                 }
-                const auto matches = lookup::RankMatches(selection(positions));
+                const auto matches = lookup::RankMatches(lookup::SelectionQuery(positions));
                 QCOMPARE(entriesOf(matches), expected);
                 for (const auto& m : matches) {
                     QVERIFY(m.distance == 0 && m.differs.none());
@@ -294,9 +283,9 @@ void TestQuery::positionOutsideList_fitsNothingAsInTheWindow()
         const lookup::Positions positions{0, 0, 0, 0, 0, outside};
         QCOMPARE(lookup::FindMatches(lookup::SelectionCodes(positions)),
                  std::string(lookup::noMatch));
-        QVERIFY(lookup::RankMatches(selection(positions)).empty());
+        QVERIFY(lookup::RankMatches(lookup::SelectionQuery(positions)).empty());
         // Every entry differs there, so a near match names the countermark.
-        const auto near = lookup::RankMatches(selection(positions, 1));
+        const auto near = lookup::RankMatches(lookup::SelectionQuery(positions, 1));
         QVERIFY(!near.empty());
         for (const auto& m : near) {
             QVERIFY(m.differs.test(5));
@@ -310,12 +299,12 @@ void TestQuery::openAttributes_fitAnyValueEvenUnselectableOnes()
     const int n = Catalogue::numentries.load();
     QCOMPARE(entriesOf(lookup::RankMatches(Query{})).size(), static_cast<std::size_t>(n));
 
-    Query obverseOpen = selection({0, 0, 0, 0, 0, 0});
+    Query obverseOpen = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
     obverseOpen.allowed[0].clear();
     // "X" and " 1" fit an open obverse; the odd left fields do not fit "1".
     QCOMPARE(entriesOf(lookup::RankMatches(obverseOpen)), (std::vector<int>{0, 1, 2}));
 
-    Query leftOpen = selection({0, 0, 0, 0, 0, 0});
+    Query leftOpen = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
     leftOpen.allowed[3].clear();
     QCOMPARE(entriesOf(lookup::RankMatches(leftOpen)), (std::vector<int>{0, 3, 4}));
 }
@@ -325,7 +314,7 @@ void TestQuery::repeatedValues_fitAnyOfThem()
     loadDemo();
     // Left field None or Club, the reverse open, the rest at position 0.
     const auto leftField = [](std::initializer_list<int> positions) {
-        Query q = selection({0, 0, 0, 0, 0, 0});
+        Query q = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
         q.allowed[2].clear();
         q.allowed[3].clear();
         for (const int p : positions) {
@@ -347,8 +336,8 @@ void TestQuery::repeatedValues_fitAnyOfThem()
 void TestQuery::sharedEagleCode_sameEntries()
 {
     loadBytes(oddCatalogue);
-    Query closed = selection({0, 0, 4, 0, 0, 0});
-    Query open = selection({0, 0, 5, 0, 0, 0});
+    Query closed = lookup::SelectionQuery({0, 0, 4, 0, 0, 0});
+    Query open = lookup::SelectionQuery({0, 0, 5, 0, 0, 0});
     Query both = closed;
     both.allowPosition(2, 5);
     QCOMPARE(both.allowed[2].size(), std::size_t(1));
@@ -362,7 +351,7 @@ void TestQuery::sharedEagleCode_sameEntries()
 void TestQuery::near_distanceOrderAndDifferences()
 {
     loadBytes(oddCatalogue);
-    const Query q = selection({0, 0, 0, 0, 0, 0}, 2);
+    const Query q = lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2);
     const auto matches = lookup::RankMatches(q);
     // Exact first, then one difference in catalogue order, then two; the
     // empty entry differs in all six and is left out.
@@ -446,7 +435,7 @@ void TestQuery::counts_againstDirectCounts()
 void TestQuery::counts_giveTheExactMatchCountAtTheGivenPosition()
 {
     loadDemo();
-    const Query q = selection({0, 0, 0, 0, 0, 0});
+    const Query q = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
     const auto exact = lookup::RankMatches(q).size();
     const auto counts = lookup::CountFacets(q);
     for (int a = 0; a < attributeCount; ++a) {

@@ -19,27 +19,58 @@ const std::optional<std::string>& codeOf(std::size_t attribute, int entry)
     return catalogue::codeColumns[attribute].at(static_cast<std::size_t>(entry));
 }
 
-bool fits(const std::optional<std::string>& value, const std::vector<std::string>& allowed)
+const std::array<const catalogue::Column*, monogramCount> monogramColumns{
+    &Catalogue::LegMgm, &Catalogue::LFMgm, &Catalogue::RFMgm};
+
+template <typename Match>
+bool fits(const std::optional<std::string>& value, const std::vector<std::string>& allowed,
+          Match match)
 {
     return std::any_of(allowed.begin(), allowed.end(),
-                       [&value](const std::string& code) { return CodeMatches(value, code); });
+                       [&](const std::string& wanted) { return match(value, wanted); });
 }
 
-/// The given attributes entry `entry` does not fit, stopping once more than
+/// The given clues entry `entry` does not fit, stopping once more than
 /// `limit` are found.
-AttributeSet misfits(const Query& query, int entry, int limit)
+ClueSet misfits(const Query& query, int entry, int limit)
 {
-    AttributeSet differs;
+    ClueSet differs;
     int count = 0;
+    const auto differ = [&](std::size_t clue) {
+        differs.set(clue);
+        return ++count > limit;
+    };
     for (std::size_t a = 0; a < query.allowed.size(); ++a) {
-        if (!query.allowed[a].empty() && !fits(codeOf(a, entry), query.allowed[a])) {
-            differs.set(a);
-            if (++count > limit) {
-                break;
-            }
+        if (!query.allowed[a].empty() && !fits(codeOf(a, entry), query.allowed[a], CodeMatches) &&
+            differ(a)) {
+            return differs;
+        }
+    }
+    for (std::size_t m = 0; m < query.monograms.size(); ++m) {
+        const auto& field = (*monogramColumns[m])[static_cast<std::size_t>(entry)];
+        if (!query.monograms[m].empty() && !fits(field, query.monograms[m], MonogramMatches) &&
+            differ(vocab::attributeCount + m)) {
+            return differs;
         }
     }
     return differs;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) {
+                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+               };
+               return lower(x) == lower(y);
+           });
+}
+
+/// The misfit of entry `entry`, and whether it passes the query's tolerance.
+bool withinTolerance(const Query& query, int entry, Fit& fit)
+{
+    fit = FitOf(query.measured, MeasuresOf(entry));
+    return !query.tolerance || fit.misfit <= *query.tolerance;
 }
 
 /// Calls `visit` with every list position of attribute `a` that selects the
@@ -56,6 +87,25 @@ std::int32_t loadedEntries()
 }
 
 } // namespace
+
+std::string_view ClueOption(int clue)
+{
+    return clue < vocab::attributeCount
+               ? vocab::attributes.at(static_cast<std::size_t>(clue)).option
+               : monogramOptions.at(static_cast<std::size_t>(clue - vocab::attributeCount));
+}
+
+bool MonogramMatches(const std::optional<std::string>& field, std::string_view wanted)
+{
+    if (!field) {
+        return false;
+    }
+    wanted = vocab::Trimmed(wanted);
+    if (equalsIgnoringCase(wanted, "none")) {
+        wanted = "-NONE-";
+    }
+    return equalsIgnoringCase(vocab::Trimmed(*field), wanted);
+}
 
 void Query::allowPosition(int attribute, int pos)
 {
@@ -81,22 +131,42 @@ Query SelectionQuery(const Positions& positions, int near)
 
 std::vector<Match> RankMatches(const Query& query)
 {
-    const int limit = std::clamp(query.near, 0, vocab::attributeCount);
+    const int limit = std::clamp(query.near, 0, clueCount);
+    const bool measuring = query.measuring();
     const std::int32_t n = loadedEntries();
     // One pass, a bucket per distance: catalogue order holds within each.
-    std::array<std::vector<Match>, vocab::attributeCount + 1> byDistance;
+    std::array<std::vector<Match>, clueCount + 1> byDistance;
     for (std::int32_t i = 0; i < n; ++i) {
-        const AttributeSet differs = misfits(query, i, limit);
+        const ClueSet differs = misfits(query, i, limit);
         const auto distance = static_cast<int>(differs.count());
-        if (distance <= limit) {
-            byDistance[static_cast<std::size_t>(distance)].push_back({i, distance, differs});
+        Fit fit;
+        if (distance > limit || (measuring && !withinTolerance(query, i, fit))) {
+            continue;
         }
+        Match match{i, distance, differs, std::nullopt, fit.unknown};
+        if (measuring) {
+            match.misfit = fit.misfit;
+        }
+        byDistance[static_cast<std::size_t>(distance)].push_back(match);
     }
-    std::vector<Match> ranked = std::move(byDistance[0]);
-    for (std::size_t d = 1; d < byDistance.size(); ++d) {
-        ranked.insert(ranked.end(), byDistance[d].begin(), byDistance[d].end());
+    std::vector<Match> ranked;
+    for (auto& bucket : byDistance) {
+        if (measuring) {
+            std::stable_sort(bucket.begin(), bucket.end(), [](const Match& a, const Match& b) {
+                const auto ua = a.unknown.count();
+                const auto ub = b.unknown.count();
+                return ua != ub ? ua < ub : *a.misfit < *b.misfit;
+            });
+        }
+        ranked.insert(ranked.end(), bucket.begin(), bucket.end());
     }
     return ranked;
+}
+
+EntryMeasures MeasuresOf(int entry)
+{
+    const auto k = static_cast<std::size_t>(entry);
+    return MeasuresFrom(Catalogue::Dia[k], Catalogue::WMin[k], Catalogue::WMax[k]);
 }
 
 FacetCounts CountFacets(const Query& query)
@@ -109,8 +179,11 @@ FacetCounts CountFacets(const Query& query)
     for (std::int32_t i = 0; i < n; ++i) {
         // An entry counts for list `a` when it fits every given attribute
         // but `a`: when it fits all, it counts for every list.
-        const AttributeSet differs = misfits(query, i, 1);
-        if (differs.count() > 1) {
+        // Only a list can change: a missed monogram keeps the entry out.
+        const ClueSet differs = misfits(query, i, 1);
+        Fit fit;
+        if (differs.count() > 1 || (differs >> vocab::attributeCount).any() ||
+            (query.tolerance && !withinTolerance(query, i, fit))) {
             continue;
         }
         for (std::size_t a = 0; a < counts.size(); ++a) {
@@ -130,6 +203,11 @@ std::vector<int> HeldPositions(int attribute, int entry)
 
 std::string DescribeHeld(int attribute, int entry)
 {
+    if (attribute >= vocab::attributeCount) {
+        const auto m = static_cast<std::size_t>(attribute - vocab::attributeCount);
+        const auto& field = (*monogramColumns.at(m))[static_cast<std::size_t>(entry)];
+        return vocab::Quoted(field ? *field : std::string());
+    }
     const auto a = static_cast<std::size_t>(attribute);
     std::string text;
     forHeldPositions(a, entry, [&](int pos) {

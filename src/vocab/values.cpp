@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 namespace vocab {
 
@@ -60,6 +61,16 @@ Resolved resolvePosition(const Attribute& attribute, std::string_view digits)
     }
     r.kind = Resolved::Kind::Position;
     r.position = n - 1;
+    r.positions = {r.position};
+    return r;
+}
+
+Resolved positionsResolved(std::vector<int> positions)
+{
+    Resolved r;
+    r.kind = Resolved::Kind::Position;
+    r.position = positions.front();
+    r.positions = std::move(positions);
     return r;
 }
 
@@ -119,11 +130,21 @@ Resolved ResolveValue(const Attribute& attribute, std::string_view value)
         return resolvePosition(attribute, v.substr(1));
     }
     Resolved r;
+    if (v.find('*') != std::string_view::npos) {
+        for (int pos = 0; pos < attribute.count(); ++pos) {
+            if (FitsPattern(attribute.texts[static_cast<std::size_t>(pos)], v)) {
+                r.candidates.push_back(pos);
+            }
+        }
+        if (r.candidates.empty()) {
+            r.kind = Resolved::Kind::NoFit;
+            return r;
+        }
+        return positionsResolved(std::exchange(r.candidates, {}));
+    }
     for (int pos = 0; pos < attribute.count(); ++pos) {
         if (equalsIgnoringCase(attribute.texts[static_cast<std::size_t>(pos)], v)) {
-            r.kind = Resolved::Kind::Position;
-            r.position = pos;
-            return r;
+            return positionsResolved({pos});
         }
     }
     for (int pos = 0; pos < attribute.count(); ++pos) {
@@ -131,11 +152,13 @@ Resolved ResolveValue(const Attribute& attribute, std::string_view value)
             r.candidates.push_back(pos);
         }
     }
-    if (r.candidates.size() == 1) {
-        r.kind = Resolved::Kind::Position;
-        r.position = r.candidates.front();
-        r.candidates.clear();
-        return r;
+    // Entries that share a code ("1 Eagle R>") find the same catalogue
+    // entries, so a prefix of all of them is no question.
+    const auto sameCode = [&attribute, &r](int pos) {
+        return attribute.code(pos) == attribute.code(r.candidates.front());
+    };
+    if (!r.candidates.empty() && std::all_of(r.candidates.begin(), r.candidates.end(), sameCode)) {
+        return positionsResolved(std::exchange(r.candidates, {}));
     }
     if (!r.candidates.empty()) {
         r.kind = Resolved::Kind::Ambiguous;
@@ -157,6 +180,38 @@ Resolved ResolveValue(const Attribute& attribute, std::string_view value)
     return r;
 }
 
+bool FitsPattern(std::string_view text, std::string_view pattern)
+{
+    // More letters than the text has cannot fit: a long hostile pattern is
+    // turned away before any backtracking.
+    if (static_cast<std::size_t>(std::count_if(pattern.begin(), pattern.end(),
+                                               [](char c) { return c != '*'; })) > text.size()) {
+        return false;
+    }
+    std::size_t t = 0;
+    std::size_t p = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (p < pattern.size() && lower(pattern[p]) == lower(text[t])) {
+            ++p;
+            ++t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
 std::string ValueProblem(const Attribute& attribute, std::string_view value,
                          const Resolved& resolved)
 {
@@ -173,6 +228,9 @@ std::string ValueProblem(const Attribute& attribute, std::string_view value,
     case Resolved::Kind::Ambiguous:
         text = Quoted(value) + " begins more than one " + name + " entry:";
         break;
+    case Resolved::Kind::NoFit:
+        return "the pattern " + Quoted(value) + " fits no " + name +
+               " entry; see the list with --list";
     case Resolved::Kind::Unknown:
         text = "no " + name + " entry is or begins with " + Quoted(value) +
                (static_cast<int>(resolved.candidates.size()) == attribute.count()

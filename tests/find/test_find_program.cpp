@@ -106,7 +106,7 @@ private slots:
     void writeFailure_isNotSuccess();
     void list_needsNoCatalogue();
     void help_explainsEveryOption();
-    void help_examplesRunOnTheDemoCatalogue();
+    void manual_examplesRunOnTheDemoCatalogue();
     void version_nameAndProjectVersion();
 
 private:
@@ -259,7 +259,7 @@ void TestFindProgram::defaultFile_isPtolemyCsvInWorkingDirectory()
     QVERIFY(writeFile(dir_->filePath("ptolemy.csv"), row("here", "1,1,1,1,1,1")));
     run = runFind({"--format=tsv"}, dir_->path());
     QCOMPARE(run.status, 0);
-    QVERIFY(run.out.contains("\n1\t0\t\there\t"));
+    QVERIFY(run.out.contains("\n1\t0\t\t\there\t"));
 }
 
 void TestFindProgram::batch_badLinesReportedOthersAnswered()
@@ -273,7 +273,7 @@ void TestFindProgram::batch_badLinesReportedOthersAnswered()
                                                    "\r\n"
                                                    "zeus with\tmaybe\r\n"
                                                    "#1\tno\t#1\tclub\tnone\tnone\r\n"
-                                                   "a\tb\tc\td\te\tf\tg\r\n"
+                                                   "a\tb\tc\td\te\tf\tg\th\ti\tj\tk\tl\r\n"
                                                    "#1\t\t\ttripod\r\n"));
     const Run run = runFind({"--batch", "coins.tsv"}, dir_->path());
     QCOMPARE(run.status, 2);
@@ -288,8 +288,8 @@ void TestFindProgram::batch_badLinesReportedOthersAnswered()
     QVERIFY2(err.value(0).startsWith("rovadod-find: coins.tsv:4: no inscription entry is or begins "
                                      "with \"maybe\""),
              run.err.constData());
-    QVERIFY(err.contains("rovadod-find: coins.tsv:6: 7 values; a coin has at most 6, separated "
-                         "by tabs"));
+    QVERIFY(err.contains("rovadod-find: coins.tsv:6: 12 values; a coin has at most 11, "
+                         "separated by tabs"));
     QCOMPARE(err.value(err.size() - 2),
              "rovadod-find: 2 bad lines in coins.tsv, answered the others");
 }
@@ -313,11 +313,11 @@ void TestFindProgram::batch_tsvAndJson()
     const Run tsv = runFind({"--batch=coins.tsv", "--format=tsv", demo}, dir_->path());
     QCOMPARE(tsv.status, 2);
     const QList<QByteArray> rows = tsv.out.split('\n');
-    QVERIFY(rows[0].startsWith("coin\tline\tdistance\tdiffers\tSV\t"));
+    QVERIFY(rows[0].startsWith("coin\tline\tdistance\tdiffers\tmisfit\tSV\t"));
     QVERIFY(rows.size() > 2);
     for (qsizetype r = 1; r + 1 < rows.size(); ++r) {
         QVERIFY2(rows[r].startsWith("1\t"), rows[r].constData()); // coin 4 finds nothing
-        QCOMPARE(rows[r].count('\t'), 24);
+        QCOMPARE(rows[r].count('\t'), 25);
     }
 
     const Run json =
@@ -349,8 +349,8 @@ void TestFindProgram::batch_fromStandardInput()
                             "# a comment\n#10\tno\t#22\nram\tno\tany\n");
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out.count('\n'), 3);
-    QVERIFY(run.out.contains("\n2\t52\t0\t\tDEMO-052\t"));
-    QVERIFY(run.out.contains("\n3\t59\t0\t\tDEMO-059\t"));
+    QVERIFY(run.out.contains("\n2\t52\t0\t\t\tDEMO-052\t"));
+    QVERIFY(run.out.contains("\n3\t59\t0\t\t\tDEMO-059\t"));
 }
 
 void TestFindProgram::batch_unreadableFile_exits2()
@@ -382,7 +382,7 @@ void TestFindProgram::batch_longLinesPassedOverAndReportedShort()
     QVERIFY2(run.err.size() < 1000, QByteArray::number(run.err.size()).constData());
     const QList<QByteArray> err = run.err.split('\n');
     QCOMPARE(err.value(0), "rovadod-find: coins.tsv:2: longer than 65536 bytes, not read; a coin "
-                           "is at most six values");
+                           "is at most eleven values");
     QCOMPARE(err.value(1), "rovadod-find: coins.tsv:4: no inscription entry is or begins with \"" +
                                QByteArray(80, 'q') +
                                "\" \xE2\x80\xA6 (60000 bytes); the entries are:");
@@ -397,12 +397,12 @@ void TestFindProgram::fileNamesNotUtf8_areOpened()
     QVERIFY(testsupport::writeRawName(dir_->path(), "lot\xE9.tsv", "#1\n"));
     Run run = runFindRaw({"--format=tsv", "caf\xE9.csv"}, dir_->path());
     QCOMPARE(run.status, 0);
-    QVERIFY2(run.out.contains("\n1\t0\t\tlatin\t"), run.err.constData());
+    QVERIFY2(run.out.contains("\n1\t0\t\t\tlatin\t"), run.err.constData());
     for (const QList<QByteArray>& batch :
          {QList<QByteArray>{"--batch=lot\xE9.tsv"}, QList<QByteArray>{"--batch", "lot\xE9.tsv"}}) {
         run = runFindRaw(batch + QList<QByteArray>{"--format=tsv", "caf\xE8.csv"}, dir_->path());
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains("\n1\t1\t0\t\tother\t"), run.err.constData());
+        QVERIFY2(run.out.contains("\n1\t1\t0\t\t\tother\t"), run.err.constData());
     }
     run = runFindRaw({"--batch=lot\xE7.tsv", "caf\xE9.csv"}, dir_->path());
     QCOMPARE(run.status, 2);
@@ -463,64 +463,59 @@ void TestFindProgram::help_explainsEveryOption()
         QCOMPARE(run.status, 0);
         QVERIFY(run.err.isEmpty());
         QVERIFY(run.out.startsWith("Usage: rovadod-find [options] [FILE]\n"));
-        for (const char* part : {"--obverse-figure <V>",
-                                 "--inscription <V>",
-                                 "--reverse-figure <V>",
-                                 "--left-field <V>",
-                                 "--right-side <V>",
-                                 "--countermark <V>",
-                                 "--near <N>",
-                                 "--counts",
-                                 "--list",
-                                 "--batch <FILE>",
-                                 "--format <F>",
-                                 "./ptolemy.csv",
-                                 "\"zeus laur\"",
-                                 "#N",
-                                 "\"any\"",
-                                 "tsv",
-                                 "json",
-                                 "a tab is written \\t",
-                                 "the exit status is 2",
-                                 "0  an entry was printed",
-                                 "1  nothing matched",
-                                 "output that cannot be written",
-                                 "longer than 64 KiB",
-                                 "(\"#3\", \"# 3\") is a\n  position",
-                                 "Examples:",
-                                 "rovadod-find --batch=coins.tsv"}) {
+        for (const char* part :
+             {"--obverse-figure <V>", "--inscription <V>", "--reverse-figure <V>",
+              "--left-field <V>", "--right-side <V>", "--countermark <V>", "--center-monogram <V>",
+              "--left-monogram <V>", "--right-monogram <V>", "--diameter <MM>", "--weight <G>",
+              "--near <N>", "--tolerance <PCT>", "--counts", "--list", "--batch <FILE>",
+              "--format <F>", "./ptolemy.csv", "man rovadod-find"}) {
             QVERIFY2(run.out.contains(part), part);
         }
+        QVERIFY2(run.out.count('\n') < 50, "the manual page holds the detail");
     }
 }
 
-void TestFindProgram::help_examplesRunOnTheDemoCatalogue()
+void TestFindProgram::manual_examplesRunOnTheDemoCatalogue()
 {
-    const Run help = runFind({"--help"}, dir_->path());
-    const QString text = QString::fromUtf8(help.out);
-    const QStringList lines = text.mid(text.indexOf("\nExamples:\n")).split('\n');
+    // The manual's examples, as a reader would copy them, run in the demo
+    // catalogue's folder.
+    QFile page(ROVADOD_FIND_MANUAL);
+    QVERIFY(page.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString roff = QString::fromUtf8(page.readAll());
     QStringList commands;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!lines[i].startsWith("  rovadod-find ")) {
+    QString command;
+    bool example = false;
+    for (QString line : roff.split('\n')) {
+        example = line == ".EX" || (example && line != ".EE");
+        if (!example || line == ".EX") {
             continue;
         }
-        QString command = lines[i].trimmed();
-        while (command.endsWith('\\') && i + 1 < lines.size()) {
+        line.replace("\\-", "-").replace("\\(dq", "\"").replace("\\e", "\\").replace("\\(aq", "'");
+        if (line.startsWith("$ rovadod-find ")) {
+            command = line.mid(2).trimmed();
+        } else if (!command.isEmpty()) {
+            command += ' ' + line.trimmed();
+        }
+        if (command.endsWith('\\')) {
             command.chop(1);
-            command += lines[++i].trimmed();
+        } else if (!command.isEmpty()) {
+            commands << command.split(" |").front().split(" >").front();
+            command.clear();
         }
-        commands << command;
     }
-    QCOMPARE(commands.size(), 5);
+    QVERIFY2(commands.size() >= 4, qPrintable(commands.join('\n')));
     const QString demoDir = QFileInfo(demo).absolutePath();
-    for (const QString& command : commands) {
-        if (command.contains("--batch")) {
-            continue; // needs a collection of one's own
-        }
-        QStringList args = QProcess::splitCommand(command);
+    for (const QString& c : commands) {
+        QStringList args = QProcess::splitCommand(c);
         args.removeFirst();
+        if (c.contains("--batch")) {
+            QVERIFY(writeFile(dir_->filePath("coins.tsv"),
+                              "id\tobverse-figure\treverse-figure\tweight\n"
+                              "A-17\tzeus with\t1 eagle*\t19.2\n"));
+            args.replaceInStrings("coins.tsv", dir_->filePath("coins.tsv"));
+        }
         const Run run = runFind(args, demoDir);
-        QVERIFY2(run.status == 0 && !run.out.isEmpty(), qPrintable(command));
+        QVERIFY2(run.status == 0 && !run.out.isEmpty(), qPrintable(c + "\n" + run.err));
     }
 }
 

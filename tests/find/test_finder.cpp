@@ -167,17 +167,18 @@ void TestFinder::tsv_oneRowPerEntryWithEscapes()
     loadBytes("tab\there,a\\b,,,,,,,,,,,1,1,1,1,1,1,,,\n" + row("plain", "1,1,1,1,1,2"));
     const auto answer = finder::Ask(lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false, 12);
     const QStringList header = QString::fromStdString(finder::TsvHeader(false)).split('\t');
-    QCOMPARE(header.size(), 24);
+    QCOMPARE(header.size(), 25);
     QCOMPARE(header.front(), "line");
-    QCOMPARE(header[3], "SV");
+    QCOMPARE(header[3], "misfit");
+    QCOMPARE(header[4], "SV");
     QCOMPARE(header.back(), "RFMgm\n");
     QCOMPARE(finder::TsvHeader(true).substr(0, 10), std::string("coin\tline\t"));
 
     const QStringList rows = QString::fromStdString(finder::TsvRows(answer, false)).split('\n');
     QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows[0].split('\t').size(), 24);
-    QVERIFY(rows[0].startsWith("1\t0\t\ttab\\there\ta\\\\b\tn/a\t"));
-    QVERIFY(rows[1].startsWith("2\t1\tcountermark\tplain\t"));
+    QCOMPARE(rows[0].split('\t').size(), 25);
+    QVERIFY(rows[0].startsWith("1\t0\t\t\ttab\\there\ta\\\\b\tn/a\t"));
+    QVERIFY(rows[1].startsWith("2\t1\tcountermark\t\tplain\t"));
     QVERIFY(rows[1].endsWith("\t-NONE-\tDI\t-NONE-"));
     QVERIFY(QString::fromStdString(finder::TsvRows(answer, true)).startsWith("12\t1\t0\t"));
     QCOMPARE(finder::TsvField("a\\t\tb"), std::string("a\\\\t\\tb"));
@@ -324,8 +325,8 @@ void TestFinder::batchLine_data()
                                      << QStringList{"", "", "", "", "", "1"} << "";
     QTest::newRow("trailing tabs after six") << QByteArray("ram\tno\t\t\t\tnone\t\t") << coin
                                              << QStringList{"D", "1", "", "", "", "1"} << "";
-    QTest::newRow("seven values") << QByteArray("ram\tno\t\t\t\tnone\tx") << bad << open
-                                  << "7 values; a coin has at most 6, separated by tabs";
+    QTest::newRow("twelve values") << QByteArray("ram\tno\t\t\t\tnone\t\t\t\t\t\tx") << bad << open
+                                   << "12 values; a coin has at most 11, separated by tabs";
     QTest::newRow("bad value") << QByteArray("ram\tmaybe") << bad << open
                                << "no inscription entry is or begins with \"maybe\"; the entries "
                                   "are:\n  #1   No\n  #2   Yes";

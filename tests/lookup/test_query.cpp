@@ -113,6 +113,7 @@ void TestQuery::resolve_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("position"); // 1-based, 0 for none
+    // Entries the value could have meant, or all it stands for when more than one.
     QTest::addColumn<QList<int>>("candidates");
 
     const auto any = static_cast<int>(Resolved::Kind::Any);
@@ -133,8 +134,18 @@ void TestQuery::resolve_data()
     QTest::newRow("unique prefix") << 0 << "zeus laur" << pos << 2 << QList<int>{};
     QTest::newRow("spaces around are dropped") << 3 << "  tripod " << pos << 10 << QList<int>{};
     QTest::newRow("ambiguous prefix") << 3 << "cl" << ambiguous << 0 << QList<int>{5, 6};
-    QTest::newRow("both eagles R> are still two entries")
-        << 2 << "1 eagle r>" << ambiguous << 0 << QList<int>{5, 6};
+    QTest::newRow("prefix of both eagles R>, one code: both")
+        << 2 << "1 eagle r>" << pos << 5 << QList<int>{5, 6};
+    QTest::newRow("prefix of eagles with other codes")
+        << 2 << "1 eagle" << ambiguous << 0 << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("pattern, every single eagle")
+        << 2 << "1 EAGLE*" << pos << 1 << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("pattern inside") << 2 << "*closed wing*" << pos << 1 << QList<int>{1, 2, 5, 7};
+    QTest::newRow("pattern, star in the middle") << 3 << "d*club" << pos << 4 << QList<int>{};
+    QTest::newRow("pattern must fit to the end") << 3 << "clu*b" << pos << 5 << QList<int>{};
+    QTest::newRow("pattern fitting nothing")
+        << 3 << "*unicorn*" << static_cast<int>(Resolved::Kind::NoFit) << 0 << QList<int>{};
+    QTest::newRow("star alone: every entry") << 1 << "*" << pos << 1 << QList<int>{1, 2};
     QTest::newRow("unknown, some contain it")
         << 3 << "cornucopia" << unknown << 0 << QList<int>{2, 3, 4};
     QTest::newRow("unknown, the whole list") << 3 << "xyz" << unknown << 0 << all38;
@@ -170,7 +181,7 @@ void TestQuery::resolve()
     QCOMPARE(static_cast<int>(r.kind), kind);
     QCOMPARE(r.position, position - 1);
     QList<int> got;
-    for (const int p : r.candidates) {
+    for (const int p : r.positions.size() > 1 ? r.positions : r.candidates) {
         got << p + 1;
     }
     QCOMPARE(got, candidates);
@@ -361,13 +372,13 @@ void TestQuery::near_distanceOrderAndDifferences()
         got.emplace_back(m.entry, m.differs.to_string());
     }
     const std::vector<std::pair<int, std::string>> expected{
-        {0, "000000"}, {1, "000001"}, {2, "000001"}, {3, "001000"},
-        {4, "001000"}, {5, "000100"}, {7, "000011"},
+        {0, "000000000"}, {1, "000000001"}, {2, "000000001"}, {3, "000001000"},
+        {4, "000001000"}, {5, "000000100"}, {7, "000000011"},
     };
     QCOMPARE(got, expected);
 
     Query wide = q;
-    wide.near = 100; // more than six is six
+    wide.near = 100; // more than the clues given is all of them
     QCOMPARE(lookup::RankMatches(wide).size(), std::size_t(Catalogue::numentries.load()));
     QCOMPARE(lookup::RankMatches(wide).back().distance, 6);
     Query negative = q;

@@ -81,9 +81,15 @@ namespace {
 QJsonObject jsonMatch(const Match& match, JsonFields& fields)
 {
     QJsonArray differs;
-    for (std::size_t a = 0; a < attributeCount; ++a) {
-        if (match.differs.test(a)) {
-            differs.append(qs(vocab::attributes[a].option));
+    for (int clue = 0; clue < lookup::clueCount; ++clue) {
+        if (match.differs.test(static_cast<std::size_t>(clue))) {
+            differs.append(qs(lookup::ClueOption(clue)));
+        }
+    }
+    QJsonArray unknown;
+    for (std::size_t m = 0; m < lookup::measureOptions.size(); ++m) {
+        if (match.unknown.test(m)) {
+            unknown.append(qs(lookup::measureOptions[m]));
         }
     }
     QJsonObject object;
@@ -91,6 +97,9 @@ QJsonObject jsonMatch(const Match& match, JsonFields& fields)
     object.insert(QStringLiteral("sv"), qs(fieldOf(catalogue::schema.front(), match.entry)));
     object.insert(QStringLiteral("distance"), match.distance);
     object.insert(QStringLiteral("differs"), differs);
+    object.insert(QStringLiteral("misfit"),
+                  match.misfit ? QJsonValue(*match.misfit) : QJsonValue());
+    object.insert(QStringLiteral("unknown"), unknown);
     object.insert(QStringLiteral("fields"), fields.of(match.entry));
     return object;
 }
@@ -128,6 +137,9 @@ QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
     QJsonObject object;
     if (batch) {
         object.insert(QStringLiteral("line"), static_cast<qint64>(answer.line));
+        if (answer.id) {
+            object.insert(QStringLiteral("id"), qs(*answer.id));
+        }
     }
     object.insert(QStringLiteral("matches"), matches);
     if (answer.counts) {
@@ -175,11 +187,18 @@ Answer Ask(const lookup::Query& query, bool counts, std::int64_t line)
     return answer;
 }
 
-std::string ReportText(const std::vector<Match>& matches)
+std::string ReportText(const std::vector<Match>& matches, const lookup::Measured& measured)
 {
     std::string report;
+    const auto fitLine = [&](int entry) {
+        const std::string words = lookup::FitWords(measured, lookup::MeasuresOf(entry));
+        if (!words.empty()) {
+            report += words + '\n';
+        }
+    };
     auto near = matches.begin();
     for (; near != matches.end() && near->distance == 0; ++near) {
+        fitLine(near->entry);
         lookup::AppendReportBlock(report, near->entry);
     }
     if (report.empty()) {
@@ -191,6 +210,7 @@ std::string ReportText(const std::vector<Match>& matches)
     for (; near != matches.end(); ++near) {
         report += DifferenceLine(*near);
         report += '\n';
+        fitLine(near->entry);
         lookup::AppendReportBlock(report, near->entry);
     }
     lookup::MakeValidUtf8(report);
@@ -202,11 +222,11 @@ std::string DifferenceLine(const Match& match)
     std::string line = "Near match, " + std::to_string(match.distance) +
                        (match.distance == 1 ? " difference:" : " differences:");
     const char* separator = " ";
-    for (std::size_t a = 0; a < attributeCount; ++a) {
-        if (match.differs.test(a)) {
+    for (int clue = 0; clue < lookup::clueCount; ++clue) {
+        if (match.differs.test(static_cast<std::size_t>(clue))) {
             line += separator;
-            line += vocab::attributes[a].option;
-            line += " is " + lookup::DescribeHeld(static_cast<int>(a), match.entry);
+            line += lookup::ClueOption(clue);
+            line += " is " + lookup::DescribeHeld(clue, match.entry);
             separator = "; ";
         }
     }
@@ -232,9 +252,10 @@ std::string CountsText(const lookup::Query& query, const lookup::FacetCounts& co
     return text;
 }
 
-std::string TsvHeader(bool batch)
+std::string TsvHeader(bool batch, bool ids)
 {
-    std::string header = batch ? "coin\tline\tdistance\tdiffers" : "line\tdistance\tdiffers";
+    std::string header = batch ? (ids ? "coin\tid\t" : "coin\t") : "";
+    header += "line\tdistance\tdiffers\tmisfit";
     for (const catalogue::ColumnInfo& column : catalogue::schema) {
         header += '\t';
         header += column.name;
@@ -258,21 +279,30 @@ std::string TsvField(std::string_view value)
     return field;
 }
 
-std::string TsvRows(const Answer& answer, bool batch)
+std::string TsvRows(const Answer& answer, bool batch, bool ids)
 {
     std::string rows;
     for (const Match& match : answer.matches) {
         if (batch) {
             rows += std::to_string(answer.line) + '\t';
+            if (ids) {
+                rows += TsvField(answer.id.value_or("")) + '\t';
+            }
         }
         rows += std::to_string(match.entry + 1) + '\t' + std::to_string(match.distance) + '\t';
         const char* separator = "";
-        for (std::size_t a = 0; a < attributeCount; ++a) {
-            if (match.differs.test(a)) {
+        for (int clue = 0; clue < lookup::clueCount; ++clue) {
+            if (match.differs.test(static_cast<std::size_t>(clue))) {
                 rows += separator;
-                rows += vocab::attributes[a].option;
+                rows += lookup::ClueOption(clue);
                 separator = ",";
             }
+        }
+        rows += '\t';
+        if (match.misfit) {
+            char misfit[32];
+            std::snprintf(misfit, sizeof misfit, "%.6g", *match.misfit);
+            rows += misfit;
         }
         for (const catalogue::ColumnInfo& column : catalogue::schema) {
             rows += '\t';
@@ -324,46 +354,207 @@ std::string ListsText(Format format)
     return text;
 }
 
-BatchLine ParseBatchLine(std::string_view line)
+namespace {
+
+std::vector<std::string_view> tabSeparated(std::string_view line)
 {
-    BatchLine parsed;
-    if (line.empty() || isComment(line)) {
-        return parsed;
-    }
     std::vector<std::string_view> values;
     for (std::size_t start = 0;;) {
         const std::size_t tab = line.find('\t', start);
         values.push_back(line.substr(start, tab - start));
         if (tab == std::string_view::npos) {
-            break;
+            return values;
         }
         start = tab + 1;
     }
-    // Empty values after the sixth are trailing tabs, as a spreadsheet may
-    // leave them; anything else there is a seventh value.
-    while (values.size() > attributeCount && values.back().empty()) {
+}
+
+bool isName(std::string_view value, std::string_view name)
+{
+    value = vocab::Trimmed(value);
+    return value.size() == name.size() &&
+           std::equal(value.begin(), value.end(), name.begin(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+           });
+}
+
+} // namespace
+
+std::string_view ColumnName(int column)
+{
+    return column < lookup::clueCount
+               ? lookup::ClueOption(column)
+               : lookup::measureOptions.at(static_cast<std::size_t>(column - lookup::clueCount));
+}
+
+std::string ReadValues(int column, const std::vector<std::string_view>& values,
+                       lookup::Query& query)
+{
+    if (column >= lookup::clueCount) {
+        const auto m = static_cast<std::size_t>(column - lookup::clueCount);
+        query.measured[m].reset();
+        for (const std::string_view value : values) {
+            if (vocab::Trimmed(value).empty()) {
+                continue; // not measured
+            }
+            const std::optional<double> number = lookup::ParseDecimal(value);
+            if (!number || *number <= 0) {
+                return std::string(ColumnName(column)) + " takes a number above 0 written with " +
+                       "\".\" (" + (m == 0 ? "millimetres" : "grams") + "), not " +
+                       vocab::Quoted(value);
+            }
+            query.measured[m] = number;
+        }
+        return {};
+    }
+    bool open = false;
+    if (column >= vocab::attributeCount) {
+        auto& monograms = query.monograms[static_cast<std::size_t>(column - vocab::attributeCount)];
+        for (const std::string_view value : values) {
+            const std::string_view v = vocab::Trimmed(value);
+            open = open || v.empty() || isName(v, "any");
+            monograms.emplace_back(v);
+        }
+        if (open) {
+            monograms.clear();
+        }
+        return {};
+    }
+    const vocab::Attribute& attr = vocab::attributes[static_cast<std::size_t>(column)];
+    for (const std::string_view value : values) {
+        const vocab::Resolved resolved = vocab::ResolveValue(attr, value);
+        if (resolved.kind == vocab::Resolved::Kind::Any) {
+            open = true;
+        } else if (resolved.kind == vocab::Resolved::Kind::Position) {
+            for (const int pos : resolved.positions) {
+                query.allowPosition(column, pos);
+            }
+        } else {
+            return vocab::ValueProblem(attr, value, resolved);
+        }
+    }
+    if (open) {
+        query.allowed[static_cast<std::size_t>(column)].clear(); // "any" fits anything
+    }
+    return {};
+}
+
+std::optional<BatchHeader> ParseBatchHeader(std::string_view line)
+{
+    BatchHeader header;
+    bool named = false;
+    std::vector<bool> taken(valueColumns + 1, false);
+    for (const std::string_view value : tabSeparated(line)) {
+        int column = BatchHeader::ignored;
+        for (int c = 0; c <= valueColumns; ++c) {
+            if (isName(value, c == BatchHeader::id ? "id" : ColumnName(c))) {
+                column = c;
+            }
+        }
+        named = named || column != BatchHeader::ignored;
+        if (column != BatchHeader::ignored && taken[static_cast<std::size_t>(column)]) {
+            column = BatchHeader::ignored; // named twice: the first is read
+        }
+        if (column == BatchHeader::ignored) {
+            header.unknown.emplace_back(value);
+        } else {
+            taken[static_cast<std::size_t>(column)] = true;
+        }
+        header.columns.push_back(column);
+    }
+    if (!named) {
+        return std::nullopt;
+    }
+    return header;
+}
+
+BatchLine ParseBatchLine(std::string_view line, const BatchHeader* header)
+{
+    BatchLine parsed;
+    if (line.empty() || isComment(line)) {
+        return parsed;
+    }
+    std::vector<std::string_view> values = tabSeparated(line);
+    const std::size_t width =
+        header ? header->columns.size() : static_cast<std::size_t>(valueColumns);
+    // Empty values past the last column are trailing tabs, as a spreadsheet
+    // may leave them; anything else there is one value too many.
+    while (values.size() > width && values.back().empty()) {
         values.pop_back();
     }
-    if (values.size() > attributeCount) {
+    if (values.size() > width) {
         parsed.kind = BatchLine::Kind::Bad;
-        parsed.problem =
-            std::to_string(values.size()) + " values; a coin has at most 6, separated by tabs";
+        parsed.problem = std::to_string(values.size()) + " values; " +
+                         (header ? "the header names " + std::to_string(width) + " columns"
+                                 : "a coin has at most " + std::to_string(width)) +
+                         ", separated by tabs";
         return parsed;
     }
     parsed.kind = BatchLine::Kind::Coin;
-    for (std::size_t a = 0; a < values.size(); ++a) {
-        const vocab::Attribute& attr = vocab::attributes[a];
-        const vocab::Resolved resolved = vocab::ResolveValue(attr, values[a]);
-        if (resolved.kind == vocab::Resolved::Kind::Position) {
-            parsed.query.allowPosition(static_cast<int>(a), resolved.position);
-        } else if (resolved.kind != vocab::Resolved::Kind::Any) {
+    for (std::size_t v = 0; v < values.size(); ++v) {
+        const int column = header ? header->columns[v] : static_cast<int>(v);
+        if (column == BatchHeader::id) {
+            parsed.id = std::string(values[v]);
+            continue;
+        }
+        if (column == BatchHeader::ignored) {
+            continue;
+        }
+        std::string problem = ReadValues(column, {values[v]}, parsed.query);
+        if (!problem.empty()) {
             parsed.kind = BatchLine::Kind::Bad;
-            parsed.problem = vocab::ValueProblem(attr, values[a], resolved);
+            parsed.problem = std::move(problem);
             parsed.query = {};
+            parsed.id.reset();
             return parsed;
         }
     }
+    if (header && !parsed.id) {
+        parsed.id = std::string(); // the header has ids; this coin's is missing
+    }
     return parsed;
+}
+
+std::string Writer::start()
+{
+    started_ = true;
+    return format_ == Format::Tsv ? TsvHeader(batch_, ids_) : std::string();
+}
+
+std::string Writer::coin(const Answer& answer)
+{
+    std::string text = started_ ? std::string() : start();
+    switch (format_) {
+    case Format::Report: {
+        if (batch_) {
+            text += "Coin at line " + std::to_string(answer.line);
+            text += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
+        }
+        text += ReportText(answer.matches, answer.query.measured);
+        if (answer.matches.empty() && (batch_ || answer.counts)) {
+            text += "\n\n";
+        }
+        if (answer.counts) {
+            text += CountsText(answer.query, *answer.counts);
+            text += batch_ ? "\n" : "";
+        }
+        lookup::MakeValidUtf8(text);
+        break;
+    }
+    case Format::Tsv:
+        text += TsvRows(answer, batch_, ids_);
+        break;
+    case Format::Json:
+        text += batch_ ? json_.coin(answer) : JsonText(answer);
+        break;
+    }
+    return text;
+}
+
+std::string Writer::end()
+{
+    std::string text = started_ ? std::string() : start();
+    return batch_ && format_ == Format::Json ? text + json_.end() : text;
 }
 
 } // namespace finder

@@ -19,7 +19,8 @@ enum class Format { Report, Tsv, Json };
 
 /// The answer for one coin.
 struct Answer {
-    std::int64_t line = 0; ///< its line in the batch file; 0 for the command line's coin
+    std::int64_t line = 0;         ///< its line in the batch file; 0 for the command line's coin
+    std::optional<std::string> id; ///< the collector's own number for it, from a batch
     lookup::Query query;
     std::vector<lookup::Match> matches;
     std::optional<lookup::FacetCounts> counts;
@@ -31,9 +32,11 @@ Answer Ask(const lookup::Query& query, bool counts, std::int64_t line = 0);
 
 /// The report of one coin: the exact matches as the window shows them (or
 /// "No Matching Entry Found"), then each near match's block after the line
-/// naming its differences. Valid UTF-8. Turns an empty specimen count into
+/// naming its differences. With measurements, a line with the fit in words
+/// comes before each block. Valid UTF-8. Turns an empty specimen count into
 /// "n/a" for good, as the window's report does.
-std::string ReportText(const std::vector<lookup::Match>& matches);
+std::string ReportText(const std::vector<lookup::Match>& matches,
+                       const lookup::Measured& measured = {});
 
 /// The line before a near match's block, e.g.
 /// `Near match, 2 differences: left-field is Club; countermark is "9"`.
@@ -43,12 +46,13 @@ std::string DifferenceLine(const lookup::Match& match);
 /// entries the query gives.
 std::string CountsText(const lookup::Query& query, const lookup::FacetCounts& counts);
 
-/// The TSV header; a batch's rows start with the coin's batch line.
-std::string TsvHeader(bool batch);
+/// The TSV header; a batch's rows start with the coin's batch line, and its
+/// id when the batch has ids.
+std::string TsvHeader(bool batch, bool ids = false);
 
-/// One TSV row per match: [batch line,] file line, distance, differing
-/// options, the 21 fields as loaded with tab and backslash escaped.
-std::string TsvRows(const Answer& answer, bool batch);
+/// One TSV row per match: [batch line, [id,]] file line, distance, differing
+/// options, misfit, the 21 fields as loaded with tab and backslash escaped.
+std::string TsvRows(const Answer& answer, bool batch, bool ids = false);
 
 /// A field for a TSV row: `\` becomes `\\` and a tab `\t`, so a row stays
 /// one row with 24 columns.
@@ -83,8 +87,44 @@ private:
     JsonFields fields_;
 };
 
+/// Every coin's output in one format, for one coin or a whole batch, so
+/// that both are written alike.
+class Writer {
+public:
+    Writer(Format format, bool batch) : format_(format), batch_(batch) {}
+    /// Whether the batch's coins carry ids (a TSV column); set before the
+    /// first coin.
+    void setIds(bool ids) { ids_ = ids; }
+    /// The coin's output, after what comes before the first one.
+    std::string coin(const Answer& answer);
+    /// What closes the output, also when no coin came.
+    std::string end();
+
+private:
+    std::string start();
+
+    Format format_;
+    bool batch_;
+    bool ids_ = false;
+    bool started_ = false;
+    JsonBatch json_;
+};
+
 /// The six lists: option, position, text and code of every entry.
 std::string ListsText(Format format);
+
+/// What a batch line or the command line can give: the six attributes, the
+/// three monograms (`lookup::clueCount` clues), then the diameter and the
+/// weight. Their names are the options' without "--".
+inline constexpr int valueColumns = lookup::clueCount + lookup::measureCount;
+std::string_view ColumnName(int column);
+
+/// Reads the values given for `column` into `query`, as on the command line
+/// or in a batch file. Several values allow any of them; "any" among them
+/// leaves the column open; a measurement takes one number above 0 written
+/// with ".". Returns what is wrong with a value, or nothing.
+std::string ReadValues(int column, const std::vector<std::string_view>& values,
+                       lookup::Query& query);
 
 /// The longest batch line read, in bytes. Six values are far shorter; a
 /// longer line is passed over, not kept, and is a bad line.
@@ -94,14 +134,30 @@ inline constexpr std::size_t maxBatchLine = 64 * 1024;
 struct BatchLine {
     enum class Kind { Skip, Coin, Bad };
     Kind kind = Kind::Skip;
-    lookup::Query query; ///< for a coin
-    std::string problem; ///< for a bad line
+    lookup::Query query;           ///< for a coin
+    std::optional<std::string> id; ///< for a coin, when the header names an id column
+    std::string problem;           ///< for a bad line
 };
 
-/// Reads a batch line: up to six tab-separated values in option order, each
-/// as on the command line, an empty or missing one meaning "any". Blank
-/// lines and comments ("#" first and no number after it, "# tray 2") are
-/// skipped; "#3" or "# 3" first is a position, good or bad.
-BatchLine ParseBatchLine(std::string_view line);
+/// A batch file's first line when it names its columns: what each value
+/// of the later lines is.
+struct BatchHeader {
+    static constexpr int id = valueColumns; ///< the collector's own number
+    static constexpr int ignored = -1;
+    std::vector<int> columns;         ///< per value: a column, `id` or `ignored`
+    std::vector<std::string> unknown; ///< names it does not understand, as written
+};
+
+/// The header that `line` is, when any of its values is a column name or
+/// "id" (ignoring case and spaces around), as a spreadsheet exports it. No
+/// list entry's text is such a word.
+std::optional<BatchHeader> ParseBatchHeader(std::string_view line);
+
+/// Reads a batch line: tab-separated values in the header's columns, or
+/// without one up to `valueColumns` in option order, each as on the command
+/// line, an empty or missing one meaning "any". Blank lines and comments
+/// ("#" first and no number after it, "# tray 2") are skipped; "#3" or "# 3"
+/// first is a position, good or bad.
+BatchLine ParseBatchLine(std::string_view line, const BatchHeader* header = nullptr);
 
 } // namespace finder

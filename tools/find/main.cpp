@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -31,67 +33,16 @@ const QString description =
                    "you can read and leave the rest open. FILE (default ./ptolemy.csv) is read\n"
                    "exactly as the window reads it.");
 
-const QString epilogue = QStringLiteral(R"(Values:
-  V is a list entry's text as the window shows it, ignoring case: an exact
-  text wins, otherwise the one entry that begins with V ("zeus laur" is
-  "Zeus Laureate"). #N is the entry at position N of the window's list (see
-  --list). "any", or leaving the option out, leaves the attribute open: any
-  value fits, even a code no list entry has. An option given again adds a
-  value: --left-field club --left-field tripod finds either; "any" among the
-  values leaves the attribute open. A value that fits no entry, or more than
-  one, is an error that lists the entries it could mean. Entries that share
-  a code (the two "1 Eagle R>" ones) find the same catalogue entries.
+const QString epilogue = QStringLiteral(
+    "Values are list texts, ignoring case (\"zeus laur\"), a pattern with * (\"1 eagle*\"),\n"
+    "#N for a list position, or \"any\". Every option but --near, --tolerance and\n"
+    "--format may be given again to allow several values. Exit status: 0 an\n"
+    "entry printed, 1 none, 2 an error. The manual page, man rovadod-find, has\n"
+    "the details, batch files with headers, and examples.");
 
-Output (--format):
-  report  Each matching entry as the window shows it, or "No Matching Entry
-          Found". With all six attributes given once and no --near, this is
-          byte for byte the text the window shows for that selection. Near
-          matches follow, each after a line naming where it differs:
-            Near match, 1 difference: left-field is Club
-  tsv     A header line, then one row per entry: its line in FILE, distance,
-          differing options (comma-separated), the 21 fields as loaded. In a
-          field a tab is written \t and a backslash \\, so a row stays one
-          row. --counts needs report or json.
-  json    One object: "matches", each with "line", "sv", "distance",
-          "differs" and "fields" (the 21 fields keyed SV, Den, ...); with
-          --counts also "counts", per list each entry's position, text, code
-          and count; with --batch "coins" instead, each with its "line" and
-          "matches".
-
-Batch files (--batch):
-  One coin a line: up to six values separated by tabs, in the order
-  obverse-figure, inscription, reverse-figure, left-field, right-side,
-  countermark, written as for the options; an empty or missing value is
-  "any". Blank lines are skipped, and so are comments: lines starting with
-  a # whose first value is more than # and a number ("# tray 2", "# 120
-  coins"). A first value of # and a number alone ("#3", "# 3") is a
-  position, so a wrong one is a bad line, not a comment. Each coin's answer
-  starts with its line number. A bad line, also one longer than 64 KiB, is
-  reported on standard error with its line number, the other coins are
-  still answered, and the exit status is 2.
-
-Exit status:
-  0  an entry was printed (or the lists, for --list)
-  1  nothing matched
-  2  wrong command line, a catalogue or batch file that cannot be read, a
-     bad batch line, or output that cannot be written (a full disk)
-
-Examples:
-  rovadod-find --obverse-figure "zeus with" --inscription no \
-      --reverse-figure "#1"
-          a worn coin: the symbols and the countermark are left open
-  rovadod-find --obverse-figure "zeus with" --inscription no \
-      --reverse-figure "#1" --counts
-          ... and how many entries each list entry would leave
-  rovadod-find --obverse-figure "zeus with" --inscription no \
-      --reverse-figure "#1" --left-field "double cornucopia" \
-      --countermark anchor --near=1
-          no entry has both: those that differ in one attribute, and where
-  rovadod-find --batch=coins.tsv --format=tsv > found.tsv
-          a whole collection, one coin a line
-  rovadod-find --list
-          the six lists with their positions and codes
-)");
+/// Every value option: the six attributes, the three monograms and the two
+/// measurements, in batch column order.
+using ValueOptions = std::array<QCommandLineOption, finder::valueColumns>;
 
 struct Options {
     Format format = Format::Report;
@@ -101,10 +52,31 @@ struct Options {
     lookup::Query query;
 };
 
-/// Reads the attribute, --near and --format options into `options`;
-/// returns the complaint about a wrong command line, or nothing.
-std::optional<QString> readOptions(const QCommandLineParser& parser,
-                                   const std::array<QCommandLineOption, 6>& attributes,
+std::optional<QString> readNumbers(const QCommandLineParser& parser, Options& options)
+{
+    bool ok = false;
+    const QString nearText = parser.value(QStringLiteral("near"));
+    const int near = nearText.toInt(&ok);
+    if (!ok || near < 0) {
+        return QStringLiteral("--near takes a number from 0 up, not '%1'").arg(nearText);
+    }
+    options.query.near = near;
+    if (parser.isSet(QStringLiteral("tolerance"))) {
+        const std::string text = cli::Bytes(parser.value(QStringLiteral("tolerance")));
+        const std::optional<double> percent = lookup::ParseDecimal(text);
+        if (!percent) {
+            return QStringLiteral("--tolerance takes a percentage, 0 or more, written with \".\", "
+                                  "not %1")
+                .arg(QString::fromStdString(vocab::Quoted(text)));
+        }
+        options.query.tolerance = *percent / 100;
+    }
+    return std::nullopt;
+}
+
+/// Reads the options into `options`; returns the complaint about a wrong
+/// command line, or nothing.
+std::optional<QString> readOptions(const QCommandLineParser& parser, const ValueOptions& values,
                                    Options& options)
 {
     const QStringList positional = parser.positionalArguments();
@@ -124,13 +96,9 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
     } else {
         return QStringLiteral("--format is report, tsv or json, not '%1'").arg(format);
     }
-    bool ok = false;
-    const QString nearText = parser.value(QStringLiteral("near"));
-    const int near = nearText.toInt(&ok);
-    if (!ok || near < 0) {
-        return QStringLiteral("--near takes a number from 0 up, not '%1'").arg(nearText);
+    if (auto complaint = readNumbers(parser, options)) {
+        return complaint;
     }
-    options.query.near = near;
     options.counts = parser.isSet(QStringLiteral("counts"));
     if (options.counts && options.format == Format::Tsv) {
         return QStringLiteral("--counts needs --format=report or --format=json");
@@ -138,27 +106,20 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
     if (parser.isSet(QStringLiteral("batch"))) {
         options.batch = cli::Bytes(parser.value(QStringLiteral("batch")));
     }
-    for (std::size_t a = 0; a < attributes.size(); ++a) {
-        const QStringList values = parser.values(attributes[a]);
-        if (!values.isEmpty() && options.batch) {
+    for (std::size_t c = 0; c < values.size(); ++c) {
+        const QStringList given = parser.values(values[c]);
+        if (!given.isEmpty() && options.batch) {
             return QStringLiteral("--batch reads the coins from its file; leave out --%1")
-                .arg(attributes[a].names().front());
+                .arg(values[c].names().front());
         }
-        bool open = false;
-        for (const QString& value : values) {
-            const std::string text = cli::Bytes(value);
-            const vocab::Attribute& attr = vocab::attributes[a];
-            const vocab::Resolved resolved = vocab::ResolveValue(attr, text);
-            if (resolved.kind == vocab::Resolved::Kind::Any) {
-                open = true;
-            } else if (resolved.kind == vocab::Resolved::Kind::Position) {
-                options.query.allowPosition(static_cast<int>(a), resolved.position);
-            } else {
-                return QString::fromStdString(vocab::ValueProblem(attr, text, resolved));
-            }
+        std::vector<std::string> bytes;
+        for (const QString& value : given) {
+            bytes.push_back(cli::Bytes(value));
         }
-        if (open) {
-            options.query.allowed[a].clear(); // "any" among the values fits anything
+        const std::string problem =
+            finder::ReadValues(static_cast<int>(c), {bytes.begin(), bytes.end()}, options.query);
+        if (!problem.empty()) {
+            return QString::fromStdString(problem);
         }
     }
     return std::nullopt;
@@ -166,8 +127,8 @@ std::optional<QString> readOptions(const QCommandLineParser& parser,
 
 /// Answers every coin of the batch file as it is read. Returns false when
 /// the file cannot be read; counts bad lines and printed entries.
-bool runBatch(const cli::Command& command, const Options& options, Output& out, int& badLines,
-              bool& printed)
+bool runBatch(const cli::Command& command, const Options& options, finder::Writer& writer,
+              Output& out, int& badLines, bool& printed)
 {
     const std::string& path = *options.batch;
     const bool standardInput = path == "-";
@@ -177,10 +138,8 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
         return false;
     }
     catalogue::LineReader reader(fd, finder::maxBatchLine);
-    finder::JsonBatch json;
-    if (options.format == Format::Tsv) {
-        out.write(finder::TsvHeader(true));
-    }
+    std::optional<finder::BatchHeader> header;
+    bool first = true;
     std::string line;
     std::int64_t number = 0;
     bool ok = true;
@@ -191,7 +150,7 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
             ++badLines;
             command.fail(path + ":" + std::to_string(number) + ": longer than " +
                          std::to_string(finder::maxBatchLine) +
-                         " bytes, not read; a coin is at most six values");
+                         " bytes, not read; a coin is at most eleven values");
             continue;
         }
         if (got != catalogue::LineReader::Result::Line) {
@@ -202,8 +161,17 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
         if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
             line.erase(0, 3); // a byte order mark from a spreadsheet
         }
-        finder::BatchLine parsed = finder::ParseBatchLine(line);
+        finder::BatchLine parsed = finder::ParseBatchLine(line, header ? &*header : nullptr);
         if (parsed.kind == finder::BatchLine::Kind::Skip) {
+            continue;
+        }
+        if (std::exchange(first, false) && (header = finder::ParseBatchHeader(line))) {
+            for (const std::string& name : header->unknown) {
+                command.fail(path + ":" + std::to_string(number) + ": column " +
+                             vocab::Quoted(name) + " is not read");
+            }
+            writer.setIds(std::count(header->columns.begin(), header->columns.end(),
+                                     finder::BatchHeader::id) > 0);
             continue;
         }
         if (parsed.kind == finder::BatchLine::Kind::Bad) {
@@ -212,55 +180,36 @@ bool runBatch(const cli::Command& command, const Options& options, Output& out, 
             continue;
         }
         parsed.query.near = options.query.near;
+        parsed.query.tolerance = options.query.tolerance;
         finder::Answer answer = finder::Ask(parsed.query, options.counts, number);
+        answer.id = std::move(parsed.id);
         printed = printed || !answer.matches.empty();
-        switch (options.format) {
-        case Format::Report: {
-            std::string text = "Coin at line " + std::to_string(number) + ":\n" +
-                               finder::ReportText(answer.matches);
-            text += answer.matches.empty() ? "\n\n" : "";
-            if (answer.counts) {
-                text += finder::CountsText(answer.query, *answer.counts) + '\n';
-            }
-            out.write(text);
-            break;
-        }
-        case Format::Tsv:
-            out.write(finder::TsvRows(answer, true));
-            break;
-        case Format::Json:
-            out.write(json.coin(answer));
-            break;
-        }
+        out.write(writer.coin(answer));
     }
     if (!standardInput) {
         ::close(fd);
     }
     if (!ok) {
         command.fail("cannot read " + path + ": read error after line " + std::to_string(number));
-        return false;
     }
-    if (options.format == Format::Json) {
-        out.write(json.end());
-    }
-    return true;
+    return ok;
 }
 
-int run(const cli::Command& command, const QCommandLineParser& parser,
-        const std::array<QCommandLineOption, 6>& attributes)
+int run(const cli::Command& command, const QCommandLineParser& parser, const ValueOptions& values)
 {
     Options options;
     if (parser.isSet(QStringLiteral("list"))) {
         const bool alone =
             !parser.isSet(QStringLiteral("near")) && !parser.isSet(QStringLiteral("counts")) &&
-            !parser.isSet(QStringLiteral("batch")) && parser.positionalArguments().isEmpty() &&
-            std::none_of(attributes.begin(), attributes.end(),
+            !parser.isSet(QStringLiteral("batch")) && !parser.isSet(QStringLiteral("tolerance")) &&
+            parser.positionalArguments().isEmpty() &&
+            std::none_of(values.begin(), values.end(),
                          [&parser](const QCommandLineOption& o) { return parser.isSet(o); });
         if (!alone) {
             return command.usageError(QStringLiteral("--list takes no other option but --format"));
         }
     }
-    if (const auto complaint = readOptions(parser, attributes, options)) {
+    if (const auto complaint = readOptions(parser, values, options)) {
         return command.usageError(*complaint);
     }
     Output out;
@@ -278,33 +227,23 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
 
     bool printed = false;
     int badLines = 0;
+    bool read = true;
+    finder::Writer writer(options.format, options.batch.has_value());
     if (options.batch) {
-        if (!runBatch(command, options, out, badLines, printed)) {
-            return command.finish(out, 2); // the coins answered before the fault still go out
-        }
+        read = runBatch(command, options, writer, out, badLines, printed);
     } else {
         const finder::Answer answer = finder::Ask(options.query, options.counts);
         printed = !answer.matches.empty();
-        switch (options.format) {
-        case Format::Report: {
-            std::string text = finder::ReportText(answer.matches);
-            if (answer.counts) {
-                text += answer.matches.empty() ? "\n\n" : "";
-                text += finder::CountsText(answer.query, *answer.counts);
-            }
-            out.write(text);
-            break;
-        }
-        case Format::Tsv:
-            out.write(finder::TsvHeader(false) + finder::TsvRows(answer, false));
-            break;
-        case Format::Json:
-            out.write(finder::JsonText(answer));
-            break;
-        }
+        out.write(writer.coin(answer));
     }
+    // Closed also after a read error, so JSON stays JSON with the coins
+    // answered before it.
+    out.write(writer.end());
     if (!out.finish()) {
         return command.fail(Output::failure);
+    }
+    if (!read) {
+        return 2;
     }
     if (badLines > 0) {
         return command.fail(std::to_string(badLines) +
@@ -312,6 +251,11 @@ int run(const cli::Command& command, const QCommandLineParser& parser,
                             ", answered the others");
     }
     return printed ? 0 : 1;
+}
+
+QCommandLineOption valueOption(const char* name, const char* help, const char* value = "V")
+{
+    return {QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value)};
 }
 
 } // namespace
@@ -322,46 +266,39 @@ int main(int argc, char** argv)
     cli::Command command(QStringLiteral("rovadod-find"), description, epilogue);
     QCommandLineParser& parser = command.parser();
 
-    std::array<QCommandLineOption, 6> attributes{
-        QCommandLineOption(QStringLiteral("obverse-figure"),
-                           QStringLiteral("Obverse main figure, e.g. \"zeus laur\"."),
-                           QStringLiteral("V")),
-        QCommandLineOption(QStringLiteral("inscription"),
-                           QStringLiteral("Obverse inscription present: yes or no."),
-                           QStringLiteral("V")),
-        QCommandLineOption(QStringLiteral("reverse-figure"),
-                           QStringLiteral("Reverse main figure, e.g. \"2 eagles\" or "
-                                          "\"#1\"."),
-                           QStringLiteral("V")),
-        QCommandLineOption(QStringLiteral("left-field"),
-                           QStringLiteral("Reverse left field symbols, e.g. club or none."),
-                           QStringLiteral("V")),
-        QCommandLineOption(QStringLiteral("right-side"),
-                           QStringLiteral("Reverse right side symbols, e.g. none."),
-                           QStringLiteral("V")),
-        QCommandLineOption(QStringLiteral("countermark"),
-                           QStringLiteral("Countermark symbol, e.g. none or anchor."),
-                           QStringLiteral("V")),
+    const ValueOptions values{
+        valueOption("obverse-figure", "Obverse main figure, e.g. \"zeus laur\"."),
+        valueOption("inscription", "Obverse inscription present: yes or no."),
+        valueOption("reverse-figure", "Reverse main figure, e.g. \"1 eagle*\" or \"#1\"."),
+        valueOption("left-field", "Reverse left field symbols, e.g. club or none."),
+        valueOption("right-side", "Reverse right side symbols, e.g. none."),
+        valueOption("countermark", "Countermark symbol, e.g. none or anchor."),
+        valueOption("center-monogram", "Center (legend) monogram, e.g. DI, or none."),
+        valueOption("left-monogram", "Left field monogram, or none."),
+        valueOption("right-monogram", "Right field monogram, or none."),
+        valueOption("diameter", "The coin's diameter in millimetres, e.g. 27.", "MM"),
+        valueOption("weight", "The coin's weight in grams, e.g. 19.2.", "G"),
     };
-    for (const QCommandLineOption& option : attributes) {
+    for (const QCommandLineOption& option : values) {
         parser.addOption(option);
     }
     parser.addOption({QStringLiteral("near"),
-                      QStringLiteral("Also list the entries that differ from the given attributes "
-                                     "in at most N of them, closest first (default 0)."),
+                      QStringLiteral("Also list entries that differ in at most N given "
+                                     "attributes or monograms (default 0)."),
                       QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("tolerance"),
+                      QStringLiteral("Leave out entries whose weight and size miss by more than "
+                                     "PCT percent."),
+                      QStringLiteral("PCT")});
     parser.addOption({QStringLiteral("counts"),
-                      QStringLiteral("For every entry of every list, count the catalogue entries "
-                                     "that would match with that list set to it and the others as "
-                                     "given.")});
+                      QStringLiteral("Count, for every list entry, the entries it would leave.")});
     parser.addOption({QStringLiteral("list"),
                       QStringLiteral("Print the six lists: option, position, text, code.")});
     parser.addOption({QStringLiteral("batch"),
                       QStringLiteral("Look up every coin of FILE, one a line (\"-\": standard "
-                                     "input); see Batch files below."),
+                                     "input)."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("format"),
-                      QStringLiteral("report (default), tsv or json; see Output below."),
+    parser.addOption({QStringLiteral("format"), QStringLiteral("report (default), tsv or json."),
                       QStringLiteral("F"), QStringLiteral("report")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The catalogue (default ./ptolemy.csv)."),
@@ -371,7 +308,7 @@ int main(int argc, char** argv)
         return *status;
     }
     try {
-        return run(command, parser, attributes);
+        return run(command, parser, values);
     } catch (const std::exception& e) {
         // A batch line or catalogue too large for memory.
         return command.fail(std::string("cannot go on: ") + e.what());

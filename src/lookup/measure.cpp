@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lookup/measure.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace lookup {
+
+namespace {
+
+std::optional<double> positive(const std::optional<std::string>& field)
+{
+    if (!field) {
+        return std::nullopt;
+    }
+    const std::optional<double> value = ParseDecimal(*field);
+    // A zero would divide the misfit by zero: the entry does not say.
+    return value && *value > 0 ? value : std::nullopt;
+}
+
+/// Weights as catalogues write them, with two decimals; sizes as they come.
+std::string ends(double value, std::string_view unit)
+{
+    if (unit != " g") {
+        return Decimal(value);
+    }
+    char text[512];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+std::string range(double low, double high, std::string_view unit)
+{
+    const std::string u(unit);
+    return low == high ? ends(low, unit) + u : ends(low, unit) + " to " + ends(high, unit) + u;
+}
+
+/// "weight 16 g, 1.1 g under 17.1 to 20.5 g" and the like.
+std::string placed(std::string_view name, double value, double low, double high,
+                   std::string_view unit)
+{
+    std::string text = std::string(name) + " " + Decimal(value) + std::string(unit);
+    const std::string where = range(low, high, unit);
+    if (value < low) {
+        return text + ", " + Decimal(low - value) + std::string(unit) + " under " + where;
+    }
+    if (value > high) {
+        return text + ", " + Decimal(value - high) + std::string(unit) + " over " + where;
+    }
+    return text + (low == high ? " as listed" : " inside " + where);
+}
+
+} // namespace
+
+std::optional<double> ParseDecimal(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    bool digit = false;
+    bool point = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+        return std::nullopt; // out of range: a thousand digits
+    }
+    return value;
+}
+
+EntryMeasures MeasuresFrom(const std::optional<std::string>& dia,
+                           const std::optional<std::string>& wmin,
+                           const std::optional<std::string>& wmax)
+{
+    EntryMeasures m;
+    if (dia && dia->ends_with("mm")) {
+        // The loader appends "mm" to a written diameter; "n/a" has none.
+        m.diameter = positive(dia->substr(0, dia->size() - 2));
+    }
+    m.weightMin = positive(wmin);
+    m.weightMax = positive(wmax);
+    if (!m.weightMin) {
+        m.weightMin = m.weightMax;
+    } else if (!m.weightMax) {
+        m.weightMax = m.weightMin;
+    } else if (*m.weightMin > *m.weightMax) {
+        std::swap(m.weightMin, m.weightMax);
+    }
+    return m;
+}
+
+Fit FitOf(const Measured& coin, const EntryMeasures& entry)
+{
+    Fit fit;
+    if (const auto& d = coin[static_cast<std::size_t>(Measure::Diameter)]) {
+        if (entry.diameter) {
+            fit.misfit += std::abs(*d - *entry.diameter) / *entry.diameter;
+        } else {
+            fit.unknown.set(static_cast<std::size_t>(Measure::Diameter));
+        }
+    }
+    if (const auto& w = coin[static_cast<std::size_t>(Measure::Weight)]) {
+        if (!entry.weightMin) {
+            fit.unknown.set(static_cast<std::size_t>(Measure::Weight));
+        } else if (*w < *entry.weightMin) {
+            fit.misfit += (*entry.weightMin - *w) / *entry.weightMin;
+        } else if (*w > *entry.weightMax) {
+            fit.misfit += (*w - *entry.weightMax) / *entry.weightMax;
+        }
+    }
+    return fit;
+}
+
+std::string FitWords(const Measured& coin, const EntryMeasures& entry)
+{
+    std::string text;
+    bool known = false;
+    const auto add = [&text](const std::string& part) {
+        text += text.empty() ? "Fit: " : "; ";
+        text += part;
+    };
+    if (const auto& w = coin[static_cast<std::size_t>(Measure::Weight)]) {
+        known = known || entry.weightMin.has_value();
+        add(entry.weightMin ? placed("weight", *w, *entry.weightMin, *entry.weightMax, " g")
+                            : "weight " + Decimal(*w) + " g, not in the catalogue");
+    }
+    if (const auto& d = coin[static_cast<std::size_t>(Measure::Diameter)]) {
+        known = known || entry.diameter.has_value();
+        add(entry.diameter ? placed("diameter", *d, *entry.diameter, *entry.diameter, " mm")
+                           : "diameter " + Decimal(*d) + " mm, not in the catalogue");
+    }
+    if (known) {
+        text += " (misfit " + Decimal(100 * FitOf(coin, entry).misfit) + "%)";
+    }
+    return text;
+}
+
+std::string Decimal(double value)
+{
+    char text[512]; // the widest double, fixed with two decimals, fits
+    std::snprintf(text, sizeof text, "%.2f", value);
+    std::string out(text);
+    if (out.find('.') != std::string::npos) {
+        out.erase(out.find_last_not_of('0') + 1);
+        if (out.back() == '.') {
+            out.pop_back();
+        }
+    }
+    return out;
+}
+
+} // namespace lookup

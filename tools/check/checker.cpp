@@ -139,12 +139,17 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
 bool countIgnoredLines(const std::string& path, std::int64_t& ignored)
 {
     ignored = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened as the loader opens it: the file may have been replaced by a
+    // named pipe since the load, and its open must not wait for a writer nor
+    // its read for data.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;
     }

@@ -209,9 +209,9 @@ void TestCheckProgram::help_explainsFindingsAndStatuses()
     const Run run = runCheck(args, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY(run.out.startsWith("Usage: rovadod-check [options] [FILE]\n"));
-    for (const char* part :
-         {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699", "0  nothing found",
-          "1  findings reported", "2  the file cannot be read", "report\n     cannot be written"}) {
+    for (const char* part : {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699",
+                             "quoting text cells", "0  nothing found", "1  findings reported",
+                             "2  the file cannot be read", "report\n     cannot be written"}) {
         QVERIFY2(run.out.contains(QLatin1String(part)), part);
     }
     QVERIFY(run.err.isEmpty());

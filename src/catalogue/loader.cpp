@@ -82,15 +82,28 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
         pause(3000);
         return {LoadOutcome::Kind::NotFound, 0};
     }
-    // Reading stops once the line bytes read reach the size seen here, so a
-    // file that grows meanwhile is read only to about its starting size.
-    const auto size = static_cast<unsigned long long>(info.st_size);
 
     std::int32_t stored = 0;
     bool failed = false;
+    bool regular = false;
     try {
-        FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        failed = file.get() < 0;
+        // Without O_NONBLOCK, opening a named pipe waits for a writer, for
+        // good when there is none.
+        FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        // The type and size are those of the file opened, whatever the name
+        // has come to mean since the stat above.
+        failed = file.get() < 0 || ::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode);
+        regular = !failed && S_ISREG(info.st_mode);
+        // A pipe's or a device's read could wait for good, so only a regular
+        // file is read, and with blocking reads again.
+        if (regular) {
+            const int flags = ::fcntl(file.get(), F_GETFL);
+            failed = flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0;
+        }
+        // Reading stops once the line bytes read reach the size seen here, so
+        // a file that grows meanwhile is read only to about its starting size;
+        // a file that is not regular has nothing read, as it has no size.
+        const auto size = regular ? static_cast<unsigned long long>(info.st_size) : 0ULL;
         catalogue::LineReader reader(file.get());
         unsigned long long bytesRead = 0;
         std::string line;
@@ -122,7 +135,7 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
     }
     numentries.store(stored, std::memory_order_release);
     out(messages::summary(stored));
-    return {LoadOutcome::Kind::Loaded, stored};
+    return {LoadOutcome::Kind::Loaded, stored, regular};
 }
 
 void Catalogue::MakeStringDatabase(std::int32_t n)

@@ -561,7 +561,8 @@ std::string Writer::end()
 
 BatchResult AnswerBatch(int fd, std::string_view path, const lookup::Query& shared, bool counts,
                         Format format, const std::function<void(std::string_view)>& write,
-                        const std::function<void(const std::string&)>& complain)
+                        const std::function<void(const std::string&)>& complain,
+                        const std::function<void(const Answer&)>& each)
 {
     BatchResult result;
     Writer writer(format, true);
@@ -598,8 +599,8 @@ BatchResult AnswerBatch(int fd, std::string_view path, const lookup::Query& shar
             for (const std::string& name : header->unknown) {
                 complain(where() + "column " + vocab::Quoted(name) + " is not read");
             }
-            writer.setIds(std::count(header->columns.begin(), header->columns.end(),
-                                     BatchHeader::id) > 0);
+            writer.setIds(
+                std::count(header->columns.begin(), header->columns.end(), BatchHeader::id) > 0);
             continue;
         }
         if (parsed.kind == BatchLine::Kind::Bad) {
@@ -613,6 +614,9 @@ BatchResult AnswerBatch(int fd, std::string_view path, const lookup::Query& shar
         answer.id = std::move(parsed.id);
         result.printed = result.printed || !answer.matches.empty();
         write(writer.coin(answer));
+        if (each) {
+            each(answer);
+        }
     }
     if (!result.read) {
         complain("cannot read " + std::string(path) + ": read error after line " +

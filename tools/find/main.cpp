@@ -63,7 +63,8 @@ struct Options {
 };
 
 /// Reads --tickets, --ticket-size and --paper into `options`.
-std::optional<QString> readTicketOptions(const QCommandLineParser& parser, Options& options)
+std::optional<QString> readTicketOptions(const QCommandLineParser& parser,
+                                         [[maybe_unused]] Options& options)
 {
     const QString size = QStringLiteral("ticket-size");
     const QString paper = QStringLiteral("paper");

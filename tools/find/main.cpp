@@ -4,6 +4,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
+#include "catalogue/table.h"
 #include "cli.h"
 #include "finder.h"
 #include "unreadable.h"
@@ -127,8 +128,8 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, const Value
 
 /// Answers every coin of the batch file as it is read. Returns false when
 /// the file cannot be read; counts bad lines and printed entries.
-bool runBatch(const cli::Command& command, const Options& options, finder::Writer& writer,
-              Output& out, int& badLines, bool& printed)
+bool runBatch(const cli::Command& command, const Options& options, const catalogue::View& catalogue,
+              finder::Writer& writer, Output& out, int& badLines, bool& printed)
 {
     const std::string& path = *options.batch;
     const bool standardInput = path == "-";
@@ -181,7 +182,7 @@ bool runBatch(const cli::Command& command, const Options& options, finder::Write
         }
         parsed.query.near = options.query.near;
         parsed.query.tolerance = options.query.tolerance;
-        finder::Answer answer = finder::Ask(parsed.query, options.counts, number);
+        finder::Answer answer = finder::Ask(catalogue, parsed.query, options.counts, number);
         answer.id = std::move(parsed.id);
         printed = printed || !answer.matches.empty();
         out.write(writer.coin(answer));
@@ -218,21 +219,21 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         return command.finish(out, 0);
     }
 
-    const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
-        options.catalogue, [](const std::string&) {}, [](int) {});
-    if (const std::string problem = cli::CatalogueProblem(options.catalogue, outcome);
+    const catalogue::LoadedTable loaded = catalogue::LoadTable(options.catalogue);
+    if (const std::string problem = cli::CatalogueProblem(options.catalogue, loaded.outcome);
         !problem.empty()) {
         return command.fail("cannot read " + options.catalogue + ": " + problem);
     }
+    const catalogue::View catalogue = loaded.table->view();
 
     bool printed = false;
     int badLines = 0;
     bool read = true;
     finder::Writer writer(options.format, options.batch.has_value());
     if (options.batch) {
-        read = runBatch(command, options, writer, out, badLines, printed);
+        read = runBatch(command, options, catalogue, writer, out, badLines, printed);
     } else {
-        const finder::Answer answer = finder::Ask(options.query, options.counts);
+        const finder::Answer answer = finder::Ask(catalogue, options.query, options.counts);
         printed = !answer.matches.empty();
         out.write(writer.coin(answer));
     }

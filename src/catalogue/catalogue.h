@@ -71,6 +71,9 @@ struct LoadOutcome {
     enum class Kind { NotFound, ReadProblem, Loaded };
     Kind kind = Kind::NotFound;
     std::int32_t entries = 0; ///< entries searchable afterwards
+    /// The catalogue opened was a regular file. Nothing is read from any
+    /// other kind: a pipe or a device loads as 0 entries.
+    bool regular = false;
 
     [[nodiscard]] bool loaded() const { return kind == Kind::Loaded; }
 };

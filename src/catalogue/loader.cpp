@@ -44,6 +44,45 @@ private:
     int fd_;
 };
 
+/// Opens `path` to read. Without O_NONBLOCK, opening a named pipe waits for a
+/// writer, for good when there is none.
+int openToRead(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+/// What is read of an open catalogue.
+struct Readable {
+    bool ok = false;             ///< false: it cannot be read (a directory included)
+    bool regular = false;        ///< a regular file; nothing is read from any other kind
+    unsigned long long size = 0; ///< bytes to read at most
+};
+
+/// Looks at the file `fd` (from `openToRead`, or -1) really is, whatever its
+/// name has come to mean since it was looked up.
+Readable prepareToRead(int fd)
+{
+    struct stat info {};
+    Readable readable;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        return readable;
+    }
+    readable.regular = S_ISREG(info.st_mode);
+    // A pipe's or a device's read could wait for good, so only a regular file
+    // is read, and with blocking reads again. Reading stops once the line
+    // bytes read reach the size seen here, so a file that grows meanwhile is
+    // read only to about its starting size; any other kind has no size.
+    if (readable.regular) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            return readable;
+        }
+        readable.size = static_cast<unsigned long long>(info.st_size);
+    }
+    readable.ok = true;
+    return readable;
+}
+
 /// Reads the lines of `fd` as every loader does, handing each to `store`
 /// with its index: at most `maxlines`, and none once the line bytes read
 /// reach `size`. The number stored, or nothing on a read error.
@@ -112,15 +151,14 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
         pause(3000);
         return {LoadOutcome::Kind::NotFound, 0};
     }
-    // Reading stops once the line bytes read reach the size seen here, so a
-    // file that grows meanwhile is read only to about its starting size.
-    const auto size = static_cast<unsigned long long>(info.st_size);
 
     std::optional<std::int32_t> stored;
+    Readable readable;
     try {
-        FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        if (file.get() >= 0) {
-            stored = readLines(file.get(), size, [](std::int32_t k, std::string&& line) {
+        FileHandle file(openToRead(path));
+        readable = prepareToRead(file.get());
+        if (readable.ok) {
+            stored = readLines(file.get(), readable.size, [](std::int32_t k, std::string&& line) {
                 database[static_cast<std::size_t>(k)] = std::move(line);
             });
         }
@@ -140,7 +178,7 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
     }
     numentries.store(*stored, std::memory_order_release);
     out(messages::summary(*stored));
-    return {LoadOutcome::Kind::Loaded, *stored};
+    return {LoadOutcome::Kind::Loaded, *stored, readable.regular};
 }
 
 LoadedTable LoadTable(const std::string& path)
@@ -152,29 +190,17 @@ LoadedTable LoadTable(const std::string& path)
     }
     loaded.outcome.kind = LoadOutcome::Kind::ReadProblem;
     try {
-        // Without O_NONBLOCK, opening a named pipe waits for a writer, for
-        // good when there is none.
-        FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        // The type and size are those of the file opened, whatever the name
-        // has come to mean since the stat above.
-        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
+        FileHandle file(openToRead(path));
+        const Readable readable = prepareToRead(file.get());
+        std::vector<std::string> lines;
+        if (!readable.ok ||
+            !readLines(file.get(), readable.size, [&lines](std::int32_t, std::string&& line) {
+                lines.push_back(std::move(line));
+            })) {
             return loaded;
         }
-        std::vector<std::string> lines;
-        // A pipe's or a device's read could wait for good, so only a regular
-        // file is read, with blocking reads again.
-        if (S_ISREG(info.st_mode)) {
-            const int flags = ::fcntl(file.get(), F_GETFL);
-            if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0 ||
-                !readLines(file.get(), static_cast<unsigned long long>(info.st_size),
-                           [&lines](std::int32_t, std::string&& line) {
-                               lines.push_back(std::move(line));
-                           })) {
-                return loaded;
-            }
-        }
         auto table = std::make_shared<const Table>(std::move(lines));
-        loaded.outcome = {LoadOutcome::Kind::Loaded, table->entries()};
+        loaded.outcome = {LoadOutcome::Kind::Loaded, table->entries(), readable.regular};
         loaded.table = std::move(table);
     } catch (const std::exception&) {
         // A catalogue too large for memory is one that cannot be read.

@@ -180,10 +180,10 @@ FacetCounts CountFacets(const View& catalogue, const Query& query)
     for (std::int32_t i = 0; i < n; ++i) {
         // An entry counts for list `a` when it fits every given attribute
         // but `a`: when it fits all, it counts for every list.
-        // Only a list can change: a missed monogram keeps the entry out.
+        // A missed monogram counts for no list: only a list can change.
         const ClueSet differs = misfits(catalogue, query, i, 1);
         Fit fit;
-        if (differs.count() > 1 || (differs >> vocab::attributeCount).any() ||
+        if (differs.count() > 1 ||
             (query.tolerance && !withinTolerance(catalogue, query, i, fit))) {
             continue;
         }

@@ -6,8 +6,10 @@
 // ROVADOD_PROBE_HOLD (milliseconds to wait after it appeared) and
 // ROVADOD_PROBE_SELECT ("list:position", a selection to make before printing)
 // and ROVADOD_PROBE_COPY (1: select the whole text and copy it, as Ctrl+A,
-// Ctrl+C would, before closing).
+// Ctrl+C would, before closing) and ROVADOD_PROBE_STALL (1: the first read of
+// ./ptolemy.csv never returns, so the loader stays busy for good).
 #include "app/rovadod.h"
+#include "support/read_control.h"
 #include "ui/localgui.h"
 
 #include <QCoreApplication>
@@ -15,7 +17,9 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -57,6 +61,14 @@ void poll()
 
 void startProbe()
 {
+    // Armed before the loader's thread starts, which happens after this.
+    if (qEnvironmentVariableIntValue("ROVADOD_PROBE_STALL") == 1) {
+        testsupport::reads::holdAfter(QStringLiteral("ptolemy.csv"), 0, [] {
+            for (;;) {
+                std::this_thread::sleep_for(std::chrono::hours(1));
+            }
+        });
+    }
     QTimer::singleShot(0, poll);
 }
 Q_COREAPP_STARTUP_FUNCTION(startProbe)

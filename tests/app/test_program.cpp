@@ -6,8 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
-
 namespace {
 
 struct Run {
@@ -104,11 +102,14 @@ private slots:
 
 void TestProgram::closeWhileLoading_exitsZeroAfterPause()
 {
-    // A FIFO nobody writes to keeps the loader blocked for good.
+    // A read that never returns keeps the loader blocked for good.
     QTemporaryDir dir;
-    QVERIFY(::mkfifo(QDir(dir.path()).filePath("ptolemy.csv").toLocal8Bit().constData(), 0600) ==
-            0);
-    const Run run = runProgram(dir.path(), {}, "Reading File...");
+    QFile f(QDir(dir.path()).filePath("ptolemy.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("1,,,,,,,,,,,,1,1,1,1,1,1\n") > 0);
+    f.close();
+    QProcessEnvironment stall;
+    stall.insert("ROVADOD_PROBE_STALL", "1");
+    const Run run = runProgram(dir.path(), {}, "Reading File...", 0, {}, stall);
     QCOMPARE(run.seen.value("text"), QString("Reading File..."));
     QCOMPARE(run.status, QProcess::NormalExit);
     QCOMPARE(run.exitCode, 0);

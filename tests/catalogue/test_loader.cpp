@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -266,6 +267,10 @@ void TestLoader::messages_inOrderWithPauses_data()
                                  << QStringList{"Reading File...",
                                                 "Quarvel Database OK\n3 Entries Read"}
                                  << QList<int>{};
+    // Nothing writes to it: opening it must not wait for a writer.
+    QTest::newRow("named pipe, no writer")
+        << 3 << QStringList{"Reading File...", "Quarvel Database OK\n0 Entries Read"}
+        << QList<int>{};
 }
 
 void TestLoader::messages_inOrderWithPauses()
@@ -278,6 +283,8 @@ void TestLoader::messages_inOrderWithPauses()
         QVERIFY(QDir(dir.path()).mkdir("ptolemy.csv"));
     } else if (kind == 2) {
         QVERIFY(dir.write("1\n2\n3\n"));
+    } else if (kind == 3) {
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.catalogue()).constData(), 0600), 0);
     }
     const auto log = testsupport::load();
     QStringList got;
@@ -288,9 +295,11 @@ void TestLoader::messages_inOrderWithPauses()
     QCOMPARE(QList<int>(log.pauses.begin(), log.pauses.end()), pauses);
     QCOMPARE(Catalogue::numentries.load(), kind == 2 ? 3 : 0);
     using Kind = catalogue::LoadOutcome::Kind;
-    QCOMPARE(log.outcome.kind, (std::array{Kind::NotFound, Kind::ReadProblem, Kind::Loaded})[kind]);
+    QCOMPARE(log.outcome.kind,
+             (std::array{Kind::NotFound, Kind::ReadProblem, Kind::Loaded, Kind::Loaded})[kind]);
     QCOMPARE(log.outcome.entries, Catalogue::numentries.load());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+    QCOMPARE(log.outcome.regular, kind == 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System),
              kind == 0 ? QStringList{} : QStringList{"ptolemy.csv"});
 }
 

@@ -24,7 +24,7 @@ using catalogue::Table;
 
 namespace {
 
-enum class Setup { Bytes, Missing, Directory, ReadFault };
+enum class Setup { Bytes, Missing, Directory, ReadFault, Device };
 
 QByteArray row(const QByteArray& sv, const QByteArray& codes, const QByteArray& specimens = "")
 {
@@ -137,6 +137,7 @@ void TestTable::valueLoader_givesTheWindowsColumns_data()
     QTest::newRow("missing file") << int(Setup::Missing) << QByteArray();
     QTest::newRow("directory") << int(Setup::Directory) << QByteArray();
     QTest::newRow("read error part-way") << int(Setup::ReadFault) << long700;
+    QTest::newRow("a link to a device") << int(Setup::Device) << QByteArray();
 }
 
 void TestTable::valueLoader_givesTheWindowsColumns()
@@ -146,6 +147,8 @@ void TestTable::valueLoader_givesTheWindowsColumns()
     testsupport::WorkDir dir;
     if (setup == int(Setup::Directory)) {
         QVERIFY(QDir(dir.path()).mkdir("ptolemy.csv"));
+    } else if (setup == int(Setup::Device)) {
+        QVERIFY(QFile::link("/dev/zero", dir.catalogue()));
     } else if (setup != int(Setup::Missing)) {
         QVERIFY(dir.write(file));
     }
@@ -160,12 +163,14 @@ void TestTable::valueLoader_givesTheWindowsColumns()
     const catalogue::LoadedTable value =
         catalogue::LoadTable(QFile::encodeName(dir.catalogue()).toStdString());
 
-    const auto expectedKind = std::array{LoadOutcome::Kind::Loaded, LoadOutcome::Kind::NotFound,
-                                         LoadOutcome::Kind::ReadProblem,
-                                         LoadOutcome::Kind::ReadProblem}[std::size_t(setup)];
+    const auto expectedKind = std::array{
+        LoadOutcome::Kind::Loaded, LoadOutcome::Kind::NotFound, LoadOutcome::Kind::ReadProblem,
+        LoadOutcome::Kind::ReadProblem, LoadOutcome::Kind::Loaded}[std::size_t(setup)];
     QCOMPARE(window.kind, expectedKind);
     QCOMPARE(value.outcome.kind, window.kind);
     QCOMPARE(value.outcome.entries, window.entries);
+    QCOMPARE(value.outcome.regular, window.regular);
+    QCOMPARE(window.regular, window.loaded() && setup != int(Setup::Device));
     QVERIFY(value.table);
     if (setup == int(Setup::ReadFault)) {
         QCOMPARE(testsupport::reads::failures(), 1);
@@ -191,6 +196,7 @@ void TestTable::valueLoader_namedPipe_returnsAtOnceWithNothingRead()
     }
     const auto loaded = loading.get();
     QCOMPARE(loaded.outcome.kind, LoadOutcome::Kind::Loaded);
+    QVERIFY(!loaded.outcome.regular);
     QCOMPARE(loaded.table->entries(), 0);
 
     // With a writer and lines waiting in the pipe, still nothing is read.

@@ -57,6 +57,8 @@ private slots:
     void findings_exit1_withLineNumbersAndSummary();
     void unreadable_exits2_onStderr_data();
     void unreadable_exits2_onStderr();
+    void fifoWithoutWriter_bothToolsExit2AtOnce_data();
+    void fifoWithoutWriter_bothToolsExit2AtOnce();
     void defaultFile_isPtolemyCsvInWorkingDirectory();
     void help_explainsFindingsAndStatuses_data();
     void help_explainsFindingsAndStatuses();
@@ -150,6 +152,37 @@ void TestCheckProgram::unreadable_exits2_onStderr()
              qPrintable(run.err));
 }
 
+void TestCheckProgram::fifoWithoutWriter_bothToolsExit2AtOnce_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("fifo"); // made in the working directory
+    QTest::newRow("rovadod-check FILE")
+        << ROVADOD_CHECK_EXE << QStringList{"pipe.csv"} << "pipe.csv";
+    QTest::newRow("rovadod-check, ./ptolemy.csv")
+        << ROVADOD_CHECK_EXE << QStringList{} << "ptolemy.csv";
+    QTest::newRow("rovadod-find FILE")
+        << ROVADOD_FIND_EXE << QStringList{"--obverse-figure", "any", "pipe.csv"} << "pipe.csv";
+    QTest::newRow("rovadod-find --counts, ./ptolemy.csv")
+        << ROVADOD_FIND_EXE << QStringList{"--counts"} << "ptolemy.csv";
+}
+
+void TestCheckProgram::fifoWithoutWriter_bothToolsExit2AtOnce()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(QString, fifo);
+    // Nothing ever opens it for writing: a tool whose open waits for a writer
+    // never ends, and the run gives up on it after 30 s with status -1.
+    QCOMPARE(::mkfifo(QFile::encodeName(dir_->filePath(fifo)).constData(), 0600), 0);
+    const testsupport::ProgramRun run = testsupport::runProgram(program, args, dir_->path());
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    const QString expected =
+        QFileInfo(program).fileName() + ": cannot read " + fifo + ": not a regular file";
+    QVERIFY2(QString::fromUtf8(run.err).startsWith(expected), run.err.constData());
+}
+
 void TestCheckProgram::defaultFile_isPtolemyCsvInWorkingDirectory()
 {
     Run run = runCheck({}, dir_->path());
@@ -176,9 +209,9 @@ void TestCheckProgram::help_explainsFindingsAndStatuses()
     const Run run = runCheck(args, dir_->path());
     QCOMPARE(run.status, 0);
     QVERIFY(run.out.startsWith("Usage: rovadod-check [options] [FILE]\n"));
-    for (const char* part :
-         {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699", "0  nothing found",
-          "1  findings reported", "2  the file cannot be read", "report\n     cannot be written"}) {
+    for (const char* part : {"./ptolemy.csv", "more than 21", "comma", "\"X\"", "\" 1\"", "699",
+                             "quoting text cells", "0  nothing found", "1  findings reported",
+                             "2  the file cannot be read", "report\n     cannot be written"}) {
         QVERIFY2(run.out.contains(QLatin1String(part)), part);
     }
     QVERIFY(run.err.isEmpty());

@@ -141,6 +141,26 @@ void TestChecker::findings_perLine_data()
     QTest::newRow("extra fields with values")
         << cleanEntry("1") + ",note"
         << QStringList{"line 1: 22 fields, only the first 21 are read; the rest are ignored"} << 1;
+    // As a spreadsheet saves with every text cell quoted: only field 1 keeps
+    // its quotes, so only it is reported.
+    QTest::newRow("quoted catalogue number, spreadsheet style")
+        << QByteArray("\"DEMO-1\",\"Obol\",20,\"IV\",3,\"AE3\",100,,3,7.10,8.20,\"Alexandria\","
+                      "\"1\",\"1\",\"1\",\"1\",\"1\",\"1\",,,")
+        << QStringList{"line 1: the catalogue number (field 1) is in double quotes, and the "
+                       "window shows them: Sv \"DEMO-1\"; saving the CSV without quoting text "
+                       "cells avoids this"}
+        << 1;
+    // One finding for them all, at the first one's line, ahead of its own.
+    QTest::newRow("quoted catalogue numbers, the first three named")
+        << cleanEntry("1") + "\n" + entry("\"2\"", {"X", "1", "1", "1", "1", "1"}) + "\n" +
+               cleanEntry("\"3\"") + "\n" + cleanEntry("4") + "\n" + cleanEntry("\"5\"") + "\n" +
+               cleanEntry("\"6\"")
+        << QStringList{"lines 2, 3, 5 and 1 more: 4 catalogue numbers (field 1) are in double "
+                       "quotes, and the window shows them: Sv \"2\"; saving the CSV without "
+                       "quoting text cells avoids this",
+                       "line 2: obverse main figure code \"X\" (field 13) can never be "
+                       "selected; no list entry leads to \"X\""}
+        << 1;
     QTest::newRow("blank line and empty code fields")
         << cleanEntry("1") + "\n\n" + entry("3", {"", "", "", "", "", ""})
         << QStringList{"line 2: blank line, an entry with no attribute codes can never be found",
@@ -228,15 +248,16 @@ void TestChecker::counts_andSummary()
     QByteArray file = entry("1", {"X", "1", "1", "1", "1", " 1"}) + "\n"; // 2 fields, 1 entry
     file += cleanEntry("2") + ",,\n";                                     // long line
     file += "3,\"a,b\",20\n";                                             // quoted comma, no codes
-    file += cleanEntry("4") + "\n";
+    file += cleanEntry("\"4\"") + "\n";                                   // quoted number
     const check::Result r = scratch.check(lines(695, file));
     QCOMPARE(r.entries, 699);
     QCOMPARE(qint64(r.longLines), qint64(1));
     QCOMPARE(qint64(r.quotedCommaLines), qint64(1));
+    QCOMPARE(qint64(r.quotedNumberLines), qint64(1));
     QCOMPARE(qint64(r.unselectableFields), qint64(2 + 6));
     QCOMPARE(qint64(r.lostEntries), qint64(2));
     QCOMPARE(qint64(r.ignoredLines), qint64(0));
-    QCOMPARE(r.findings.size(), std::size_t(5));
+    QCOMPARE(r.findings.size(), std::size_t(6));
     for (std::size_t i = 1; i < r.findings.size(); ++i) {
         QVERIFY(r.findings[i - 1].line <= r.findings[i].line);
     }
@@ -245,9 +266,10 @@ void TestChecker::counts_andSummary()
                      "  lines after line 699, never read:           0\n"
                      "  lines with more than 21 fields:             1\n"
                      "  other lines with a comma inside quotes:     1\n"
+                     "  catalogue numbers in double quotes:         1\n"
                      "  code fields no list position selects:       8\n"
                      "  entries that can never be found:            2\n"
-                     "5 findings.\n"));
+                     "6 findings.\n"));
 
     const check::Result clean = scratch.check(cleanEntry("1"));
     QVERIFY(QString::fromStdString(check::Summary(clean, "p.csv"))

@@ -4,11 +4,15 @@
 #include "lookup/search.h"
 #include "lookup/utf8.h"
 #include "support/catalogue_fixture.h"
+#include "support/read_control.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using finder::BatchLine;
 using lookup::Query;
@@ -67,6 +71,10 @@ private slots:
     void lists_everyEntryOnce();
     void batchLine_data();
     void batchLine();
+    void batchHeader_data();
+    void batchHeader();
+    void measured_fitInEveryFormat();
+    void batchReadFault_jsonStaysWholeWithTheCoinsBefore();
 };
 
 void TestFinder::report_fullSelectionIsTheWindowsText()
@@ -365,6 +373,160 @@ void TestFinder::batchLine()
             codes << QString::fromStdString(code);
         }
         QCOMPARE(codes.join('|'), allowed[a]);
+    }
+}
+
+void TestFinder::batchHeader_data()
+{
+    QTest::addColumn<QByteArray>("header"); // the first line
+    QTest::addColumn<QByteArray>("line");
+    // id|obverse codes|three monograms|diameter|weight, or the problem
+    QTest::addColumn<QString>("got");
+    QTest::addColumn<QStringList>("unknown"); // empty with no header either
+
+    QTest::newRow("no header: eleven values in order")
+        << QByteArray("ram\tno") << QByteArray("ram\t\t\t\t\t\tDI\tnone\tany\t27\t19.2")
+        << "-|D|DI,none,|27|19.2" << QStringList{};
+    QTest::newRow("header in its own order, case and spaces ignored")
+        << QByteArray("ID\t Weight \tobverse-FIGURE\tcenter-monogram")
+        << QByteArray("A-17\t19.2\tram\tdi") << "A-17|D|di,,||19.2" << QStringList{};
+    QTest::newRow("unknown columns ignored and named")
+        << QByteArray("Notes\tid\tobverse-figure\tweight\tprice")
+        << QByteArray("worn, green\t7\tzeus laur\t\t12 EUR") << "7|2|,,||"
+        << QStringList{"Notes", "price"};
+    QTest::newRow("a column named twice: the first is read")
+        << QByteArray("weight\tweight") << QByteArray("5\t6") << "||,,||5" << QStringList{"weight"};
+    QTest::newRow("id kept as written") << QByteArray("id\tinscription") << QByteArray(" 0042 \tno")
+                                        << " 0042 ||,,||" << QStringList{};
+    QTest::newRow("missing id is empty")
+        << QByteArray("inscription\tid") << QByteArray("no") << "||,,||" << QStringList{};
+    QTest::newRow("more values than the header names")
+        << QByteArray("id\tweight") << QByteArray("1\t2\t3")
+        << "3 values; the header names 2 columns, separated by tabs" << QStringList{};
+    QTest::newRow("measurement not a number")
+        << QByteArray("id\tdiameter") << QByteArray("1\t2,5")
+        << "diameter takes a number above 0 written with \".\" (millimetres), not \"2,5\""
+        << QStringList{};
+    QTest::newRow("zero weight") << QByteArray("weight") << QByteArray("0")
+                                 << "weight takes a number above 0" << QStringList{};
+}
+
+void TestFinder::batchHeader()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, got);
+    QFETCH(QStringList, unknown);
+    const auto parsed = finder::ParseBatchHeader(header.toStdString());
+    QCOMPARE(parsed.has_value(), !got.startsWith('-'));
+    QStringList names;
+    for (const std::string& name : parsed ? parsed->unknown : std::vector<std::string>{}) {
+        names << QString::fromStdString(name);
+    }
+    QCOMPARE(names, unknown);
+
+    const BatchLine coin = finder::ParseBatchLine(line.toStdString(), parsed ? &*parsed : nullptr);
+    if (coin.kind == BatchLine::Kind::Bad) {
+        QVERIFY2(QString::fromStdString(coin.problem).startsWith(got), coin.problem.c_str());
+        return;
+    }
+    QCOMPARE(static_cast<int>(coin.kind), static_cast<int>(BatchLine::Kind::Coin));
+    const auto join = [](const std::vector<std::string>& values) {
+        QStringList list;
+        for (const std::string& v : values) {
+            list << QString::fromStdString(v);
+        }
+        return list.join(',');
+    };
+    QStringList monograms;
+    for (const auto& values : coin.query.monograms) {
+        monograms << join(values);
+    }
+    QStringList fields{coin.id ? QString::fromStdString(*coin.id) : "-",
+                       join(coin.query.allowed[0]), monograms.join(',')};
+    for (const auto& measure : coin.query.measured) {
+        fields << (measure ? QString::number(*measure) : "");
+    }
+    QCOMPARE(fields.join('|'), got);
+}
+
+void TestFinder::measured_fitInEveryFormat()
+{
+    // 24 mm and 8.10 to 10.45 g; the second entry knows neither.
+    loadBytes(row("known", "1,1,1,1,1,1") +
+              "unknown,den,c. 24,12,7,g,155,,,n/a,,lm,1,1,1,1,1,1,,EY,\n");
+    Query q;
+    q.measured = {25.0, 11.0};
+    q.monograms[1] = {"DI"};
+    q.near = 1;
+    finder::Answer answer = finder::Ask(loaded(), q, false, 3);
+    answer.id = "A\t17";
+    QCOMPARE(answer.matches.size(), std::size_t(2));
+
+    const QStringList report =
+        QString::fromStdString(finder::ReportText(loaded(), answer.matches, q.measured))
+            .split('\n');
+    QCOMPARE(report.value(0), "Fit: weight 11 g, 0.55 g over 8.10 to 10.45 g; diameter 25 mm, 1 mm "
+                              "over 24 mm (misfit 9.43%)");
+    QVERIFY(report.value(1).startsWith("Sv known\t"));
+    QCOMPARE(report.value(8), "Near match, 1 difference: left-monogram is \"EY\"");
+    QCOMPARE(report.value(9), "Fit: weight 11 g, not in the catalogue; diameter 25 mm, not in the "
+                              "catalogue");
+
+    finder::Writer tsv(finder::Format::Tsv, true);
+    tsv.setIds(true);
+    std::string text = tsv.coin(answer);
+    text += tsv.end();
+    const QStringList rows = QString::fromStdString(text).split('\n');
+    QVERIFY(rows[0].startsWith("coin\tid\tline\tdistance\tdiffers\tmisfit\tSV\t"));
+    QVERIFY2(rows[1].startsWith("3\tA\\t17\t1\t0\t\t0.0942982\tknown\t"), qPrintable(rows[1]));
+    QVERIFY(rows[2].startsWith("3\tA\\t17\t2\t1\tleft-monogram\t0\tunknown\t"));
+
+    finder::Writer json(finder::Format::Json, true);
+    const QJsonObject coin = parseJson(std::string(json.coin(answer)).append(json.end()))["coins"]
+                                 .toArray()[0]
+                                 .toObject();
+    QCOMPARE(coin["id"].toString(), "A\t17");
+    const QJsonArray matches = coin["matches"].toArray();
+    QCOMPARE(matches[0].toObject()["misfit"].toDouble(), *answer.matches[0].misfit);
+    QCOMPARE(matches[1].toObject()["unknown"].toArray(), (QJsonArray{"diameter", "weight"}));
+    QCOMPARE(matches[1].toObject()["differs"].toArray(), QJsonArray{"left-monogram"});
+    // Nothing measured: misfit is null, not 0.
+    const QJsonObject plain = parseJson(finder::JsonText(finder::Ask(loaded(), Query{}, false)));
+    QVERIFY(plain["matches"].toArray()[0].toObject()["misfit"].isNull());
+}
+
+void TestFinder::batchReadFault_jsonStaysWholeWithTheCoinsBefore()
+{
+    loadDemo();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("coins.tsv");
+    QFile file(path);
+    const QByteArray coins = "id\tobverse-figure\nA\tram\nB\tzeus laur\n";
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(coins + "C\tram\n") > 0);
+    file.close();
+    for (const finder::Format format : {finder::Format::Json, finder::Format::Report}) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        testsupport::reads::failAfter(path, static_cast<std::size_t>(coins.size()));
+        std::string out;
+        std::vector<std::string> problems;
+        const finder::BatchResult result = finder::AnswerBatch(
+            loaded(), fd, "coins.tsv", Query{}, false, format,
+            [&out](std::string_view t) { out += t; },
+            [&problems](const std::string& p) { problems.push_back(p); });
+        testsupport::reads::reset();
+        ::close(fd);
+        QVERIFY(!result.read && result.printed);
+        QCOMPARE(problems,
+                 std::vector<std::string>{"cannot read coins.tsv: read error after line 3"});
+        if (format == finder::Format::Json) {
+            const QJsonArray answered = parseJson(out)["coins"].toArray();
+            QCOMPARE(answered.size(), 2);
+            QCOMPARE(answered[1].toObject()["id"].toString(), "B");
+        } else {
+            QVERIFY(QByteArray::fromStdString(out).contains("Coin at line 3 (id B):\nSv "));
+        }
     }
 }
 

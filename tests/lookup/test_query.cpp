@@ -111,6 +111,12 @@ private slots:
     void counts_giveTheExactMatchCountAtTheGivenPosition();
     void emptyCatalogue_nothingAndZeroCounts();
     void describeHeld_textsBothEaglesOrRawCode();
+
+    void parseDecimal_data();
+    void parseDecimal();
+    void monogram_data();
+    void monogram();
+    void measures_orderToleranceAndCountsAgainstDirectComputation();
 };
 
 void TestQuery::resolve_data()
@@ -486,6 +492,190 @@ void TestQuery::describeHeld_textsBothEaglesOrRawCode()
     QCOMPARE(lookup::DescribeHeld(loaded(), 2, 5),
              std::string("1 Eagle R> Closed Wing / 1 Eagle R> Open Wing"));
     QCOMPARE(lookup::DescribeHeld(loaded(), 5, 6), std::string("\"\""));
+}
+
+void TestQuery::parseDecimal_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value"); // -1: not a number
+
+    QTest::newRow("whole") << "27" << 27.0;
+    QTest::newRow("spaces and zeros") << "  19.20 " << 19.2;
+    QTest::newRow("leading point") << ".5" << 0.5;
+    QTest::newRow("trailing point") << "5." << 5.0;
+    QTest::newRow("zero is a number") << "0" << 0.0;
+    for (const char* bad : {"", "   ", ".", "n/a", "c. 20", "-1", "+1", "1e3", "1,5", "20mm",
+                            "1.2.3", "inf", "nan", "0x10", "1 2", "\t1"}) {
+        QTest::newRow(bad) << bad << -1.0;
+    }
+    QTest::newRow("too large for a double") << QString(400, '9') << -1.0;
+}
+
+void TestQuery::parseDecimal()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    const std::optional<double> got = lookup::ParseDecimal(text.toStdString());
+    QCOMPARE(got.value_or(-1.0), value);
+}
+
+void TestQuery::monogram_data()
+{
+    QTest::addColumn<QString>("field"); // as loaded; "<unset>" for a slot never filled
+    QTest::addColumn<QString>("wanted");
+    QTest::addColumn<bool>("fits");
+
+    QTest::newRow("none is -NONE-") << "-NONE-"
+                                    << "none" << true;
+    QTest::newRow("NONE with spaces") << "-NONE-"
+                                      << " NONE " << true;
+    QTest::newRow("-none- written out") << "-NONE-"
+                                        << "-none-" << true;
+    QTest::newRow("none is not a monogram") << "DI"
+                                            << "none" << false;
+    QTest::newRow("case and spaces around the field") << " Di "
+                                                      << "dI" << true;
+    QTest::newRow("a prefix is not the monogram") << "DIA"
+                                                  << "DI" << false;
+    QTest::newRow("spaces inside count") << "D I"
+                                         << "DI" << false;
+    QTest::newRow("literal None is not empty") << "None"
+                                               << "none" << false;
+    QTest::newRow("unset slot") << "<unset>"
+                                << "none" << false;
+    QTest::newRow("Greek as written") << "\u0394\u0399"
+                                      << "\u0394\u0399" << true;
+}
+
+void TestQuery::monogram()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, wanted);
+    QFETCH(bool, fits);
+    const std::optional<std::string> value =
+        field == "<unset>" ? std::nullopt : std::optional(field.toStdString());
+    QCOMPARE(lookup::MonogramMatches(value, wanted.toStdString()), fits);
+}
+
+namespace {
+
+/// A catalogue number, as the test's own reading: digits with at most one
+/// point, spaces around, above 0.
+std::optional<double> plainNumber(const std::string& text)
+{
+    static const QRegularExpression plain(R"(^ *([0-9]+\.?[0-9]*|\.[0-9]+) *$)");
+    const auto m = plain.match(QString::fromStdString(text));
+    if (!m.hasMatch()) {
+        return std::nullopt;
+    }
+    const double v = m.captured(1).toDouble();
+    return v > 0 ? std::optional(v) : std::nullopt;
+}
+
+struct MeasuredEntry {
+    std::string code, monogram, dia, wmin, wmax;
+};
+
+} // namespace
+
+void TestQuery::measures_orderToleranceAndCountsAgainstDirectComputation()
+{
+    const std::vector<std::string> dias{"27", " 26.5 ", "", "c. 20", "0", "30", "27.0", "x"};
+    const std::vector<std::string> weights{"17.10", "20", "", "n/a", " 5 ", "0", "19.2", "abc"};
+    const std::vector<std::string> monograms{"DI", " di ", "", "EY"};
+    std::mt19937 rng(29);
+    const auto pick = [&rng](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    };
+    for (int round = 0; round < 60; ++round) {
+        std::vector<MeasuredEntry> entries(std::uniform_int_distribution<std::size_t>(0, 40)(rng));
+        QByteArray file;
+        for (MeasuredEntry& e : entries) {
+            e = {pick({"1", "2"}), pick(monograms), pick(dias), pick(weights), pick(weights)};
+            file += QByteArray::fromStdString("sv,den," + e.dia + ",p,1,g,c,w,3," + e.wmin + "," +
+                                              e.wmax + ",lm," + e.code + ",1,1,1,1,1," +
+                                              e.monogram + ",,\n");
+        }
+        loadBytes(file);
+
+        Query q;
+        if (rng() % 2) {
+            q.allowPosition(0, 0); // code "1"
+        }
+        const std::string wantedMonogram = pick({"", "DI", "none"});
+        if (!wantedMonogram.empty()) {
+            q.monograms[0] = {wantedMonogram};
+        }
+        const std::vector<double> sizes{0, 27, 25.5};
+        const std::vector<double> masses{0, 19.2, 4, 25};
+        const double d = sizes[rng() % sizes.size()];
+        const double w = masses[rng() % masses.size()];
+        q.measured = {d > 0 ? std::optional(d) : std::nullopt,
+                      w > 0 ? std::optional(w) : std::nullopt};
+        q.near = static_cast<int>(rng() % 3);
+        if (rng() % 2) {
+            q.tolerance = static_cast<double>(rng() % 30) / 100;
+        }
+
+        // distance, unknown measurements, misfit, entry
+        std::vector<std::tuple<int, int, double, int>> expected;
+        int exactWithCodeOne = 0;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const MeasuredEntry& e = entries[i];
+            const std::string mono =
+                e.monogram.empty()
+                    ? "-NONE-"
+                    : QString::fromStdString(e.monogram).trimmed().toUpper().toStdString();
+            int distance = !q.allowed[0].empty() && e.code != "1" ? 1 : 0;
+            if (wantedMonogram == "DI") {
+                distance += mono == "DI" ? 0 : 1;
+            } else if (wantedMonogram == "none") {
+                distance += e.monogram.empty() ? 0 : 1;
+            }
+            const std::optional<double> dia = plainNumber(e.dia);
+            std::optional<double> lo = plainNumber(e.wmin);
+            std::optional<double> hi = plainNumber(e.wmax);
+            lo = lo ? lo : hi;
+            hi = hi ? hi : lo;
+            if (lo && *lo > *hi) {
+                std::swap(lo, hi);
+            }
+            int unknown = 0;
+            double misfit = 0;
+            if (q.measured[0]) {
+                dia ? void(misfit += std::abs(d - *dia) / *dia) : void(++unknown);
+            }
+            if (q.measured[1]) {
+                if (!lo) {
+                    ++unknown;
+                } else if (w < *lo) {
+                    misfit += (*lo - w) / *lo;
+                } else if (w > *hi) {
+                    misfit += (w - *hi) / *hi;
+                }
+            }
+            const bool within = !q.tolerance || misfit <= *q.tolerance;
+            if (distance <= q.near && within) {
+                expected.emplace_back(distance, unknown, misfit, static_cast<int>(i));
+            }
+            const bool otherClues = wantedMonogram.empty() ||
+                                    (wantedMonogram == "DI" ? mono == "DI" : e.monogram.empty());
+            exactWithCodeOne += e.code == "1" && otherClues && within ? 1 : 0;
+        }
+        std::sort(expected.begin(), expected.end());
+
+        const auto matches = lookup::RankMatches(loaded(), q);
+        QCOMPARE(matches.size(), expected.size());
+        for (std::size_t k = 0; k < matches.size(); ++k) {
+            const auto& [distance, unknown, misfit, entry] = expected[k];
+            QCOMPARE(matches[k].entry, entry);
+            QCOMPARE(matches[k].distance, distance);
+            QCOMPARE(static_cast<int>(matches[k].unknown.count()), unknown);
+            QCOMPARE(matches[k].misfit.has_value(), q.measuring());
+            QCOMPARE(matches[k].misfit.value_or(0), misfit);
+        }
+        QCOMPARE(lookup::CountFacets(loaded(), q)[0][0], exactWithCodeOne);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestQuery)

@@ -10,6 +10,7 @@
 #include "vocab/values.h"
 #include "vocab/vocabulary.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,17 +139,64 @@ void addCodeFindings(Result& result, const catalogue::Table& table, std::size_t 
     }
 }
 
+/// A catalogue number (field 1) in double quotes, as a spreadsheet that
+/// quotes its text cells saves it. The loader keeps field 1 as written, so
+/// the window shows the quotes.
+bool inQuotes(std::string_view sv)
+{
+    return sv.size() >= 2 && sv.front() == '"' && sv.back() == '"';
+}
+
+/// One finding for every quoted catalogue number: a spreadsheet quotes them
+/// all, and hundreds of identical lines would bury the other findings. It
+/// names the first few lines and shows the first number as the window does.
+void addQuotedNumbers(Result& result, const std::vector<std::int64_t>& shown,
+                      std::string_view first)
+{
+    const auto total = result.quotedNumberLines;
+    const auto listed = static_cast<std::int64_t>(shown.size());
+    std::string text;
+    if (total == 1) {
+        text = lineLabel(shown.front()) + "the catalogue number (field 1) is";
+    } else {
+        text = "lines ";
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (i > 0) {
+                text += i + 1 == shown.size() && listed == total ? " and " : ", ";
+            }
+            text += std::to_string(shown[i]);
+        }
+        if (total > listed) {
+            text += " and " + std::to_string(total - listed) + " more";
+        }
+        text += ": " + std::to_string(total) + " catalogue numbers (field 1) are";
+    }
+    text += " in double quotes, and the window shows them: Sv " +
+            vocab::Quoted(first.substr(1, first.size() - 2)) +
+            "; saving the CSV without quoting text cells avoids this";
+    // In line order, ahead of the other findings of its first line.
+    const auto at =
+        std::lower_bound(result.findings.begin(), result.findings.end(), shown.front(),
+                         [](const Finding& f, std::int64_t line) { return f.line < line; });
+    result.findings.insert(at, {Finding::Kind::QuotedNumber, shown.front(), std::move(text)});
+}
+
 /// Counts the lines after the 699th, cut and bounded as the loader cuts and
 /// bounds the ones it reads. False on a read error.
 bool countIgnoredLines(const std::string& path, std::int64_t& ignored)
 {
     ignored = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened as the loader opens it: the file may have been replaced by a
+    // named pipe since the load, and its open must not wait for a writer nor
+    // its read for data.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;
     }
@@ -224,10 +272,22 @@ Result CheckCatalogue(const std::string& path)
     const catalogue::Table& table = *loaded.table;
     result.entries = loaded.outcome.entries;
 
+    constexpr std::size_t quotedNumbersShown = 3;
+    std::vector<std::int64_t> quotedNumbers;
     for (std::int32_t k = 0; k < result.entries; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         addFieldFindings(result, k + 1, table.lines()[slot]);
         addCodeFindings(result, table, slot);
+        if (inQuotes(*table.at(catalogue::columns::SV, slot))) {
+            if (quotedNumbers.size() < quotedNumbersShown) {
+                quotedNumbers.push_back(k + 1);
+            }
+            ++result.quotedNumberLines;
+        }
+    }
+    if (!quotedNumbers.empty()) {
+        const auto first = static_cast<std::size_t>(quotedNumbers.front() - 1);
+        addQuotedNumbers(result, quotedNumbers, *table.at(catalogue::columns::SV, first));
     }
 
     if (result.entries == Catalogue::maxlines) {
@@ -264,6 +324,7 @@ std::string Summary(const Result& result, std::string_view path)
     out += row("lines after line 699, never read:", result.ignoredLines);
     out += row("lines with more than 21 fields:", result.longLines);
     out += row("other lines with a comma inside quotes:", result.quotedCommaLines);
+    out += row("catalogue numbers in double quotes:", result.quotedNumberLines);
     out += row("code fields no list position selects:", result.unselectableFields);
     out += row("entries that can never be found:", result.lostEntries);
     out += result.findings.empty()

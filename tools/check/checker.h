@@ -15,7 +15,14 @@ namespace check {
 enum class Status { Read, NotFound, Unreadable };
 
 struct Finding {
-    enum class Kind { TooManyFields, QuotedComma, NeverSelected, NoCodes, IgnoredLines };
+    enum class Kind {
+        TooManyFields,
+        QuotedComma,
+        QuotedNumber,
+        NeverSelected,
+        NoCodes,
+        IgnoredLines
+    };
     Kind kind;
     std::int64_t line; ///< 1-based line number in the file
     std::string text;  ///< the whole report line, e.g. `line 40: ...`
@@ -29,6 +36,7 @@ struct Result {
     std::int64_t ignoredLines = 0;
     std::int64_t longLines = 0;
     std::int64_t quotedCommaLines = 0;
+    std::int64_t quotedNumberLines = 0;
     std::int64_t unselectableFields = 0;
     std::int64_t lostEntries = 0;
 };

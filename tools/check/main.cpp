@@ -25,6 +25,12 @@ const QString epilogue =
       splits it, so every later field moves one column to the right.
   line N: the quoted value in field F holds a comma ...
       The same split in a line that has no more than 21 fields.
+  lines N, M, P and K more: ... catalogue numbers ... in double quotes
+      Catalogue numbers written in quotes, as a spreadsheet saves them when
+      it quotes every text cell. Quotes are dropped from fields 2 to 21 but
+      kept in field 1, so the window shows them: Sv "DEMO-1". One finding
+      names the first three such lines and counts them all. Saving the CSV
+      without quoting text cells avoids it.
   line N: obverse main figure code "X" (field 13) can never be selected
       A code field (fields 13 to 18) whose value no position of its
       drop-down list selects, so the entry is never found. Letter case does

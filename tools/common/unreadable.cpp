@@ -31,7 +31,9 @@ std::string whyUnreadable(const std::string& path)
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         return "is a directory";
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a named pipe put there since the load must not hold the
+    // report up waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return std::strerror(errno);
     }
@@ -56,11 +58,9 @@ std::string CatalogueProblem(const std::string& path, const catalogue::LoadOutco
     case catalogue::LoadOutcome::Kind::Loaded:
         break;
     }
-    // The loader reads no further than the size the file has when reading
-    // starts, and a pipe or a device has none: its lines are never read, and
-    // "0 entries" would pass for an empty catalogue.
-    struct stat info {};
-    if (outcome.entries == 0 && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    // The loader reads nothing from a pipe or a device, so "0 entries" would
+    // pass for an empty catalogue.
+    if (!outcome.regular) {
         return "not a regular file: the window reads nothing from a pipe or a device (it would "
                "show 0 entries read)";
     }

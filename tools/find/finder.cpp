@@ -2,6 +2,7 @@
 #include "finder.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/line_reader.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
 #include "vocab/values.h"
@@ -12,6 +13,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <utility>
 
 namespace finder {
 
@@ -560,6 +562,72 @@ std::string Writer::end()
 {
     std::string text = started_ ? std::string() : start();
     return batch_ && format_ == Format::Json ? text + json_.end() : text;
+}
+
+BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
+                        const lookup::Query& shared, bool counts, Format format,
+                        const std::function<void(std::string_view)>& write,
+                        const std::function<void(const std::string&)>& complain)
+{
+    BatchResult result;
+    Writer writer(format, true);
+    catalogue::LineReader reader(fd, maxBatchLine);
+    std::optional<BatchHeader> header;
+    bool first = true;
+    std::string line;
+    std::int64_t number = 0;
+    const auto where = [&path, &number] {
+        return std::string(path) + ":" + std::to_string(number) + ": ";
+    };
+    for (;;) {
+        const auto got = reader.next(line);
+        if (got == catalogue::LineReader::Result::TooLong) {
+            ++number;
+            ++result.badLines;
+            complain(where() + "longer than " + std::to_string(maxBatchLine) +
+                     " bytes, not read; a coin is at most eleven values");
+            continue;
+        }
+        if (got != catalogue::LineReader::Result::Line) {
+            result.read = got == catalogue::LineReader::Result::End;
+            break;
+        }
+        ++number;
+        if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
+            line.erase(0, 3); // a byte order mark from a spreadsheet
+        }
+        BatchLine parsed = ParseBatchLine(line, header ? &*header : nullptr);
+        if (parsed.kind == BatchLine::Kind::Skip) {
+            continue;
+        }
+        if (std::exchange(first, false) && (header = ParseBatchHeader(line))) {
+            for (const std::string& name : header->unknown) {
+                complain(where() + "column " + vocab::Quoted(name) + " is not read");
+            }
+            writer.setIds(
+                std::count(header->columns.begin(), header->columns.end(), BatchHeader::id) > 0);
+            continue;
+        }
+        if (parsed.kind == BatchLine::Kind::Bad) {
+            ++result.badLines;
+            complain(where() + parsed.problem);
+            continue;
+        }
+        parsed.query.near = shared.near;
+        parsed.query.tolerance = shared.tolerance;
+        Answer answer = Ask(catalogue, parsed.query, counts, number);
+        answer.id = std::move(parsed.id);
+        result.printed = result.printed || !answer.matches.empty();
+        write(writer.coin(answer));
+    }
+    if (!result.read) {
+        complain("cannot read " + std::string(path) + ": read error after line " +
+                 std::to_string(number));
+    }
+    // Closed also after a read error: JSON stays JSON, with the coins
+    // answered before it.
+    write(writer.end());
+    return result;
 }
 
 } // namespace finder

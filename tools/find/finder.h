@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -163,5 +164,21 @@ std::optional<BatchHeader> ParseBatchHeader(std::string_view line);
 /// ("#" first and no number after it, "# tray 2") are skipped; "#3" or "# 3"
 /// first is a position, good or bad.
 BatchLine ParseBatchLine(std::string_view line, const BatchHeader* header = nullptr);
+
+/// How a batch went, besides its output.
+struct BatchResult {
+    bool read = true;     ///< false when the file failed part way
+    int badLines = 0;     ///< lines reported as bad
+    bool printed = false; ///< an entry was written
+};
+
+/// Answers every coin of the batch file open at `fd` from `catalogue` as it
+/// is read (a pipe as it comes), each with `shared`'s near and tolerance. Writes the output
+/// through `write` as it comes, closed as a whole document also after a read
+/// error, and each problem as "PATH:LINE: what" through `complain`.
+BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
+                        const lookup::Query& shared, bool counts, Format format,
+                        const std::function<void(std::string_view)>& write,
+                        const std::function<void(const std::string&)>& complain);
 
 } // namespace finder

@@ -3,7 +3,6 @@
 // a worn one, from the command line.
 
 #include "catalogue/catalogue.h"
-#include "catalogue/line_reader.h"
 #include "catalogue/table.h"
 #include "cli.h"
 #include "finder.h"
@@ -126,76 +125,6 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, const Value
     return std::nullopt;
 }
 
-/// Answers every coin of the batch file as it is read. Returns false when
-/// the file cannot be read; counts bad lines and printed entries.
-bool runBatch(const cli::Command& command, const Options& options, const catalogue::View& catalogue,
-              finder::Writer& writer, Output& out, int& badLines, bool& printed)
-{
-    const std::string& path = *options.batch;
-    const bool standardInput = path == "-";
-    const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        command.fail("cannot read " + path + ": " + std::strerror(errno));
-        return false;
-    }
-    catalogue::LineReader reader(fd, finder::maxBatchLine);
-    std::optional<finder::BatchHeader> header;
-    bool first = true;
-    std::string line;
-    std::int64_t number = 0;
-    bool ok = true;
-    for (;;) {
-        const auto got = reader.next(line);
-        if (got == catalogue::LineReader::Result::TooLong) {
-            ++number;
-            ++badLines;
-            command.fail(path + ":" + std::to_string(number) + ": longer than " +
-                         std::to_string(finder::maxBatchLine) +
-                         " bytes, not read; a coin is at most eleven values");
-            continue;
-        }
-        if (got != catalogue::LineReader::Result::Line) {
-            ok = got == catalogue::LineReader::Result::End;
-            break;
-        }
-        ++number;
-        if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
-            line.erase(0, 3); // a byte order mark from a spreadsheet
-        }
-        finder::BatchLine parsed = finder::ParseBatchLine(line, header ? &*header : nullptr);
-        if (parsed.kind == finder::BatchLine::Kind::Skip) {
-            continue;
-        }
-        if (std::exchange(first, false) && (header = finder::ParseBatchHeader(line))) {
-            for (const std::string& name : header->unknown) {
-                command.fail(path + ":" + std::to_string(number) + ": column " +
-                             vocab::Quoted(name) + " is not read");
-            }
-            writer.setIds(std::count(header->columns.begin(), header->columns.end(),
-                                     finder::BatchHeader::id) > 0);
-            continue;
-        }
-        if (parsed.kind == finder::BatchLine::Kind::Bad) {
-            ++badLines;
-            command.fail(path + ":" + std::to_string(number) + ": " + parsed.problem);
-            continue;
-        }
-        parsed.query.near = options.query.near;
-        parsed.query.tolerance = options.query.tolerance;
-        finder::Answer answer = finder::Ask(catalogue, parsed.query, options.counts, number);
-        answer.id = std::move(parsed.id);
-        printed = printed || !answer.matches.empty();
-        out.write(writer.coin(answer));
-    }
-    if (!standardInput) {
-        ::close(fd);
-    }
-    if (!ok) {
-        command.fail("cannot read " + path + ": read error after line " + std::to_string(number));
-    }
-    return ok;
-}
-
 int run(const cli::Command& command, const QCommandLineParser& parser, const ValueOptions& values)
 {
     Options options;
@@ -226,32 +155,40 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
     }
     const catalogue::View catalogue = loaded.table->view();
 
-    bool printed = false;
-    int badLines = 0;
-    bool read = true;
-    finder::Writer writer(options.format, options.batch.has_value());
+    finder::BatchResult result;
     if (options.batch) {
-        read = runBatch(command, options, catalogue, writer, out, badLines, printed);
+        const std::string& path = *options.batch;
+        const bool standardInput = path == "-";
+        const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return command.fail("cannot read " + path + ": " + std::strerror(errno));
+        }
+        result = finder::AnswerBatch(
+            catalogue, fd, path, options.query, options.counts, options.format,
+            [&out](std::string_view text) { out.write(text); },
+            [&command](const std::string& problem) { command.fail(problem); });
+        if (!standardInput) {
+            ::close(fd);
+        }
     } else {
+        finder::Writer writer(options.format, false);
         const finder::Answer answer = finder::Ask(catalogue, options.query, options.counts);
-        printed = !answer.matches.empty();
+        result.printed = !answer.matches.empty();
         out.write(writer.coin(answer));
+        out.write(writer.end());
     }
-    // Closed also after a read error, so JSON stays JSON with the coins
-    // answered before it.
-    out.write(writer.end());
     if (!out.finish()) {
         return command.fail(Output::failure);
     }
-    if (!read) {
+    if (!result.read) {
         return 2;
     }
-    if (badLines > 0) {
-        return command.fail(std::to_string(badLines) +
-                            (badLines == 1 ? " bad line in " : " bad lines in ") + *options.batch +
-                            ", answered the others");
+    if (result.badLines > 0) {
+        return command.fail(std::to_string(result.badLines) +
+                            (result.badLines == 1 ? " bad line in " : " bad lines in ") +
+                            *options.batch + ", answered the others");
     }
-    return printed ? 0 : 1;
+    return result.printed ? 0 : 1;
 }
 
 QCommandLineOption valueOption(const char* name, const char* help, const char* value = "V")

@@ -85,32 +85,31 @@ struct Match {
     MeasureSet unknown;           ///< measurements given that the entry does not know
 };
 
-/// Entries of `catalogue` that differ from `query` in at most
-/// `query.near` given clues and, with a tolerance, lie within it: by
-/// distance, then by how many given measurements the entry does not know,
-/// then by misfit, then in catalogue order. Exact matches come first.
+/// Entries of `catalogue` that differ from `query` in at most `query.near`
+/// given clues and, with a tolerance, lie within it: by distance, then by how
+/// many given measurements the entry does not know, then by misfit, then in
+/// catalogue order. Exact matches come first.
 std::vector<Match> RankMatches(const catalogue::View& catalogue, const Query& query);
 
 /// The size and weight that entry `entry` of `catalogue` gives.
 EntryMeasures MeasuresOf(const catalogue::View& catalogue, int entry);
 
-/// `counts[a][p]`: how many entries of `catalogue` match exactly when attribute `a`
-/// is set to list position `p` alone and every other clue stays as `query`
-/// gives it, within its tolerance when it has one. `query.near` plays no
-/// part.
+/// `counts[a][p]`: how many entries of `catalogue` match exactly when
+/// attribute `a` is set to list position `p` alone and every other clue stays
+/// as `query` gives it, within its tolerance when it has one. `query.near`
+/// plays no part.
 using FacetCounts = std::array<std::vector<int>, vocab::attributeCount>;
 FacetCounts CountFacets(const catalogue::View& catalogue, const Query& query);
 
 /// List positions of `attribute` whose code entry `entry` of `catalogue` has
-/// there:
-/// one, two for a shared code ("1 Eagle R>"), none for a code no position
-/// selects.
+/// there: one, two for a shared code ("1 Eagle R>"), none for a code no
+/// position selects.
 std::vector<int> HeldPositions(const catalogue::View& catalogue, int attribute, int entry);
 
-/// What entry `entry` of `catalogue` has for clue `attribute`, for a person: its list
-/// text, both texts for a shared code ("1 Eagle R> Closed Wing / 1 Eagle R>
-/// Open Wing"), or the raw code in quotes when no list entry has it; a
-/// monogram in quotes.
+/// What entry `entry` of `catalogue` has for clue `attribute`, for a person:
+/// its list text, both texts for a shared code ("1 Eagle R> Closed Wing /
+/// 1 Eagle R> Open Wing"), or the raw code in quotes when no list entry has
+/// it; a monogram in quotes.
 std::string DescribeHeld(const catalogue::View& catalogue, int attribute, int entry);
 
 } // namespace lookup

@@ -4,6 +4,7 @@
 // crash, sanitizer report or broken invariant below is a finding.
 
 #include "catalogue/catalogue.h"
+#include "catalogue/table.h"
 #include "finder.h"
 #include "lookup/measure.h"
 #include "lookup/utf8.h"
@@ -16,11 +17,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
-
-using catalogue::Catalogue;
 
 namespace {
 
@@ -68,13 +68,16 @@ void checkOrder(const QJsonArray& matches, const lookup::Query& shared)
     }
 }
 
+/// The demo catalogue, held as rovadod-find holds its catalogue.
+std::shared_ptr<const catalogue::Table> demo;
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const auto outcome = Catalogue::GetDatabaseFrom(
-        ROVADOD_DEMO_CATALOGUE, [](const std::string&) {}, [](int) {});
-    require(outcome.loaded() && outcome.entries > 0, "the demo catalogue loads");
+    const catalogue::LoadedTable loaded = catalogue::LoadTable(ROVADOD_DEMO_CATALOGUE);
+    require(loaded.outcome.loaded() && loaded.outcome.entries > 0, "the demo catalogue loads");
+    demo = loaded.table;
     return 0;
 }
 
@@ -97,8 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const finder::Format format = formats[size > 2 ? data[2] % 3 : 0];
     std::string out;
     const finder::BatchResult result = finder::AnswerBatch(
-        batchFile(data, size), "coins.tsv", shared, format == finder::Format::Json, format,
-        [&out](std::string_view text) { out += text; }, [](const std::string&) {});
+        demo->view(), batchFile(data, size), "coins.tsv", shared, format == finder::Format::Json,
+        format, [&out](std::string_view text) { out += text; }, [](const std::string&) {});
     require(result.read, "a file in memory reads to its end");
     if (format == finder::Format::Json) {
         QJsonParseError error{};

@@ -4,6 +4,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/messages.h"
+#include "catalogue/table.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
 
@@ -123,13 +124,15 @@ void checkReport(const std::string& report, int matches)
     require(line / 7 == matches, "one block per match");
 }
 
-void search(const lookup::Codes& codes, int n)
+void search(const lookup::Codes& codes, int n, const catalogue::View& value)
 {
     int matches = 0;
     for (int k = 0; k < n; ++k) {
         matches += matchesAll(static_cast<std::size_t>(k), codes) ? 1 : 0;
     }
-    checkReport(lookup::FindMatches(codes), matches);
+    const std::string report = lookup::FindMatches(codes);
+    checkReport(report, matches);
+    require(lookup::FindMatches(value, codes) == report, "a value's report is the window's");
     for (int k = 0; k < n; ++k) {
         if (matchesAll(static_cast<std::size_t>(k), codes)) {
             require(!Catalogue::SVCt[static_cast<std::size_t>(k)]->empty(),
@@ -177,12 +180,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
+    // The same bytes loaded as a value, before any search of the window's
+    // catalogue stores its "n/a".
+    const catalogue::LoadedTable loaded = catalogue::LoadTable(cataloguePath());
+    const catalogue::Table& table = *loaded.table;
+    require(loaded.outcome.loaded() && table.entries() == n, "a value loads the same entries");
+    for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+        require(table.lines()[k] == Catalogue::database[k], "a value's lines are the window's");
+        for (const catalogue::ColumnInfo& col : catalogue::schema) {
+            require(table.at(col, k) == col.at(k), "a value's columns are the window's");
+        }
+    }
+
     // A selection from the lists, picked by the input's first bytes.
     lookup::Positions positions{};
     for (std::size_t a = 0; a < positions.size(); ++a) {
         positions[a] = a < size ? data[a] % 40 : 0;
     }
-    search(lookup::SelectionCodes(positions), n);
+    search(lookup::SelectionCodes(positions), n, table.view());
     // The codes of the first and the last entry, which surely match.
     for (const int k : {0, n - 1}) {
         if (k < 0 || k >= n) {
@@ -194,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             own[a] = *catalogue::codeColumns[a].at(static_cast<std::size_t>(k));
             codes[a] = own[a];
         }
-        search(codes, n);
+        search(codes, n, table.view());
     }
     return 0;
 }

@@ -41,7 +41,8 @@
     X(21, RFMgm, NoneOnEmpty, -1)
 
 /// The catalogue file's format, the one catalogue of the process and its
-/// loader.
+/// loader, and a read-only view that searches take of any catalogue (the
+/// process's or a `Table` value, table.h).
 namespace catalogue {
 
 /// A catalogue slot: unset until the loader fills it, and an unset slot is
@@ -62,6 +63,8 @@ enum class Fill {
 
 /// Applies `fill` to a field's value as the loader stores it.
 void ApplyFill(std::string& value, Fill fill);
+
+class View;
 
 /// How a load ended, besides the messages it wrote.
 struct LoadOutcome {
@@ -137,6 +140,11 @@ public:
     /// Returns every slot to unset and `numentries` to 0, as before the first
     /// load. No search may run meanwhile.
     static void ClearCatalogue();
+
+    /// The entries the last load published, for a search: `numentries` is
+    /// taken once, with an acquire load, so the view holds whole entries only
+    /// however far a load running meanwhile has come.
+    static View Published();
 };
 
 /// One column of the catalogue, as the file and the search see it.
@@ -168,8 +176,74 @@ inline constexpr std::array<ColumnInfo, vocab::attributeCount> codeColumns = [] 
     return found;
 }();
 
+/// Each column's schema row by name, for code that reads one column:
+/// `columns::Dia`.
+namespace columns {
+#define ROVADOD_COLUMN_ROW(field, name, fill, attribute)                                           \
+    inline constexpr const ColumnInfo& name = schema[(field)-1];
+ROVADOD_CATALOGUE_COLUMNS(ROVADOD_COLUMN_ROW)
+#undef ROVADOD_COLUMN_ROW
+} // namespace columns
+
 static_assert(columnCount == 21, "a catalogue line has 21 fields");
+static_assert(
+    [] {
+        for (std::size_t c = 0; c < schema.size(); ++c) {
+            if (schema[c].field != static_cast<int>(c) + 1) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "the schema lists the fields in file order");
 static_assert(codeColumns.front().field == 13 && codeColumns.back().field == 18,
               "the six code fields are fields 13 to 18");
+
+/// The 21 values of one line as loaded, in `schema` order.
+using Fields = std::array<std::string, columnCount>;
+
+/// Splits a catalogue line as every loader does: field 1 up to the first
+/// comma as written, every later field with its double quotes removed and its
+/// fill rule applied; a field the line lacks is empty before its fill.
+/// Quotes never group, and fields after the 21st are not read.
+Fields SplitLine(std::string_view line);
+
+/// `SplitLine` moving the caller's own cursor and length, which the last
+/// field leaves as `NextField` does: the window splits with `Catalogue::l`
+/// and `Catalogue::len`.
+Fields SplitLine(std::string_view line, std::int64_t& cursor, std::int64_t& length);
+
+/// The field of `line` after the comma at `cursor`, double quotes removed,
+/// reading no further than `length` bytes. Moves `cursor` to the comma that
+/// ends the field, or to `length` after the last one, so that the next call
+/// returns the empty text.
+std::string NextField(std::string_view line, std::int64_t& cursor, std::int64_t length);
+
+/// Read-only access to the columns of a catalogue, owning nothing: made by
+/// `Table::view()` for a catalogue value, or by `Catalogue::Published()` for
+/// the window's. Valid while what it was made from lives and its first
+/// `entries()` entries stay unchanged.
+class View {
+public:
+    /// The first slot of each column, in `schema` order.
+    using Columns = std::array<const Text*, columnCount>;
+
+    /// A catalogue without entries.
+    View() = default;
+    View(const Columns& columns, std::int32_t entries) : columns_(columns), entries_(entries) {}
+
+    [[nodiscard]] std::int32_t entries() const { return entries_; }
+
+    /// The value of `column` for entry `entry`, which must be below
+    /// `entries()` (or below `maxlines` for the window's catalogue).
+    [[nodiscard]] const Text& at(const ColumnInfo& column, std::size_t entry) const
+    {
+        return columns_[static_cast<std::size_t>(column.field - 1)][entry];
+    }
+
+private:
+    Columns columns_{};
+    std::int32_t entries_ = 0;
+};
 
 } // namespace catalogue

@@ -2,14 +2,19 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
 #include "catalogue/messages.h"
+#include "catalogue/table.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace catalogue {
 
@@ -38,6 +43,70 @@ public:
 private:
     int fd_;
 };
+
+/// Opens `path` to read. Without O_NONBLOCK, opening a named pipe waits for a
+/// writer, for good when there is none.
+int openToRead(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+/// What is read of an open catalogue.
+struct Readable {
+    bool ok = false;             ///< false: it cannot be read (a directory included)
+    bool regular = false;        ///< a regular file; nothing is read from any other kind
+    unsigned long long size = 0; ///< bytes to read at most
+};
+
+/// Looks at the file `fd` (from `openToRead`, or -1) really is, whatever its
+/// name has come to mean since it was looked up.
+Readable prepareToRead(int fd)
+{
+    struct stat info {};
+    Readable readable;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        return readable;
+    }
+    readable.regular = S_ISREG(info.st_mode);
+    // A pipe's or a device's read could wait for good, so only a regular file
+    // is read, and with blocking reads again. Reading stops once the line
+    // bytes read reach the size seen here, so a file that grows meanwhile is
+    // read only to about its starting size; any other kind has no size.
+    if (readable.regular) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            return readable;
+        }
+        readable.size = static_cast<unsigned long long>(info.st_size);
+    }
+    readable.ok = true;
+    return readable;
+}
+
+/// Reads the lines of `fd` as every loader does, handing each to `store`
+/// with its index: at most `maxlines`, and none once the line bytes read
+/// reach `size`. The number stored, or nothing on a read error.
+template <typename Store>
+std::optional<std::int32_t> readLines(int fd, unsigned long long size, Store store)
+{
+    LineReader reader(fd);
+    unsigned long long bytesRead = 0;
+    std::int32_t stored = 0;
+    std::string line;
+    while (stored < maxlines && bytesRead < size) {
+        const auto got = reader.next(line);
+        if (got == LineReader::Result::Error) {
+            return std::nullopt;
+        }
+        if (got == LineReader::Result::End) {
+            break;
+        }
+        bytesRead += line.size();
+        store(stored++, std::move(line));
+        line = std::string();
+    }
+    return stored;
+}
 
 } // namespace
 
@@ -83,97 +152,118 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
         return {LoadOutcome::Kind::NotFound, 0};
     }
 
-    std::int32_t stored = 0;
-    bool failed = false;
-    bool regular = false;
+    std::optional<std::int32_t> stored;
+    Readable readable;
     try {
-        // Without O_NONBLOCK, opening a named pipe waits for a writer, for
-        // good when there is none.
-        FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        // The type and size are those of the file opened, whatever the name
-        // has come to mean since the stat above.
-        failed = file.get() < 0 || ::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode);
-        regular = !failed && S_ISREG(info.st_mode);
-        // A pipe's or a device's read could wait for good, so only a regular
-        // file is read, and with blocking reads again.
-        if (regular) {
-            const int flags = ::fcntl(file.get(), F_GETFL);
-            failed = flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0;
+        FileHandle file(openToRead(path));
+        readable = prepareToRead(file.get());
+        if (readable.ok) {
+            stored = readLines(file.get(), readable.size, [](std::int32_t k, std::string&& line) {
+                database[static_cast<std::size_t>(k)] = std::move(line);
+            });
         }
-        // Reading stops once the line bytes read reach the size seen here, so
-        // a file that grows meanwhile is read only to about its starting size;
-        // a file that is not regular has nothing read, as it has no size.
-        const auto size = regular ? static_cast<unsigned long long>(info.st_size) : 0ULL;
-        catalogue::LineReader reader(file.get());
-        unsigned long long bytesRead = 0;
-        std::string line;
-        while (!failed && stored < maxlines && bytesRead < size) {
-            const auto got = reader.next(line);
-            if (got == catalogue::LineReader::Result::Error) {
-                failed = true;
-            } else if (got == catalogue::LineReader::Result::End) {
-                break;
-            } else {
-                bytesRead += line.size();
-                database[static_cast<std::size_t>(stored++)] = std::move(line);
-                line = std::string();
-            }
-        }
-        if (!failed) {
-            MakeStringDatabase(stored);
+        if (stored) {
+            MakeStringDatabase(*stored);
         }
     } catch (const std::exception&) {
         // A catalogue too large for memory is one that cannot be read.
-        failed = true;
+        stored.reset();
     }
-    if (failed) {
+    if (!stored) {
         // The lines read before the fault stay in `database` but are never
         // split or counted: a partial catalogue is not searched.
         out(std::string(messages::problem));
         pause(3000);
         return {LoadOutcome::Kind::ReadProblem, 0};
     }
-    numentries.store(stored, std::memory_order_release);
-    out(messages::summary(stored));
-    return {LoadOutcome::Kind::Loaded, stored, regular};
+    numentries.store(*stored, std::memory_order_release);
+    out(messages::summary(*stored));
+    return {LoadOutcome::Kind::Loaded, *stored, readable.regular};
+}
+
+LoadedTable LoadTable(const std::string& path)
+{
+    LoadedTable loaded{{LoadOutcome::Kind::NotFound, 0}, std::make_shared<const Table>()};
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return loaded;
+    }
+    loaded.outcome.kind = LoadOutcome::Kind::ReadProblem;
+    try {
+        FileHandle file(openToRead(path));
+        const Readable readable = prepareToRead(file.get());
+        std::vector<std::string> lines;
+        if (!readable.ok ||
+            !readLines(file.get(), readable.size, [&lines](std::int32_t, std::string&& line) {
+                lines.push_back(std::move(line));
+            })) {
+            return loaded;
+        }
+        auto table = std::make_shared<const Table>(std::move(lines));
+        loaded.outcome = {LoadOutcome::Kind::Loaded, table->entries(), readable.regular};
+        loaded.table = std::move(table);
+    } catch (const std::exception&) {
+        // A catalogue too large for memory is one that cannot be read.
+    }
+    return loaded;
 }
 
 void Catalogue::MakeStringDatabase(std::int32_t n)
 {
-    static_assert(schema.front().column == &SV && schema.front().fill == Fill::Verbatim);
     for (std::int32_t k = 0; k < n && k < maxlines; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         static const std::string noLine;
         const std::string_view line = database[slot] ? *database[slot] : noLine;
-        len = static_cast<std::int64_t>(line.size());
-        l = 0;
-        const std::size_t comma = line.find(',');
-        SV[slot] = std::string(line.substr(0, comma));
-        l = comma == std::string_view::npos ? len : static_cast<std::int64_t>(comma);
-        // Field 1 is taken verbatim above; every later one through getnext.
-        for (std::size_t c = 1; c < schema.size(); ++c) {
-            std::string value = getnext(line);
-            ApplyFill(value, schema[c].fill);
-            (*schema[c].column)[slot] = std::move(value);
+        Fields fields = SplitLine(line, l, len);
+        for (std::size_t c = 0; c < schema.size(); ++c) {
+            (*schema[c].column)[slot] = std::move(fields[c]);
         }
     }
 }
 
 std::string Catalogue::getnext(std::string_view line)
 {
+    return NextField(line, l, len);
+}
+
+Fields SplitLine(std::string_view line)
+{
+    std::int64_t cursor = 0;
+    std::int64_t length = 0;
+    return SplitLine(line, cursor, length);
+}
+
+Fields SplitLine(std::string_view line, std::int64_t& cursor, std::int64_t& length)
+{
+    static_assert(schema.front().fill == Fill::Verbatim);
+    Fields fields;
+    length = static_cast<std::int64_t>(line.size());
+    const std::size_t comma = line.find(',');
+    fields[0] = std::string(line.substr(0, comma));
+    cursor = comma == std::string_view::npos ? length : static_cast<std::int64_t>(comma);
+    // Field 1 is taken verbatim above; every later one through NextField.
+    for (std::size_t c = 1; c < schema.size(); ++c) {
+        fields[c] = NextField(line, cursor, length);
+        ApplyFill(fields[c], schema[c].fill);
+    }
+    return fields;
+}
+
+std::string NextField(std::string_view line, std::int64_t& cursor, std::int64_t length)
+{
     std::string result;
-    ++l; // over the comma that ended the previous field
+    ++cursor; // over the comma that ended the previous field
     // Never past the line, whatever the cursor says.
-    const std::int64_t end = std::min(len, static_cast<std::int64_t>(line.size()));
-    if (l < 0 || l >= end) {
-        l = len;
+    const std::int64_t end = std::min(length, static_cast<std::int64_t>(line.size()));
+    if (cursor < 0 || cursor >= end) {
+        cursor = length;
         return result;
     }
     const std::string_view rest =
-        line.substr(static_cast<std::size_t>(l), static_cast<std::size_t>(end - l));
+        line.substr(static_cast<std::size_t>(cursor), static_cast<std::size_t>(end - cursor));
     const std::size_t comma = rest.find(',');
     const std::string_view field = rest.substr(0, comma);
-    l = comma == std::string_view::npos ? len : l + static_cast<std::int64_t>(comma);
+    cursor = comma == std::string_view::npos ? length : cursor + static_cast<std::int64_t>(comma);
     if (field.find('"') == std::string_view::npos) {
         result.assign(field);
         return result;

@@ -6,21 +6,25 @@
 #include "vocab/values.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace lookup {
 
 namespace {
 
-using catalogue::Catalogue;
+using catalogue::View;
 
-const std::optional<std::string>& codeOf(std::size_t attribute, int entry)
+const std::optional<std::string>& codeOf(const View& catalogue, std::size_t attribute, int entry)
 {
-    return catalogue::codeColumns[attribute].at(static_cast<std::size_t>(entry));
+    return catalogue.at(catalogue::codeColumns[attribute], static_cast<std::size_t>(entry));
 }
 
-const std::array<const catalogue::Column*, monogramCount> monogramColumns{
-    &Catalogue::LegMgm, &Catalogue::LFMgm, &Catalogue::RFMgm};
+const std::array<const catalogue::ColumnInfo*, monogramCount> monogramColumns{
+    &catalogue::columns::LegMgm, &catalogue::columns::LFMgm, &catalogue::columns::RFMgm};
+
+const std::optional<std::string>& monogramOf(const View& catalogue, std::size_t monogram, int entry)
+{
+    return catalogue.at(*monogramColumns.at(monogram), static_cast<std::size_t>(entry));
+}
 
 template <typename Match>
 bool fits(const std::optional<std::string>& value, const std::vector<std::string>& allowed,
@@ -32,7 +36,7 @@ bool fits(const std::optional<std::string>& value, const std::vector<std::string
 
 /// The given clues entry `entry` does not fit, stopping once more than
 /// `limit` are found.
-ClueSet misfits(const Query& query, int entry, int limit)
+ClueSet misfits(const View& catalogue, const Query& query, int entry, int limit)
 {
     ClueSet differs;
     int count = 0;
@@ -41,14 +45,14 @@ ClueSet misfits(const Query& query, int entry, int limit)
         return ++count > limit;
     };
     for (std::size_t a = 0; a < query.allowed.size(); ++a) {
-        if (!query.allowed[a].empty() && !fits(codeOf(a, entry), query.allowed[a], CodeMatches) &&
-            differ(a)) {
+        if (!query.allowed[a].empty() &&
+            !fits(codeOf(catalogue, a, entry), query.allowed[a], CodeMatches) && differ(a)) {
             return differs;
         }
     }
     for (std::size_t m = 0; m < query.monograms.size(); ++m) {
-        const auto& field = (*monogramColumns[m])[static_cast<std::size_t>(entry)];
-        if (!query.monograms[m].empty() && !fits(field, query.monograms[m], MonogramMatches) &&
+        if (!query.monograms[m].empty() &&
+            !fits(monogramOf(catalogue, m, entry), query.monograms[m], MonogramMatches) &&
             differ(vocab::attributeCount + m)) {
             return differs;
         }
@@ -67,23 +71,18 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 }
 
 /// The misfit of entry `entry`, and whether it passes the query's tolerance.
-bool withinTolerance(const Query& query, int entry, Fit& fit)
+bool withinTolerance(const View& catalogue, const Query& query, int entry, Fit& fit)
 {
-    fit = FitOf(query.measured, MeasuresOf(entry));
+    fit = FitOf(query.measured, MeasuresOf(catalogue, entry));
     return !query.tolerance || fit.misfit <= *query.tolerance;
 }
 
 /// Calls `visit` with every list position of attribute `a` that selects the
 /// code entry `entry` has there.
-template <typename Visit> void forHeldPositions(std::size_t a, int entry, Visit visit)
+template <typename Visit>
+void forHeldPositions(const View& catalogue, std::size_t a, int entry, Visit visit)
 {
-    ForPositionsSelecting(static_cast<int>(a), codeOf(a, entry), visit);
-}
-
-std::int32_t loadedEntries()
-{
-    // Read once: entries below this count are complete and never change.
-    return Catalogue::numentries.load(std::memory_order_acquire);
+    ForPositionsSelecting(static_cast<int>(a), codeOf(catalogue, a, entry), visit);
 }
 
 } // namespace
@@ -129,18 +128,18 @@ Query SelectionQuery(const Positions& positions, int near)
     return query;
 }
 
-std::vector<Match> RankMatches(const Query& query)
+std::vector<Match> RankMatches(const View& catalogue, const Query& query)
 {
     const int limit = std::clamp(query.near, 0, clueCount);
     const bool measuring = query.measuring();
-    const std::int32_t n = loadedEntries();
+    const std::int32_t n = catalogue.entries();
     // One pass, a bucket per distance: catalogue order holds within each.
     std::array<std::vector<Match>, clueCount + 1> byDistance;
     for (std::int32_t i = 0; i < n; ++i) {
-        const ClueSet differs = misfits(query, i, limit);
+        const ClueSet differs = misfits(catalogue, query, i, limit);
         const auto distance = static_cast<int>(differs.count());
         Fit fit;
-        if (distance > limit || (measuring && !withinTolerance(query, i, fit))) {
+        if (distance > limit || (measuring && !withinTolerance(catalogue, query, i, fit))) {
             continue;
         }
         Match match{i, distance, differs, std::nullopt, fit.unknown};
@@ -163,31 +162,34 @@ std::vector<Match> RankMatches(const Query& query)
     return ranked;
 }
 
-EntryMeasures MeasuresOf(int entry)
+EntryMeasures MeasuresOf(const View& catalogue, int entry)
 {
+    namespace col = catalogue::columns;
     const auto k = static_cast<std::size_t>(entry);
-    return MeasuresFrom(Catalogue::Dia[k], Catalogue::WMin[k], Catalogue::WMax[k]);
+    return MeasuresFrom(catalogue.at(col::Dia, k), catalogue.at(col::WMin, k),
+                        catalogue.at(col::WMax, k));
 }
 
-FacetCounts CountFacets(const Query& query)
+FacetCounts CountFacets(const View& catalogue, const Query& query)
 {
     FacetCounts counts;
     for (std::size_t a = 0; a < counts.size(); ++a) {
         counts[a].assign(static_cast<std::size_t>(vocab::attributes[a].count()), 0);
     }
-    const std::int32_t n = loadedEntries();
+    const std::int32_t n = catalogue.entries();
     for (std::int32_t i = 0; i < n; ++i) {
         // An entry counts for list `a` when it fits every given attribute
         // but `a`: when it fits all, it counts for every list.
         // A missed monogram counts for no list: only a list can change.
-        const ClueSet differs = misfits(query, i, 1);
+        const ClueSet differs = misfits(catalogue, query, i, 1);
         Fit fit;
-        if (differs.count() > 1 || (query.tolerance && !withinTolerance(query, i, fit))) {
+        if (differs.count() > 1 ||
+            (query.tolerance && !withinTolerance(catalogue, query, i, fit))) {
             continue;
         }
         for (std::size_t a = 0; a < counts.size(); ++a) {
             if (differs.none() || differs.test(a)) {
-                forHeldPositions(a, i,
+                forHeldPositions(catalogue, a, i,
                                  [&](int pos) { ++counts[a][static_cast<std::size_t>(pos)]; });
             }
         }
@@ -195,26 +197,27 @@ FacetCounts CountFacets(const Query& query)
     return counts;
 }
 
-std::vector<int> HeldPositions(int attribute, int entry)
+std::vector<int> HeldPositions(const View& catalogue, int attribute, int entry)
 {
-    return PositionsSelecting(attribute, codeOf(static_cast<std::size_t>(attribute), entry));
+    return PositionsSelecting(attribute,
+                              codeOf(catalogue, static_cast<std::size_t>(attribute), entry));
 }
 
-std::string DescribeHeld(int attribute, int entry)
+std::string DescribeHeld(const View& catalogue, int attribute, int entry)
 {
     if (attribute >= vocab::attributeCount) {
         const auto m = static_cast<std::size_t>(attribute - vocab::attributeCount);
-        const auto& field = (*monogramColumns.at(m))[static_cast<std::size_t>(entry)];
+        const auto& field = monogramOf(catalogue, m, entry);
         return vocab::Quoted(field ? *field : std::string());
     }
     const auto a = static_cast<std::size_t>(attribute);
     std::string text;
-    forHeldPositions(a, entry, [&](int pos) {
+    forHeldPositions(catalogue, a, entry, [&](int pos) {
         text += text.empty() ? "" : " / ";
         text += vocab::attributes[a].texts[static_cast<std::size_t>(pos)];
     });
     if (text.empty()) {
-        const auto& value = codeOf(a, entry);
+        const auto& value = codeOf(catalogue, a, entry);
         text = vocab::Quoted(value ? *value : std::string());
     }
     return text;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/catalogue.h"
 #include "lookup/measure.h"
 #include "lookup/search.h"
 #include "vocab/vocabulary.h"
@@ -84,31 +85,31 @@ struct Match {
     MeasureSet unknown;           ///< measurements given that the entry does not know
 };
 
-/// Entries of the loaded catalogue that differ from `query` in at most
-/// `query.near` given clues and, with a tolerance, lie within it: by
-/// distance, then by how many given measurements the entry does not know,
-/// then by misfit, then in catalogue order. Exact matches come first.
-std::vector<Match> RankMatches(const Query& query);
+/// Entries of `catalogue` that differ from `query` in at most `query.near`
+/// given clues and, with a tolerance, lie within it: by distance, then by how
+/// many given measurements the entry does not know, then by misfit, then in
+/// catalogue order. Exact matches come first.
+std::vector<Match> RankMatches(const catalogue::View& catalogue, const Query& query);
 
-/// The size and weight that loaded entry `entry` gives.
-EntryMeasures MeasuresOf(int entry);
+/// The size and weight that entry `entry` of `catalogue` gives.
+EntryMeasures MeasuresOf(const catalogue::View& catalogue, int entry);
 
-/// `counts[a][p]`: how many loaded entries match exactly when attribute `a`
-/// is set to list position `p` alone and every other clue stays as `query`
-/// gives it, within its tolerance when it has one. `query.near` plays no
-/// part.
+/// `counts[a][p]`: how many entries of `catalogue` match exactly when
+/// attribute `a` is set to list position `p` alone and every other clue stays
+/// as `query` gives it, within its tolerance when it has one. `query.near`
+/// plays no part.
 using FacetCounts = std::array<std::vector<int>, vocab::attributeCount>;
-FacetCounts CountFacets(const Query& query);
+FacetCounts CountFacets(const catalogue::View& catalogue, const Query& query);
 
-/// List positions of `attribute` whose code loaded entry `entry` has there:
-/// one, two for a shared code ("1 Eagle R>"), none for a code no position
-/// selects.
-std::vector<int> HeldPositions(int attribute, int entry);
+/// List positions of `attribute` whose code entry `entry` of `catalogue` has
+/// there: one, two for a shared code ("1 Eagle R>"), none for a code no
+/// position selects.
+std::vector<int> HeldPositions(const catalogue::View& catalogue, int attribute, int entry);
 
-/// What loaded entry `entry` has for clue `attribute`, for a person: its list
-/// text, both texts for a shared code ("1 Eagle R> Closed Wing / 1 Eagle R>
-/// Open Wing"), or the raw code in quotes when no list entry has it; a
-/// monogram in quotes.
-std::string DescribeHeld(int attribute, int entry);
+/// What entry `entry` of `catalogue` has for clue `attribute`, for a person:
+/// its list text, both texts for a shared code ("1 Eagle R> Closed Wing /
+/// 1 Eagle R> Open Wing"), or the raw code in quotes when no list entry has
+/// it; a monogram in quotes.
+std::string DescribeHeld(const catalogue::View& catalogue, int attribute, int entry);
 
 } // namespace lookup

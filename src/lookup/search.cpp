@@ -4,8 +4,6 @@
 #include "catalogue/catalogue.h"
 #include "lookup/utf8.h"
 
-#include <atomic>
-
 namespace lookup {
 
 namespace {
@@ -33,10 +31,64 @@ char caseFoldsToAscii(std::string_view text)
     return 0;
 }
 
-const std::string& at(const Catalogue::Column& column, std::size_t i)
+const std::string& at(const catalogue::View& catalogue, const catalogue::ColumnInfo& column,
+                      std::size_t i)
 {
     static const std::string unset;
-    return column[i] ? *column[i] : unset;
+    const auto& value = catalogue.at(column, i);
+    return value ? *value : unset;
+}
+
+void appendBlock(std::string& report, const catalogue::View& catalogue, int i)
+{
+    namespace col = catalogue::columns;
+    const auto k = static_cast<std::size_t>(i);
+    const auto field = [&](const catalogue::ColumnInfo& column) -> std::string_view {
+        return at(catalogue, column, k);
+    };
+    // Shown, not stored: the window stores it itself, on its own catalogue.
+    const auto& count = catalogue.at(col::SVCt, k);
+    const std::string_view specimens = count && count->empty() ? "n/a" : field(col::SVCt);
+    const auto append = [&report](std::initializer_list<std::string_view> pieces) {
+        for (const std::string_view piece : pieces) {
+            report.append(piece);
+        }
+    };
+    append({"Sv ", field(col::SV), "\tPlate ", field(col::PLT), "\t", field(col::PNum),
+            "\tDiam: \t", field(col::Dia), "\t# Specimens = ", specimens, "\n"});
+    append({"\tSNGCop \t", field(col::COP), "\tWeiser \t", field(col::WSR), "\n"});
+    append({"\tMin Wt: \t", field(col::WMin), "\tMax Wt: \t", field(col::WMax), "\n"});
+    append({"\tCenter (Leg) Mgm \t", field(col::LegMgm), "\n"});
+    append({"\tLeft Field Mgm \t", field(col::LFMgm), "\n"});
+    append({"\tRight Field Mgm \t", field(col::RFMgm), "\n\n"});
+}
+
+/// The window's rule: an empty specimen count of its catalogue becomes
+/// "n/a" for good once a report shows it.
+void fillSpecimenCount(int i)
+{
+    auto& count = Catalogue::SVCt[static_cast<std::size_t>(i)];
+    if (count && count->empty()) {
+        count = "n/a";
+    }
+}
+
+std::string matchesReport(const catalogue::View& catalogue, const Codes& codes, bool window)
+{
+    std::string report;
+    for (std::int32_t i = 0; i < catalogue.entries(); ++i) {
+        if (EntryMatches(catalogue, i, codes)) {
+            if (window) {
+                fillSpecimenCount(i);
+            }
+            appendBlock(report, catalogue, i);
+        }
+    }
+    if (report.empty()) {
+        return std::string(noMatch);
+    }
+    MakeValidUtf8(report);
+    return report;
 }
 
 } // namespace
@@ -88,54 +140,44 @@ std::vector<int> PositionsSelecting(int attribute, const std::optional<std::stri
     return positions;
 }
 
-bool EntryMatches(int i, const Codes& codes)
+bool EntryMatches(const catalogue::View& catalogue, int i, const Codes& codes)
 {
     const auto k = static_cast<std::size_t>(i);
     for (std::size_t a = 0; a < codes.size(); ++a) {
-        if (!CodeMatches(catalogue::codeColumns[a].at(k), codes[a])) {
+        if (!CodeMatches(catalogue.at(catalogue::codeColumns[a], k), codes[a])) {
             return false;
         }
     }
     return true;
 }
 
+bool EntryMatches(int i, const Codes& codes)
+{
+    return EntryMatches(Catalogue::Published(), i, codes);
+}
+
+void AppendReportBlock(std::string& report, const catalogue::View& catalogue, int i)
+{
+    appendBlock(report, catalogue, i);
+}
+
 void AppendReportBlock(std::string& report, int i)
 {
-    const auto k = static_cast<std::size_t>(i);
-    if (Catalogue::SVCt[k] && Catalogue::SVCt[k]->empty()) {
-        Catalogue::SVCt[k] = "n/a";
-    }
-    const auto append = [&report](std::initializer_list<std::string_view> pieces) {
-        for (const std::string_view piece : pieces) {
-            report.append(piece);
-        }
-    };
-    append({"Sv ", at(Catalogue::SV, k), "\tPlate ", at(Catalogue::PLT, k), "\t",
-            at(Catalogue::PNum, k), "\tDiam: \t", at(Catalogue::Dia, k),
-            "\t# Specimens = ", at(Catalogue::SVCt, k), "\n"});
-    append({"\tSNGCop \t", at(Catalogue::COP, k), "\tWeiser \t", at(Catalogue::WSR, k), "\n"});
-    append({"\tMin Wt: \t", at(Catalogue::WMin, k), "\tMax Wt: \t", at(Catalogue::WMax, k), "\n"});
-    append({"\tCenter (Leg) Mgm \t", at(Catalogue::LegMgm, k), "\n"});
-    append({"\tLeft Field Mgm \t", at(Catalogue::LFMgm, k), "\n"});
-    append({"\tRight Field Mgm \t", at(Catalogue::RFMgm, k), "\n\n"});
+    fillSpecimenCount(i);
+    appendBlock(report, Catalogue::Published(), i);
+}
+
+std::string FindMatches(const catalogue::View& catalogue, const Codes& codes)
+{
+    return matchesReport(catalogue, codes, false);
 }
 
 std::string FindMatches(const Codes& codes)
 {
-    // Read once: entries below this count are complete and never change
-    // again, except for the specimen-count rule applied on this thread.
-    const std::int32_t n = Catalogue::numentries.load(std::memory_order_acquire);
-    std::string report;
-    for (std::int32_t i = 0; i < n; ++i) {
-        if (EntryMatches(i, codes)) {
-            AppendReportBlock(report, i);
-        }
-    }
-    if (report.empty()) {
-        return std::string(noMatch);
-    }
-    MakeValidUtf8(report);
-    return report;
+    // One view, so the count is read once: entries below it are complete
+    // and never change again, except for the specimen-count rule applied on
+    // this thread.
+    return matchesReport(Catalogue::Published(), codes, true);
 }
 
 } // namespace lookup

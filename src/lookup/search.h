@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/catalogue.h"
 #include "vocab/vocabulary.h"
 
 #include <array>
@@ -47,16 +48,27 @@ void ForPositionsSelecting(int attribute, const std::optional<std::string>& valu
 /// position selects.
 std::vector<int> PositionsSelecting(int attribute, const std::optional<std::string>& value);
 
-/// True when all six code columns of loaded entry `i` match `codes`.
+/// True when all six code columns of entry `i` of `catalogue` match `codes`.
+bool EntryMatches(const catalogue::View& catalogue, int i, const Codes& codes);
+
+/// `EntryMatches` on the window's catalogue.
 bool EntryMatches(int i, const Codes& codes);
 
-/// Appends the seven-line block of catalogue entry `i`, first turning an
-/// empty specimen count into "n/a" for good.
+/// Appends the seven-line block of entry `i` of `catalogue`. An empty
+/// specimen count shows as "n/a"; the catalogue is left as it is.
+void AppendReportBlock(std::string& report, const catalogue::View& catalogue, int i);
+
+/// Appends the seven-line block of entry `i` of the window's catalogue,
+/// first turning an empty specimen count into "n/a" there for good.
 void AppendReportBlock(std::string& report, int i);
 
-/// Scans the loaded entries in catalogue order and returns the text the
-/// output area ends with: every matching entry's block, or `noMatch`.
-/// Always valid UTF-8.
+/// Scans the entries of `catalogue` in order and returns the text of the
+/// output area: every matching entry's block, or `noMatch`. Always valid
+/// UTF-8. Changes nothing in `catalogue`.
+std::string FindMatches(const catalogue::View& catalogue, const Codes& codes);
+
+/// `FindMatches` on the window's loaded entries, with the window's
+/// specimen-count rule of `AppendReportBlock(report, i)`.
 std::string FindMatches(const Codes& codes);
 
 } // namespace lookup

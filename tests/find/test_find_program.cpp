@@ -91,6 +91,7 @@ private slots:
     void fullSelection_byteForByteTheWindowsText();
     void exitStatus_data();
     void exitStatus();
+    void wornCoin_weightAndSizeOrderAndTolerance();
     void unreadableCatalogue_exits2WithReason_data();
     void unreadableCatalogue_exits2WithReason();
     void defaultFile_isPtolemyCsvInWorkingDirectory();
@@ -185,6 +186,23 @@ void TestFindProgram::exitStatus_data()
                                        << "rovadod-find: --list takes no other option";
     QTest::newRow("counts in tsv")
         << QStringList{"--counts", "--format=tsv"} << 2 << "rovadod-find: --counts needs";
+    QTest::newRow("diameter with a comma")
+        << QStringList{"--diameter=2,5"} << 2
+        << "rovadod-find: diameter takes a number above 0 written with \".\" (millimetres), not "
+           "\"2,5\"" +
+               usage;
+    QTest::newRow("weight zero") << QStringList{"--weight=0"} << 2
+                                 << "rovadod-find: weight takes a number above 0";
+    QTest::newRow("negative tolerance")
+        << QStringList{"--tolerance=-5"} << 2
+        << "rovadod-find: --tolerance takes a percentage, 0 or more";
+    QTest::newRow("pattern fitting nothing")
+        << QStringList{"--left-field=*unicorn*"} << 2
+        << "rovadod-find: the pattern \"*unicorn*\" fits no left-field entry";
+    QTest::newRow("monogram nobody has") << QStringList{"--center-monogram=QQ"} << 1 << "";
+    QTest::newRow("batch with a measurement")
+        << QStringList{"--batch=x", "--weight=3"} << 2
+        << "rovadod-find: --batch reads the coins from its file; leave out --weight";
     QTest::newRow("batch with an attribute")
         << QStringList{"--batch=x", "--inscription=no"} << 2
         << "rovadod-find: --batch reads the coins from its file; leave out --inscription";
@@ -206,6 +224,32 @@ void TestFindProgram::exitStatus()
         QVERIFY(run.out.isEmpty());
         QVERIFY(run.err.endsWith("\nTry 'rovadod-find --help'.\n"));
     }
+}
+
+void TestFindProgram::wornCoin_weightAndSizeOrderAndTolerance()
+{
+    // The manual's worked example: Zeus with Ammon horn, a single eagle
+    // left, no countermark.
+    const QStringList coin{demo, "--obverse-figure=zeus with", "--reverse-figure=1 eagle <l*",
+                           "--countermark=none", "--format=tsv"};
+    const QStringList measured = coin + QStringList{"--diameter=27", "--weight=19.2"};
+    const auto svs = [this](const QStringList& args) {
+        const Run run = runFind(args, dir_->path());
+        QStringList found;
+        for (const QByteArray& row : run.out.split('\n').mid(1)) {
+            if (!row.isEmpty()) {
+                found << QString::fromUtf8(row.split('\t').value(4));
+            }
+        }
+        return found;
+    };
+    QCOMPARE(svs(coin).size(), 17);
+    const QStringList ranked = svs(measured);
+    QCOMPARE(ranked.size(), 17);
+    QCOMPARE(ranked.mid(0, 4),
+             (QStringList{"DEMO-001", "DEMO-005", "DEMO-021", "DEMO-012"})); // three diobols fit
+    QCOMPARE(svs(measured + QStringList{"--tolerance=5"}), ranked.mid(0, 4));
+    QCOMPARE(svs(measured + QStringList{"--tolerance=0"}), ranked.mid(0, 3));
 }
 
 void TestFindProgram::unreadableCatalogue_exits2WithReason_data()

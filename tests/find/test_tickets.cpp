@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "catalogue/catalogue.h"
+#include "catalogue/table.h"
 #include "finder.h"
 #include "print/sheet.h"
 #include "support/run_program.h"
@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using catalogue::Catalogue;
 using testsupport::ProgramRun;
 
 namespace {
@@ -139,14 +138,12 @@ void TestTickets::ticketOf_firstMatchAndThoseAsGood()
     QFETCH(QStringList, monograms);
     QFETCH(QString, measures);
 
-    Catalogue::ClearCatalogue();
-    QVERIFY(Catalogue::GetDatabaseFrom(
-                ROVADOD_DEMO_CATALOGUE, [](const std::string&) {}, [](int) {})
-                .loaded());
+    const catalogue::LoadedTable demoTable = catalogue::LoadTable(ROVADOD_DEMO_CATALOGUE);
+    QVERIFY(demoTable.outcome.loaded());
     finder::BatchLine parsed = finder::ParseBatchLine(line.toStdString());
     QCOMPARE(parsed.kind, finder::BatchLine::Kind::Coin);
     parsed.query.near = near;
-    finder::Answer answer = finder::Ask(parsed.query, false, 7);
+    finder::Answer answer = finder::Ask(demoTable.table->view(), parsed.query, false, 7);
     answer.id = "A-17";
     const print::Ticket ticket = finder::TicketOf(answer);
 

@@ -16,6 +16,12 @@ using vocab::Resolved;
 
 namespace {
 
+/// The catalogue the last load published, as the engine reads it.
+catalogue::View loaded()
+{
+    return Catalogue::Published();
+}
+
 constexpr int attributeCount = vocab::attributeCount;
 
 QByteArray row(const QByteArray& sv, const QByteArray& codes)
@@ -265,7 +271,7 @@ void TestQuery::fullSelection_findsWhatTheWindowFinds()
     for (std::int32_t base = 0; base < n; ++base) {
         lookup::Positions start{};
         for (int a = 0; a < attributeCount; ++a) {
-            const auto held = lookup::HeldPositions(a, base);
+            const auto held = lookup::HeldPositions(loaded(), a, base);
             QVERIFY(!held.empty());
             start[static_cast<std::size_t>(a)] = held.front();
         }
@@ -280,7 +286,8 @@ void TestQuery::fullSelection_findsWhatTheWindowFinds()
                         expected.push_back(i);
                     }
                 }
-                const auto matches = lookup::RankMatches(lookup::SelectionQuery(positions));
+                const auto matches =
+                    lookup::RankMatches(loaded(), lookup::SelectionQuery(positions));
                 QCOMPARE(entriesOf(matches), expected);
                 for (const auto& m : matches) {
                     QVERIFY(m.distance == 0 && m.differs.none());
@@ -300,9 +307,9 @@ void TestQuery::positionOutsideList_fitsNothingAsInTheWindow()
         const lookup::Positions positions{0, 0, 0, 0, 0, outside};
         QCOMPARE(lookup::FindMatches(lookup::SelectionCodes(positions)),
                  std::string(lookup::noMatch));
-        QVERIFY(lookup::RankMatches(lookup::SelectionQuery(positions)).empty());
+        QVERIFY(lookup::RankMatches(loaded(), lookup::SelectionQuery(positions)).empty());
         // Every entry differs there, so a near match names the countermark.
-        const auto near = lookup::RankMatches(lookup::SelectionQuery(positions, 1));
+        const auto near = lookup::RankMatches(loaded(), lookup::SelectionQuery(positions, 1));
         QVERIFY(!near.empty());
         for (const auto& m : near) {
             QVERIFY(m.differs.test(5));
@@ -314,16 +321,16 @@ void TestQuery::openAttributes_fitAnyValueEvenUnselectableOnes()
 {
     loadBytes(oddCatalogue);
     const int n = Catalogue::numentries.load();
-    QCOMPARE(entriesOf(lookup::RankMatches(Query{})).size(), static_cast<std::size_t>(n));
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), Query{})).size(), static_cast<std::size_t>(n));
 
     Query obverseOpen = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
     obverseOpen.allowed[0].clear();
     // "X" and " 1" fit an open obverse; the odd left fields do not fit "1".
-    QCOMPARE(entriesOf(lookup::RankMatches(obverseOpen)), (std::vector<int>{0, 1, 2}));
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), obverseOpen)), (std::vector<int>{0, 1, 2}));
 
     Query leftOpen = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
     leftOpen.allowed[3].clear();
-    QCOMPARE(entriesOf(lookup::RankMatches(leftOpen)), (std::vector<int>{0, 3, 4}));
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), leftOpen)), (std::vector<int>{0, 3, 4}));
 }
 
 void TestQuery::repeatedValues_fitAnyOfThem()
@@ -341,13 +348,13 @@ void TestQuery::repeatedValues_fitAnyOfThem()
     };
     const Query both = leftField({0, 4});
     QCOMPARE(both.allowed[3], (std::vector<std::string>{"1", "4"}));
-    auto expected = entriesOf(lookup::RankMatches(leftField({0})));
-    const auto club = entriesOf(lookup::RankMatches(leftField({4})));
+    auto expected = entriesOf(lookup::RankMatches(loaded(), leftField({0})));
+    const auto club = entriesOf(lookup::RankMatches(loaded(), leftField({4})));
     QVERIFY(!expected.empty() && !club.empty());
     expected.insert(expected.end(), club.begin(), club.end());
     std::sort(expected.begin(), expected.end());
-    QCOMPARE(entriesOf(lookup::RankMatches(both)), expected);
-    QCOMPARE(entriesOf(lookup::RankMatches(leftField({4, 0, 4}))), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), both)), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), leftField({4, 0, 4}))), expected);
 }
 
 void TestQuery::sharedEagleCode_sameEntries()
@@ -359,17 +366,17 @@ void TestQuery::sharedEagleCode_sameEntries()
     both.allowPosition(2, 5);
     QCOMPARE(both.allowed[2].size(), std::size_t(1));
     const auto expected = std::vector<int>{5};
-    QCOMPARE(entriesOf(lookup::RankMatches(closed)), expected);
-    QCOMPARE(entriesOf(lookup::RankMatches(open)), expected);
-    QCOMPARE(entriesOf(lookup::RankMatches(both)), expected);
-    QCOMPARE(lookup::HeldPositions(2, 5), (std::vector<int>{4, 5}));
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), closed)), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), open)), expected);
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), both)), expected);
+    QCOMPARE(lookup::HeldPositions(loaded(), 2, 5), (std::vector<int>{4, 5}));
 }
 
 void TestQuery::near_distanceOrderAndDifferences()
 {
     loadBytes(oddCatalogue);
     const Query q = lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2);
-    const auto matches = lookup::RankMatches(q);
+    const auto matches = lookup::RankMatches(loaded(), q);
     // Exact first, then one difference in catalogue order, then two; the
     // empty entry differs in all six and is left out.
     std::vector<std::pair<int, std::string>> got;
@@ -385,11 +392,11 @@ void TestQuery::near_distanceOrderAndDifferences()
 
     Query wide = q;
     wide.near = 100; // more than the clues given is all of them
-    QCOMPARE(lookup::RankMatches(wide).size(), std::size_t(Catalogue::numentries.load()));
-    QCOMPARE(lookup::RankMatches(wide).back().distance, 6);
+    QCOMPARE(lookup::RankMatches(loaded(), wide).size(), std::size_t(Catalogue::numentries.load()));
+    QCOMPARE(lookup::RankMatches(loaded(), wide).back().distance, 6);
     Query negative = q;
     negative.near = -3;
-    QCOMPARE(entriesOf(lookup::RankMatches(negative)), std::vector<int>{0});
+    QCOMPARE(entriesOf(lookup::RankMatches(loaded(), negative)), std::vector<int>{0});
 }
 
 void TestQuery::near_againstTheLongWay()
@@ -408,7 +415,7 @@ void TestQuery::near_againstTheLongWay()
         }
         std::sort(expected.begin(), expected.end());
         std::vector<std::pair<int, int>> got;
-        for (const auto& m : lookup::RankMatches(q)) {
+        for (const auto& m : lookup::RankMatches(loaded(), q)) {
             got.emplace_back(m.distance, m.entry);
         }
         QCOMPARE(got, expected);
@@ -427,7 +434,7 @@ void TestQuery::counts_againstDirectCounts()
         const int n = Catalogue::numentries.load();
         for (int round = 0; round < 40; ++round) {
             const Query q = randomQuery(rng);
-            const lookup::FacetCounts counts = lookup::CountFacets(q);
+            const lookup::FacetCounts counts = lookup::CountFacets(loaded(), q);
             for (int a = 0; a < attributeCount; ++a) {
                 const vocab::Attribute& attr = vocab::attributes[static_cast<std::size_t>(a)];
                 QCOMPARE(counts[static_cast<std::size_t>(a)].size(),
@@ -453,14 +460,14 @@ void TestQuery::counts_giveTheExactMatchCountAtTheGivenPosition()
 {
     loadDemo();
     const Query q = lookup::SelectionQuery({0, 0, 0, 0, 0, 0});
-    const auto exact = lookup::RankMatches(q).size();
-    const auto counts = lookup::CountFacets(q);
+    const auto exact = lookup::RankMatches(loaded(), q).size();
+    const auto counts = lookup::CountFacets(loaded(), q);
     for (int a = 0; a < attributeCount; ++a) {
         QCOMPARE(static_cast<std::size_t>(counts[static_cast<std::size_t>(a)][0]), exact);
     }
     // With everything open, each list's counts are how the catalogue
     // spreads over it: every selectable entry counted once.
-    const auto spread = lookup::CountFacets(Query{});
+    const auto spread = lookup::CountFacets(loaded(), Query{});
     const int total = std::accumulate(spread[0].begin(), spread[0].end(), 0);
     QCOMPARE(total, Catalogue::numentries.load());
 }
@@ -468,8 +475,8 @@ void TestQuery::counts_giveTheExactMatchCountAtTheGivenPosition()
 void TestQuery::emptyCatalogue_nothingAndZeroCounts()
 {
     loadBytes("");
-    QVERIFY(lookup::RankMatches(Query{}).empty());
-    for (const auto& list : lookup::CountFacets(Query{})) {
+    QVERIFY(lookup::RankMatches(loaded(), Query{}).empty());
+    for (const auto& list : lookup::CountFacets(loaded(), Query{})) {
         QVERIFY(std::all_of(list.begin(), list.end(), [](int c) { return c == 0; }));
     }
 }
@@ -477,14 +484,14 @@ void TestQuery::emptyCatalogue_nothingAndZeroCounts()
 void TestQuery::describeHeld_textsBothEaglesOrRawCode()
 {
     loadBytes(oddCatalogue);
-    QCOMPARE(lookup::DescribeHeld(0, 0), std::string("Zeus with Ammon Horn"));
-    QCOMPARE(lookup::DescribeHeld(0, 1), std::string("\"X\""));
-    QCOMPARE(lookup::DescribeHeld(0, 2), std::string("\" 1\""));
-    QCOMPARE(lookup::DescribeHeld(3, 3), std::string("Akrostolion and Monogram(s)"));
-    QCOMPARE(lookup::DescribeHeld(3, 4), std::string("Akrostolion and Monogram(s)"));
-    QCOMPARE(lookup::DescribeHeld(2, 5),
+    QCOMPARE(lookup::DescribeHeld(loaded(), 0, 0), std::string("Zeus with Ammon Horn"));
+    QCOMPARE(lookup::DescribeHeld(loaded(), 0, 1), std::string("\"X\""));
+    QCOMPARE(lookup::DescribeHeld(loaded(), 0, 2), std::string("\" 1\""));
+    QCOMPARE(lookup::DescribeHeld(loaded(), 3, 3), std::string("Akrostolion and Monogram(s)"));
+    QCOMPARE(lookup::DescribeHeld(loaded(), 3, 4), std::string("Akrostolion and Monogram(s)"));
+    QCOMPARE(lookup::DescribeHeld(loaded(), 2, 5),
              std::string("1 Eagle R> Closed Wing / 1 Eagle R> Open Wing"));
-    QCOMPARE(lookup::DescribeHeld(5, 6), std::string("\"\""));
+    QCOMPARE(lookup::DescribeHeld(loaded(), 5, 6), std::string("\"\""));
 }
 
 void TestQuery::parseDecimal_data()
@@ -657,7 +664,7 @@ void TestQuery::measures_orderToleranceAndCountsAgainstDirectComputation()
         }
         std::sort(expected.begin(), expected.end());
 
-        const auto matches = lookup::RankMatches(q);
+        const auto matches = lookup::RankMatches(loaded(), q);
         QCOMPARE(matches.size(), expected.size());
         for (std::size_t k = 0; k < matches.size(); ++k) {
             const auto& [distance, unknown, misfit, entry] = expected[k];
@@ -667,7 +674,7 @@ void TestQuery::measures_orderToleranceAndCountsAgainstDirectComputation()
             QCOMPARE(matches[k].misfit.has_value(), q.measuring());
             QCOMPARE(matches[k].misfit.value_or(0), misfit);
         }
-        QCOMPARE(lookup::CountFacets(q)[0][0], exactWithCodeOne);
+        QCOMPARE(lookup::CountFacets(loaded(), q)[0][0], exactWithCodeOne);
     }
 }
 

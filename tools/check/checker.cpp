@@ -3,6 +3,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
+#include "catalogue/table.h"
 #include "lookup/query.h"
 #include "lookup/search.h"
 #include "unreadable.h"
@@ -85,12 +86,14 @@ std::string noCodesWhat(std::string_view raw)
            std::to_string(firstCodeField + vocab::attributeCount - 1) + " are empty: an entry";
 }
 
-void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::string_view raw)
+void addCodeFindings(Result& result, const catalogue::Table& table, std::size_t k)
 {
+    const std::string_view raw = table.lines()[k];
+    const auto line = static_cast<std::int64_t>(k) + 1;
     const auto split = QuotedCommaField(raw);
     bool allEmpty = true;
     for (const catalogue::ColumnInfo& field : catalogue::codeColumns) {
-        const auto& v = field.at(k);
+        const auto& v = table.at(field, k);
         allEmpty = allEmpty && v && v->empty();
     }
     if (allEmpty) {
@@ -103,12 +106,13 @@ void addCodeFindings(Result& result, std::int64_t line, std::size_t k, std::stri
         return;
     }
     bool lost = false;
+    const catalogue::View view = table.view();
     for (int a = 0; a < vocab::attributeCount; ++a) {
-        if (!lookup::HeldPositions(a, static_cast<int>(k)).empty()) {
+        if (!lookup::HeldPositions(view, a, static_cast<int>(k)).empty()) {
             continue;
         }
         const catalogue::ColumnInfo& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
-        const auto& v = field.at(k);
+        const auto& v = table.at(field, k);
         lost = true;
         ++result.unselectableFields;
         const std::string value = v ? *v : std::string();
@@ -257,35 +261,33 @@ std::optional<std::int64_t> QuotedCommaField(std::string_view line)
 Result CheckCatalogue(const std::string& path)
 {
     Result result;
-    Catalogue::ClearCatalogue();
-    const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
-        path, [](const std::string&) {}, [](int) {});
-    result.problem = cli::CatalogueProblem(path, outcome);
+    const catalogue::LoadedTable loaded = catalogue::LoadTable(path);
+    result.problem = cli::CatalogueProblem(path, loaded.outcome);
     if (!result.problem.empty()) {
-        result.status = outcome.kind == catalogue::LoadOutcome::Kind::NotFound ? Status::NotFound
-                                                                               : Status::Unreadable;
+        result.status = loaded.outcome.kind == catalogue::LoadOutcome::Kind::NotFound
+                            ? Status::NotFound
+                            : Status::Unreadable;
         return result;
     }
-    result.entries = outcome.entries;
+    const catalogue::Table& table = *loaded.table;
+    result.entries = loaded.outcome.entries;
 
     constexpr std::size_t quotedNumbersShown = 3;
     std::vector<std::int64_t> quotedNumbers;
     for (std::int32_t k = 0; k < result.entries; ++k) {
         const auto slot = static_cast<std::size_t>(k);
-        const std::string& raw = *Catalogue::database[slot];
-        const std::int64_t line = k + 1;
-        addFieldFindings(result, line, raw);
-        addCodeFindings(result, line, slot, raw);
-        if (inQuotes(*Catalogue::SV[slot])) {
+        addFieldFindings(result, k + 1, table.lines()[slot]);
+        addCodeFindings(result, table, slot);
+        if (inQuotes(*table.at(catalogue::columns::SV, slot))) {
             if (quotedNumbers.size() < quotedNumbersShown) {
-                quotedNumbers.push_back(line);
+                quotedNumbers.push_back(k + 1);
             }
             ++result.quotedNumberLines;
         }
     }
     if (!quotedNumbers.empty()) {
         const auto first = static_cast<std::size_t>(quotedNumbers.front() - 1);
-        addQuotedNumbers(result, quotedNumbers, *Catalogue::SV[first]);
+        addQuotedNumbers(result, quotedNumbers, *table.at(catalogue::columns::SV, first));
     }
 
     if (result.entries == Catalogue::maxlines) {

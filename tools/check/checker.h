@@ -41,7 +41,7 @@ struct Result {
     std::int64_t lostEntries = 0;
 };
 
-/// Loads `path` with the window's loader and checks every entry.
+/// Loads `path` as the window's loader does and checks every entry.
 Result CheckCatalogue(const std::string& path);
 
 /// The counts that close every report.

@@ -23,10 +23,11 @@ using lookup::Match;
 
 constexpr auto attributeCount = static_cast<std::size_t>(vocab::attributeCount);
 
-const std::string& fieldOf(const catalogue::ColumnInfo& column, int entry)
+const std::string& fieldOf(const catalogue::View& catalogue, const catalogue::ColumnInfo& column,
+                           int entry)
 {
     static const std::string unset;
-    const auto& value = column.at(static_cast<std::size_t>(entry));
+    const auto& value = catalogue.at(column, static_cast<std::size_t>(entry));
     return value ? *value : unset;
 }
 
@@ -62,7 +63,7 @@ QString qs(std::string_view text)
 
 } // namespace
 
-QJsonObject JsonFields::of(int entry)
+QJsonObject JsonFields::of(const catalogue::View& catalogue, int entry)
 {
     const auto k = static_cast<std::size_t>(entry);
     if (k >= made_.size()) {
@@ -71,7 +72,7 @@ QJsonObject JsonFields::of(int entry)
     if (!made_[k]) {
         QJsonObject fields;
         for (const catalogue::ColumnInfo& column : catalogue::schema) {
-            fields.insert(qs(column.name), qs(fieldOf(column, entry)));
+            fields.insert(qs(column.name), qs(fieldOf(catalogue, column, entry)));
         }
         made_[k] = fields;
     }
@@ -80,7 +81,7 @@ QJsonObject JsonFields::of(int entry)
 
 namespace {
 
-QJsonObject jsonMatch(const Match& match, JsonFields& fields)
+QJsonObject jsonMatch(const catalogue::View& catalogue, const Match& match, JsonFields& fields)
 {
     QJsonArray differs;
     for (int clue = 0; clue < lookup::clueCount; ++clue) {
@@ -96,13 +97,14 @@ QJsonObject jsonMatch(const Match& match, JsonFields& fields)
     }
     QJsonObject object;
     object.insert(QStringLiteral("line"), match.entry + 1);
-    object.insert(QStringLiteral("sv"), qs(fieldOf(catalogue::schema.front(), match.entry)));
+    object.insert(QStringLiteral("sv"),
+                  qs(fieldOf(catalogue, catalogue::columns::SV, match.entry)));
     object.insert(QStringLiteral("distance"), match.distance);
     object.insert(QStringLiteral("differs"), differs);
     object.insert(QStringLiteral("misfit"),
                   match.misfit ? QJsonValue(*match.misfit) : QJsonValue());
     object.insert(QStringLiteral("unknown"), unknown);
-    object.insert(QStringLiteral("fields"), fields.of(match.entry));
+    object.insert(QStringLiteral("fields"), fields.of(catalogue, match.entry));
     return object;
 }
 
@@ -134,7 +136,7 @@ QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
 {
     QJsonArray matches;
     for (const Match& match : answer.matches) {
-        matches.append(jsonMatch(match, fields));
+        matches.append(jsonMatch(answer.catalogue, match, fields));
     }
     QJsonObject object;
     if (batch) {
@@ -177,23 +179,26 @@ bool isComment(std::string_view line)
 
 } // namespace
 
-Answer Ask(const lookup::Query& query, bool counts, std::int64_t line)
+Answer Ask(const catalogue::View& catalogue, const lookup::Query& query, bool counts,
+           std::int64_t line)
 {
     Answer answer;
+    answer.catalogue = catalogue;
     answer.line = line;
     answer.query = query;
-    answer.matches = lookup::RankMatches(query);
+    answer.matches = lookup::RankMatches(catalogue, query);
     if (counts) {
-        answer.counts = lookup::CountFacets(query);
+        answer.counts = lookup::CountFacets(catalogue, query);
     }
     return answer;
 }
 
-std::string ReportText(const std::vector<Match>& matches, const lookup::Measured& measured)
+std::string ReportText(const catalogue::View& catalogue, const std::vector<Match>& matches,
+                       const lookup::Measured& measured)
 {
     std::string report;
     const auto fitLine = [&](int entry) {
-        const std::string words = lookup::FitWords(measured, lookup::MeasuresOf(entry));
+        const std::string words = lookup::FitWords(measured, lookup::MeasuresOf(catalogue, entry));
         if (!words.empty()) {
             report += words + '\n';
         }
@@ -201,7 +206,7 @@ std::string ReportText(const std::vector<Match>& matches, const lookup::Measured
     auto near = matches.begin();
     for (; near != matches.end() && near->distance == 0; ++near) {
         fitLine(near->entry);
-        lookup::AppendReportBlock(report, near->entry);
+        lookup::AppendReportBlock(report, catalogue, near->entry);
     }
     if (report.empty()) {
         report = lookup::noMatch;
@@ -210,16 +215,16 @@ std::string ReportText(const std::vector<Match>& matches, const lookup::Measured
         }
     }
     for (; near != matches.end(); ++near) {
-        report += DifferenceLine(*near);
+        report += DifferenceLine(catalogue, *near);
         report += '\n';
         fitLine(near->entry);
-        lookup::AppendReportBlock(report, near->entry);
+        lookup::AppendReportBlock(report, catalogue, near->entry);
     }
     lookup::MakeValidUtf8(report);
     return report;
 }
 
-std::string DifferenceLine(const Match& match)
+std::string DifferenceLine(const catalogue::View& catalogue, const Match& match)
 {
     std::string line = "Near match, " + std::to_string(match.distance) +
                        (match.distance == 1 ? " difference:" : " differences:");
@@ -228,7 +233,7 @@ std::string DifferenceLine(const Match& match)
         if (match.differs.test(static_cast<std::size_t>(clue))) {
             line += separator;
             line += lookup::ClueOption(clue);
-            line += " is " + lookup::DescribeHeld(clue, match.entry);
+            line += " is " + lookup::DescribeHeld(catalogue, clue, match.entry);
             separator = "; ";
         }
     }
@@ -308,7 +313,7 @@ std::string TsvRows(const Answer& answer, bool batch, bool ids)
         }
         for (const catalogue::ColumnInfo& column : catalogue::schema) {
             rows += '\t';
-            rows += TsvField(fieldOf(column, match.entry));
+            rows += TsvField(fieldOf(answer.catalogue, column, match.entry));
         }
         rows += '\n';
     }
@@ -529,10 +534,12 @@ std::string Writer::coin(const Answer& answer)
     switch (format_) {
     case Format::Report: {
         if (batch_) {
-            text += "Coin at line " + std::to_string(answer.line);
-            text += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
+            std::string heading = "Coin at line " + std::to_string(answer.line);
+            heading += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
+            lookup::MakeValidUtf8(heading); // the id is the collector's bytes
+            text += heading;
         }
-        text += ReportText(answer.matches, answer.query.measured);
+        text += ReportText(answer.catalogue, answer.matches, answer.query.measured);
         if (answer.matches.empty() && (batch_ || answer.counts)) {
             text += "\n\n";
         }
@@ -540,7 +547,6 @@ std::string Writer::coin(const Answer& answer)
             text += CountsText(answer.query, *answer.counts);
             text += batch_ ? "\n" : "";
         }
-        lookup::MakeValidUtf8(text);
         break;
     }
     case Format::Tsv:
@@ -559,8 +565,9 @@ std::string Writer::end()
     return batch_ && format_ == Format::Json ? text + json_.end() : text;
 }
 
-BatchResult AnswerBatch(int fd, std::string_view path, const lookup::Query& shared, bool counts,
-                        Format format, const std::function<void(std::string_view)>& write,
+BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
+                        const lookup::Query& shared, bool counts, Format format,
+                        const std::function<void(std::string_view)>& write,
                         const std::function<void(const std::string&)>& complain,
                         const std::function<void(const Answer&)>& each)
 {
@@ -610,7 +617,7 @@ BatchResult AnswerBatch(int fd, std::string_view path, const lookup::Query& shar
         }
         parsed.query.near = shared.near;
         parsed.query.tolerance = shared.tolerance;
-        Answer answer = Ask(parsed.query, counts, number);
+        Answer answer = Ask(catalogue, parsed.query, counts, number);
         answer.id = std::move(parsed.id);
         result.printed = result.printed || !answer.matches.empty();
         write(writer.coin(answer));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/catalogue.h"
 #include "lookup/query.h"
 
 #include <QJsonObject>
@@ -20,6 +21,8 @@ enum class Format { Report, Tsv, Json };
 
 /// The answer for one coin.
 struct Answer {
+    /// The catalogue the matches come from, which must outlive the answer.
+    catalogue::View catalogue;
     std::int64_t line = 0;         ///< its line in the batch file; 0 for the command line's coin
     std::optional<std::string> id; ///< the collector's own number for it, from a batch
     lookup::Query query;
@@ -27,21 +30,22 @@ struct Answer {
     std::optional<lookup::FacetCounts> counts;
 };
 
-/// Looks `query` up in the loaded catalogue, with the facet counts when
-/// `counts` is set.
-Answer Ask(const lookup::Query& query, bool counts, std::int64_t line = 0);
+/// Looks `query` up in `catalogue`, with the facet counts when `counts` is
+/// set.
+Answer Ask(const catalogue::View& catalogue, const lookup::Query& query, bool counts,
+           std::int64_t line = 0);
 
-/// The report of one coin: the exact matches as the window shows them (or
-/// "No Matching Entry Found"), then each near match's block after the line
-/// naming its differences. With measurements, a line with the fit in words
-/// comes before each block. Valid UTF-8. Turns an empty specimen count into
-/// "n/a" for good, as the window's report does.
-std::string ReportText(const std::vector<lookup::Match>& matches,
+/// The report of one coin: the exact matches of `catalogue` as the window
+/// shows them (or "No Matching Entry Found"), then each near match's block
+/// after the line naming its differences. With measurements, a line with the
+/// fit in words comes before each block. Valid UTF-8. An empty specimen
+/// count shows as "n/a", as in the window, but stays empty in `catalogue`.
+std::string ReportText(const catalogue::View& catalogue, const std::vector<lookup::Match>& matches,
                        const lookup::Measured& measured = {});
 
 /// The line before a near match's block, e.g.
 /// `Near match, 2 differences: left-field is Club; countermark is "9"`.
-std::string DifferenceLine(const lookup::Match& match);
+std::string DifferenceLine(const catalogue::View& catalogue, const lookup::Match& match);
 
 /// Every entry of every list with its facet count, a "*" marking the
 /// entries the query gives.
@@ -64,11 +68,11 @@ std::string TsvField(std::string_view value);
 std::string JsonText(const Answer& answer);
 
 /// The 21 fields of each entry as a JSON object, made once per entry: a
-/// batch names the same entries again and again. Fields must not change
-/// while it is in use.
+/// batch names the same entries again and again. One catalogue per
+/// object, whose fields must not change while it is in use.
 class JsonFields {
 public:
-    QJsonObject of(int entry);
+    QJsonObject of(const catalogue::View& catalogue, int entry);
 
 private:
     std::vector<std::optional<QJsonObject>> made_;
@@ -168,13 +172,14 @@ struct BatchResult {
     bool printed = false; ///< an entry was written
 };
 
-/// Answers every coin of the batch file open at `fd` as it is read (a pipe
-/// as it comes), each with `shared`'s near and tolerance. Writes the output
+/// Answers every coin of the batch file open at `fd` from `catalogue` as it
+/// is read (a pipe as it comes), each with `shared`'s near and tolerance. Writes the output
 /// through `write` as it comes, closed as a whole document also after a read
 /// error, and each problem as "PATH:LINE: what" through `complain`. Each
 /// answer also goes to `each` when given (for tickets), in batch order.
-BatchResult AnswerBatch(int fd, std::string_view path, const lookup::Query& shared, bool counts,
-                        Format format, const std::function<void(std::string_view)>& write,
+BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
+                        const lookup::Query& shared, bool counts, Format format,
+                        const std::function<void(std::string_view)>& write,
                         const std::function<void(const std::string&)>& complain,
                         const std::function<void(const Answer&)>& each = {});
 

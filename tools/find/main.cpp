@@ -3,6 +3,7 @@
 // a worn one, from the command line.
 
 #include "catalogue/catalogue.h"
+#include "catalogue/table.h"
 #include "cli.h"
 #include "finder.h"
 #include "unreadable.h"
@@ -215,12 +216,12 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         return command.finish(out, 0);
     }
 
-    const catalogue::LoadOutcome outcome = Catalogue::GetDatabaseFrom(
-        options.catalogue, [](const std::string&) {}, [](int) {});
-    if (const std::string problem = cli::CatalogueProblem(options.catalogue, outcome);
+    const catalogue::LoadedTable loaded = catalogue::LoadTable(options.catalogue);
+    if (const std::string problem = cli::CatalogueProblem(options.catalogue, loaded.outcome);
         !problem.empty()) {
         return command.fail("cannot read " + options.catalogue + ": " + problem);
     }
+    const catalogue::View catalogue = loaded.table->view();
 
     finder::BatchResult result;
     std::function<void(const finder::Answer&)> keepTicket;
@@ -240,7 +241,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
             return command.fail("cannot read " + path + ": " + std::strerror(errno));
         }
         result = finder::AnswerBatch(
-            fd, path, options.query, options.counts, options.format,
+            catalogue, fd, path, options.query, options.counts, options.format,
             [&out](std::string_view text) { out.write(text); },
             [&command](const std::string& problem) { command.fail(problem); }, keepTicket);
         if (!standardInput) {
@@ -248,7 +249,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         }
     } else {
         finder::Writer writer(options.format, false);
-        const finder::Answer answer = finder::Ask(options.query, options.counts);
+        const finder::Answer answer = finder::Ask(catalogue, options.query, options.counts);
         result.printed = !answer.matches.empty();
         out.write(writer.coin(answer));
         out.write(writer.end());

@@ -2,6 +2,7 @@
 #include "tickets.h"
 
 #include "catalogue/catalogue.h"
+#include "lookup/query.h"
 #include "vocab/values.h"
 
 #include <algorithm>
@@ -10,20 +11,30 @@ namespace finder {
 
 namespace {
 
-using catalogue::Catalogue;
+namespace col = catalogue::columns;
 
-const std::string& at(const Catalogue::Column& column, int entry)
-{
-    static const std::string unset;
-    const auto& value = column[static_cast<std::size_t>(entry)];
-    return value ? *value : unset;
-}
+/// The value of `column` for `entry` of the answer's catalogue, "" when unset.
+class Entry {
+public:
+    Entry(const catalogue::View& catalogue, int entry) : catalogue_(catalogue), entry_(entry) {}
 
-std::string monogram(const Catalogue::Column& column, int entry)
-{
-    const std::string& value = at(column, entry);
-    return value == "-NONE-" ? std::string() : value;
-}
+    [[nodiscard]] const std::string& operator[](const catalogue::ColumnInfo& column) const
+    {
+        static const std::string unset;
+        const auto& value = catalogue_.at(column, static_cast<std::size_t>(entry_));
+        return value ? *value : unset;
+    }
+
+    [[nodiscard]] std::string monogram(const catalogue::ColumnInfo& column) const
+    {
+        const std::string& value = (*this)[column];
+        return value == "-NONE-" ? std::string() : value;
+    }
+
+private:
+    const catalogue::View& catalogue_;
+    int entry_;
+};
 
 /// Fits as well as `best`: the ranking could not tell them apart.
 bool fitsAsWell(const lookup::Match& match, const lookup::Match& best)
@@ -54,39 +65,39 @@ print::Ticket TicketOf(const Answer& answer)
         return ticket;
     }
     const lookup::Match& best = answer.matches.front();
-    const int e = best.entry;
+    const catalogue::View& cat = answer.catalogue;
+    const Entry e(cat, best.entry);
     ticket.found = true;
-    ticket.sv = at(Catalogue::SV, e);
-    ticket.denomination = at(Catalogue::Den, e);
-    ticket.mint = at(Catalogue::LM, e);
-    ticket.plate = at(Catalogue::PLT, e);
-    if (!at(Catalogue::PNum, e).empty()) {
-        ticket.plate += " " + at(Catalogue::PNum, e);
+    ticket.sv = e[col::SV];
+    ticket.denomination = e[col::Den];
+    ticket.mint = e[col::LM];
+    ticket.plate = e[col::PLT];
+    if (!e[col::PNum].empty()) {
+        ticket.plate += " " + e[col::PNum];
     }
-    ticket.sngCop = at(Catalogue::COP, e);
-    ticket.weiser = at(Catalogue::WSR, e);
-    ticket.monograms = {monogram(Catalogue::LegMgm, e), monogram(Catalogue::LFMgm, e),
-                        monogram(Catalogue::RFMgm, e)};
+    ticket.sngCop = e[col::COP];
+    ticket.weiser = e[col::WSR];
+    ticket.monograms = {e.monogram(col::LegMgm), e.monogram(col::LFMgm), e.monogram(col::RFMgm)};
 
-    const lookup::EntryMeasures measures = lookup::MeasuresOf(e);
-    const std::string& wmin = at(Catalogue::WMin, e);
-    const std::string& wmax = at(Catalogue::WMax, e);
+    const lookup::EntryMeasures measures = lookup::MeasuresOf(cat, best.entry);
+    const std::string& wmin = e[col::WMin];
+    const std::string& wmax = e[col::WMax];
     ticket.weightRange = wmin == wmax ? wmin : wmin + "\u2013" + wmax;
     if (measures.weightMin) {
         ticket.weightRange += " g";
     }
     ticket.entryDiameter =
-        measures.diameter ? lookup::Decimal(*measures.diameter) + " mm" : at(Catalogue::Dia, e);
+        measures.diameter ? lookup::Decimal(*measures.diameter) + " mm" : e[col::Dia];
 
     for (int clue = 0; clue < lookup::clueCount; ++clue) {
         if (best.differs.test(static_cast<std::size_t>(clue))) {
             ticket.differs.push_back(std::string(lookup::ClueOption(clue)) + " is " +
-                                     lookup::DescribeHeld(clue, e));
+                                     lookup::DescribeHeld(cat, clue, best.entry));
         }
     }
     for (auto m = answer.matches.begin() + 1; m != answer.matches.end() && fitsAsWell(*m, best);
          ++m) {
-        ticket.also.push_back(at(Catalogue::SV, m->entry));
+        ticket.also.push_back(Entry(cat, m->entry)[col::SV]);
     }
     return ticket;
 }

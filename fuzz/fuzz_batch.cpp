@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Arbitrary bytes as a rovadod-find batch file (header, patterns, numbers,
+// monograms), answered against the demo catalogue in every format. Any
+// crash, sanitizer report or broken invariant below is a finding.
+
+#include "catalogue/catalogue.h"
+#include "catalogue/table.h"
+#include "finder.h"
+#include "lookup/measure.h"
+#include "lookup/utf8.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+void require(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "broken invariant: %s\n", what);
+        std::abort();
+    }
+}
+
+/// The batch lives in memory, read through a descriptor as a file would be.
+int batchFile(const std::uint8_t* data, std::size_t size)
+{
+    static const int fd = ::memfd_create("coins.tsv", MFD_CLOEXEC);
+    require(fd >= 0, "memfd_create");
+    require(::ftruncate(fd, 0) == 0, "ftruncate");
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        require(n > 0, "pwrite");
+        done += static_cast<std::size_t>(n);
+    }
+    require(::lseek(fd, 0, SEEK_SET) == 0, "lseek");
+    return fd;
+}
+
+/// Matches come by distance, then unknown measurements, then misfit, all
+/// within near and the tolerance.
+void checkOrder(const QJsonArray& matches, const lookup::Query& shared)
+{
+    double previous[3] = {-1, -1, -1};
+    for (const QJsonValue& value : matches) {
+        const QJsonObject match = value.toObject();
+        const double key[3] = {match["distance"].toDouble(),
+                               static_cast<double>(match["unknown"].toArray().size()),
+                               match["misfit"].toDouble(0)};
+        require(key[0] <= shared.near, "no match further than --near");
+        require(!shared.tolerance || key[2] <= *shared.tolerance, "no match past the tolerance");
+        require(std::isfinite(key[2]) && key[2] >= 0, "a misfit is a finite fraction");
+        require(std::lexicographical_compare(previous, previous + 3, key, key + 3) ||
+                    std::equal(previous, previous + 3, key),
+                "closest first");
+        std::copy(key, key + 3, previous);
+    }
+}
+
+/// The demo catalogue, held as rovadod-find holds its catalogue.
+std::shared_ptr<const catalogue::Table> demo;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const catalogue::LoadedTable loaded = catalogue::LoadTable(ROVADOD_DEMO_CATALOGUE);
+    require(loaded.outcome.loaded() && loaded.outcome.entries > 0, "the demo catalogue loads");
+    demo = loaded.table;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    // The first bytes pick the format and what the command line would add
+    // to every coin.
+    lookup::Query shared;
+    shared.near = size > 0 ? data[0] % 3 : 0;
+    if (size > 1 && data[1] % 2) {
+        shared.tolerance = data[1] / 100.0;
+    }
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (const auto number = lookup::ParseDecimal(bytes)) {
+        require(std::isfinite(*number) && *number >= 0, "a decimal is finite and not negative");
+    }
+
+    const finder::Format formats[] = {finder::Format::Report, finder::Format::Tsv,
+                                      finder::Format::Json};
+    const finder::Format format = formats[size > 2 ? data[2] % 3 : 0];
+    std::string out;
+    const finder::BatchResult result = finder::AnswerBatch(
+        demo->view(), batchFile(data, size), "coins.tsv", shared, format == finder::Format::Json,
+        format, [&out](std::string_view text) { out += text; }, [](const std::string&) {});
+    require(result.read, "a file in memory reads to its end");
+    if (format == finder::Format::Json) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(
+            QByteArray(out.data(), static_cast<qsizetype>(out.size())), &error);
+        require(error.error == QJsonParseError::NoError && doc.isObject(),
+                "the JSON output is one document");
+        for (const QJsonValue& coin : doc.object()["coins"].toArray()) {
+            checkOrder(coin.toObject()["matches"].toArray(), shared);
+        }
+    } else if (format == finder::Format::Report) {
+        require(lookup::IsValidUtf8(out), "the report is valid UTF-8");
+    }
+    return 0;
+}

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/table.h"
+
+#include <atomic>
+#include <utility>
+
+namespace catalogue {
+
+Table::Table(std::vector<std::string> lines) : lines_(std::move(lines))
+{
+    if (lines_.size() > static_cast<std::size_t>(maxlines)) {
+        lines_.resize(static_cast<std::size_t>(maxlines));
+    }
+    for (auto& column : columns_) {
+        column.reserve(lines_.size());
+    }
+    for (const std::string& line : lines_) {
+        Fields fields = SplitLine(line);
+        for (std::size_t c = 0; c < columns_.size(); ++c) {
+            columns_[c].emplace_back(std::move(fields[c]));
+        }
+    }
+}
+
+View Table::view() const
+{
+    View::Columns columns{};
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        columns[c] = columns_[c].data();
+    }
+    return {columns, entries()};
+}
+
+View Catalogue::Published()
+{
+    View::Columns columns{};
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        columns[c] = schema[c].column->data();
+    }
+    return {columns, numentries.load(std::memory_order_acquire)};
+}
+
+} // namespace catalogue

@@ -258,7 +258,9 @@ int main(int argc, char** argv)
 {
     MedianReporter reporter;
     RunWithMedians(argc, argv, 15, reporter);
-    fs::remove_all(scratch());
+    if (!std::getenv("ROVADOD_BENCH_KEEP")) {
+        fs::remove_all(scratch());
+    }
 
     // The report's own figure has no goal: it shows what the text adds.
     PrintGoals(reporter,

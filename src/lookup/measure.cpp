@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 namespace lookup {
@@ -20,15 +19,19 @@ std::optional<double> positive(const std::optional<std::string>& field)
     return value && *value > 0 ? value : std::nullopt;
 }
 
+/// `value` with two decimals; to_chars, as a batch writes thousands.
+std::string twoDecimals(double value)
+{
+    char text[512]; // the widest double, fixed with two decimals, fits
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+    return error == std::errc() ? std::string(text, end) : std::string("?");
+}
+
 /// Weights as catalogues write them, with two decimals; sizes as they come.
 std::string ends(double value, std::string_view unit)
 {
-    if (unit != " g") {
-        return Decimal(value);
-    }
-    char text[512];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
+    return unit == " g" ? twoDecimals(value) : Decimal(value);
 }
 
 std::string range(double low, double high, std::string_view unit)
@@ -153,9 +156,7 @@ std::string FitWords(const Measured& coin, const EntryMeasures& entry)
 
 std::string Decimal(double value)
 {
-    char text[512]; // the widest double, fixed with two decimals, fits
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string out(text);
+    std::string out = twoDecimals(value);
     if (out.find('.') != std::string::npos) {
         out.erase(out.find_last_not_of('0') + 1);
         if (out.back() == '.') {

@@ -534,8 +534,10 @@ std::string Writer::coin(const Answer& answer)
     switch (format_) {
     case Format::Report: {
         if (batch_) {
-            text += "Coin at line " + std::to_string(answer.line);
-            text += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
+            std::string heading = "Coin at line " + std::to_string(answer.line);
+            heading += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
+            lookup::MakeValidUtf8(heading); // the id is the collector's bytes
+            text += heading;
         }
         text += ReportText(answer.catalogue, answer.matches, answer.query.measured);
         if (answer.matches.empty() && (batch_ || answer.counts)) {
@@ -545,7 +547,6 @@ std::string Writer::coin(const Answer& answer)
             text += CountsText(answer.query, *answer.counts);
             text += batch_ ? "\n" : "";
         }
-        lookup::MakeValidUtf8(text);
         break;
     }
     case Format::Tsv:

@@ -40,11 +40,11 @@ const QString description =
                    "exactly as the window reads it.");
 
 const QString epilogue = QStringLiteral(
-    "Values are list texts, ignoring case (\"zeus laur\"), a pattern with * (\"1 eagle*\"),\n"
-    "#N for a list position, or \"any\". Every option but --near, --tolerance and\n"
-    "--format may be given again to allow several values. Exit status: 0 an\n"
-    "entry printed, 1 none, 2 an error. The manual page, man rovadod-find, has\n"
-    "the details, batch files with headers, and examples.");
+    "Values are list texts, ignoring case (\"zeus laur\"), a pattern with *\n"
+    "(\"1 eagle*\"), #N for a list position, or \"any\". An attribute or monogram\n"
+    "option given again allows either value. Exit status: 0 an entry printed,\n"
+    "1 none, 2 an error. The manual page, man rovadod-find, has the details,\n"
+    "batch files with headers, and examples.");
 
 /// Every value option: the six attributes, the three monograms and the two
 /// measurements, in batch column order.

@@ -39,12 +39,12 @@ const QString description =
                    "you can read and leave the rest open. FILE (default ./ptolemy.csv) is read\n"
                    "exactly as the window reads it.");
 
-const QString epilogue = QStringLiteral(
-    "Values are list texts, ignoring case (\"zeus laur\"), a pattern with *\n"
-    "(\"1 eagle*\"), #N for a list position, or \"any\". An attribute or monogram\n"
-    "option given again allows either value. Exit status: 0 an entry printed,\n"
-    "1 none, 2 an error. The manual page, man rovadod-find, has the details,\n"
-    "batch files with headers, and examples.");
+const QString epilogue =
+    QStringLiteral("Values are list texts, ignoring case (\"zeus laur\"), a pattern with *\n"
+                   "(\"1 eagle*\"), #N for a list position, or \"any\". An attribute or monogram\n"
+                   "option given again allows either value. Exit status: 0 an entry printed,\n"
+                   "1 none, 2 an error. The manual page, man rovadod-find, has the details,\n"
+                   "batch files with headers, and examples.");
 
 /// Every value option: the six attributes, the three monograms and the two
 /// measurements, in batch column order.

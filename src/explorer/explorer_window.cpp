@@ -13,7 +13,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -64,8 +64,8 @@ const char* const wrongMeasure = "Not a number above 0: left out of the search";
 
 // Default widths: sizing columns to their contents would measure every
 // cell on every change.
-constexpr std::array<int, CandidateModel::columnTotal> columnWidths{110, 100, 72,  110, 84,
-                                                                    84,  84,  220, 300};
+constexpr std::array<int, CandidateModel::columnTotal> columnWidths{96, 100, 72,  110, 96,
+                                                                    96, 96,  150, 400};
 
 } // namespace
 
@@ -76,13 +76,13 @@ ExplorerWindow::ExplorerWindow(QWidget* parent) : QMainWindow(parent)
 
     createActions();
     createMenus();
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(createForm());
-    split->addWidget(createCandidates());
-    split->setStretchFactor(0, 0);
-    split->setStretchFactor(1, 1);
-    split->setChildrenCollapsible(false);
-    setCentralWidget(split);
+    // The coin's fields across the top, so that the table below has the
+    // window's whole width for its columns.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->addWidget(createForm());
+    column->addWidget(createCandidates(), 1);
+    setCentralWidget(central);
     createStatusBar();
 
     // Keyboard order: the coin's fields top to bottom, Clear, the table,
@@ -158,18 +158,22 @@ void ExplorerWindow::createMenus()
 
 QWidget* ExplorerWindow::createForm()
 {
-    auto* panel = new QWidget(this);
-    auto* column = new QVBoxLayout(panel);
-    auto* box = new QGroupBox(tr("What is seen on the coin"), panel);
-    auto* form = new QFormLayout(box);
-    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-
+    auto* box = new QGroupBox(tr("What is seen on the coin"), this);
+    auto* grid = new QGridLayout(box);
+    // Three label and field pairs a row, read left to right.
+    constexpr int pairs = 3;
+    int placed = 0;
     const auto row = [&](const char* text, QWidget* field, std::string_view name) {
         auto* label = new QLabel(tr(text), box);
         label->setBuddy(field);
         field->setAccessibleName(qs(name));
-        form->addRow(label, field);
+        grid->addWidget(label, placed / pairs, 2 * (placed % pairs));
+        grid->addWidget(field, placed / pairs, 2 * (placed % pairs) + 1);
+        ++placed;
     };
+    for (int p = 0; p < pairs; ++p) {
+        grid->setColumnStretch(2 * p + 1, 1);
+    }
 
     for (std::size_t a = 0; a < lists_.size(); ++a) {
         auto* list = new QComboBox(box);
@@ -179,7 +183,7 @@ QWidget* ExplorerWindow::createForm()
             list->addItem(qs(text));
         }
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        list->setMinimumContentsLength(26);
+        list->setMinimumContentsLength(12);
         list->setAccessibleDescription(
             tr("Any, or a list entry with the number of entries it would leave"));
         row(listLabels[a], list, clueNames[a]);
@@ -212,16 +216,14 @@ QWidget* ExplorerWindow::createForm()
     row("Differences &allowed", near_, "Differences allowed");
     connect(near_, &QSpinBox::valueChanged, this, &ExplorerWindow::answer);
 
-    clear_ = new QPushButton(tr("&Clear"), panel);
+    clear_ = new QPushButton(tr("&Clear"), box);
     clear_->setObjectName(QStringLiteral("clear"));
     clear_->setAccessibleName(tr("Clear"));
     clear_->setToolTip(tr("Every list back to Any, every field empty, no differences"));
     connect(clear_, &QPushButton::clicked, this, &ExplorerWindow::clearFields);
 
-    column->addWidget(box);
-    column->addWidget(clear_, 0, Qt::AlignLeft);
-    column->addStretch(1);
-    return panel;
+    grid->addWidget(clear_, placed / pairs, 2 * pairs - 1, Qt::AlignRight);
+    return box;
 }
 
 QWidget* ExplorerWindow::createCandidates()
@@ -247,6 +249,7 @@ QWidget* ExplorerWindow::createCandidates()
     tableView_->setWordWrap(false);
     tableView_->setAlternatingRowColors(true);
     tableView_->verticalHeader()->hide();
+    tableView_->verticalHeader()->setDefaultSectionSize(tableView_->fontMetrics().height() + 8);
     QHeaderView* header = tableView_->horizontalHeader();
     header->setStretchLastSection(true);
     header->setSectionsClickable(true);

@@ -680,7 +680,7 @@ void TestExplorer::settings_recentFilesAndGeometryRemembered()
         QVERIFY(openAndWait(w, first));
         QCOMPARE(w.windowFilePath(), first);
         QVERIFY(w.windowTitle().contains(QStringLiteral("first.csv")));
-        w.resize(901, 633);
+        w.resize(1001, 633);
         w.close();
     }
     const QSettings settings;
@@ -689,7 +689,7 @@ void TestExplorer::settings_recentFilesAndGeometryRemembered()
     QCOMPARE(settings.value(QStringLiteral("lastFile")).toString(), first);
 
     ExplorerWindow again;
-    QCOMPARE(again.size(), QSize(901, 633));
+    QCOMPARE(again.size(), QSize(1001, 633));
     QMenu* recent = nullptr;
     for (QMenu* menu : again.findChildren<QMenu*>()) {
         if (menu->title() == QStringLiteral("Open &Recent")) {

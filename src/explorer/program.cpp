@@ -28,7 +28,8 @@ constexpr std::string_view help =
     "\n"
     "Options:\n"
     "  -h, --help     Displays help on commandline options.\n"
-    "  -v, --version  Displays version information.\n";
+    "  -v, --version  Displays version information.\n"
+    "  --             Ends the options: a FILE beginning with - follows.\n";
 
 /// The file named on the command line; nothing when none is. Sets `status`
 /// when the program is to end at once.

@@ -27,6 +27,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -67,10 +68,34 @@ const char* const wrongMeasure = "Not a number above 0: left out of the search";
 constexpr std::array<int, CandidateModel::columnTotal> columnWidths{96, 100, 72,  110, 96,
                                                                     96, 96,  150, 400};
 
+/// A list as wide as a dozen characters, whatever its entries: the popup
+/// shows them whole. Qt's own size policies measure every entry, or build
+/// the popup, before the window first shows.
+class CountList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QSize text(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 12,
+                         fontMetrics().height());
+        return style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, this);
+    }
+    [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 } // namespace
 
-ExplorerWindow::ExplorerWindow(QWidget* parent) : QMainWindow(parent)
+ExplorerWindow::ExplorerWindow(const QString& catalogue, QWidget* parent) : QMainWindow(parent)
 {
+    // The catalogue loads while the window is built: by the time the event
+    // loop runs it is often there to show, before the first paint.
+    const QString file = catalogue.isEmpty() ? QString() : QFileInfo(catalogue).absoluteFilePath();
+    if (!file.isEmpty()) {
+        source_.open(file);
+    }
     table_ = std::make_shared<const catalogue::Table>();
     sorted_.setSourceModel(&model_);
 
@@ -98,7 +123,11 @@ ExplorerWindow::ExplorerWindow(QWidget* parent) : QMainWindow(parent)
     connect(&source_, &CatalogueSource::loaded, this, &ExplorerWindow::showLoaded);
     setAcceptDrops(true);
     readSettings();
-    answer();
+    if (file.isEmpty()) {
+        answer();
+    } else {
+        showOpening(file); // answered once it has loaded
+    }
 }
 
 ExplorerWindow::~ExplorerWindow()
@@ -176,14 +205,12 @@ QWidget* ExplorerWindow::createForm()
     }
 
     for (std::size_t a = 0; a < lists_.size(); ++a) {
-        auto* list = new QComboBox(box);
+        auto* list = new CountList(box);
         list->setObjectName(QStringLiteral("list%1").arg(a));
         list->addItem(tr("Any"));
         for (const std::string_view text : vocab::attributes[a].texts) {
             list->addItem(qs(text));
         }
-        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        list->setMinimumContentsLength(12);
         list->setAccessibleDescription(
             tr("Any, or a list entry with the number of entries it would leave"));
         row(listLabels[a], list, clueNames[a]);
@@ -252,6 +279,8 @@ QWidget* ExplorerWindow::createCandidates()
     tableView_->verticalHeader()->setDefaultSectionSize(tableView_->fontMetrics().height() + 8);
     QHeaderView* header = tableView_->horizontalHeader();
     header->setStretchLastSection(true);
+    // Plain titles: a whole row selected would make every one bold.
+    header->setHighlightSections(false);
     header->setSectionsClickable(true);
     // Unsorted until a header is clicked; a third click returns to the
     // engine's order.
@@ -298,7 +327,6 @@ void ExplorerWindow::createStatusBar()
     status_ = new QLabel(tr("No catalogue open"), this);
     status_->setObjectName(QStringLiteral("status"));
     status_->setAccessibleName(tr("Status"));
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(status_, 1);
 }
 
@@ -309,22 +337,34 @@ void ExplorerWindow::readSettings()
     if (geometry.isEmpty() || !restoreGeometry(geometry)) {
         resize(1180, 760);
     }
+    recent_ = settings.value(QStringLiteral("recentFiles")).toStringList();
     updateRecentMenu();
 }
 
 void ExplorerWindow::writeSettings()
 {
+    // Written when the window closes, as a whole: a write costs the disk
+    // several round trips, too many for start-up.
     QSettings settings;
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("recentFiles"), recent_);
+    if (!recent_.isEmpty()) {
+        settings.setValue(QStringLiteral("lastFile"), recent_.front());
+    }
 }
 
 void ExplorerWindow::openCatalogue(const QString& path)
 {
     const QString file = QFileInfo(path).absoluteFilePath();
+    source_.open(file);
+    showOpening(file);
+}
+
+void ExplorerWindow::showOpening(const QString& file)
+{
     status_->setText(tr("Reading %1 …").arg(file));
     setWindowFilePath(file);
     rememberFile(file);
-    source_.open(file);
 }
 
 void ExplorerWindow::showLoaded(const Loaded& loaded)
@@ -552,31 +592,26 @@ void ExplorerWindow::openWithDialog()
 
 void ExplorerWindow::rememberFile(const QString& path)
 {
-    QSettings settings;
-    QStringList recent = settings.value(QStringLiteral("recentFiles")).toStringList();
-    recent.removeAll(path);
-    recent.prepend(path);
-    while (recent.size() > recentCount) {
-        recent.removeLast();
+    recent_.removeAll(path);
+    recent_.prepend(path);
+    while (recent_.size() > recentCount) {
+        recent_.removeLast();
     }
-    settings.setValue(QStringLiteral("recentFiles"), recent);
-    settings.setValue(QStringLiteral("lastFile"), path);
     updateRecentMenu();
 }
 
 void ExplorerWindow::updateRecentMenu()
 {
     recentMenu_->clear();
-    const QStringList recent = QSettings().value(QStringLiteral("recentFiles")).toStringList();
-    for (qsizetype k = 0; k < recent.size(); ++k) {
-        const QString& path = recent[k];
+    for (qsizetype k = 0; k < recent_.size(); ++k) {
+        const QString path = recent_[k];
         QAction* action = recentMenu_->addAction(
             QStringLiteral("&%1 %2").arg(k + 1).arg(QFileInfo(path).fileName()));
         action->setStatusTip(path);
         action->setToolTip(path);
         connect(action, &QAction::triggered, this, [this, path] { openCatalogue(path); });
     }
-    recentMenu_->setEnabled(!recent.isEmpty());
+    recentMenu_->setEnabled(!recent_.isEmpty());
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent* event)

@@ -38,13 +38,15 @@ class ExplorerWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit ExplorerWindow(QWidget* parent = nullptr);
+    /// Opens `catalogue` when it is given, as `openCatalogue` does.
+    explicit ExplorerWindow(const QString& catalogue = {}, QWidget* parent = nullptr);
     ~ExplorerWindow() override;
     ExplorerWindow(const ExplorerWindow&) = delete;
     ExplorerWindow& operator=(const ExplorerWindow&) = delete;
 
     /// Opens the catalogue at `path` and remembers it as the last and a
-    /// recent file; the table fills when it has loaded.
+    /// recent file (written when the window closes); the table fills when
+    /// it has loaded.
     void openCatalogue(const QString& path);
 
     /// Writes every candidate to `path` as rovadod-find prints the same
@@ -74,6 +76,7 @@ private:
     void readSettings();
     void writeSettings();
 
+    void showOpening(const QString& file);
     void showLoaded(const Loaded& loaded);
     /// Reads every field, looks the coin up and shows the answer.
     void answer();
@@ -108,6 +111,8 @@ private:
     QAction* quitAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    /// File ▸ Open Recent, newest first: the last file opened is the first.
+    QStringList recent_;
 
     /// Set while Clear resets the fields, so that it answers once.
     bool clearing_ = false;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QTimer>
 
 #include <cstdio>
 #include <optional>
@@ -16,6 +17,9 @@
 namespace explorer {
 
 namespace {
+
+/// The longest a window waits for its catalogue before it shows.
+constexpr int showWithinMs = 200;
 
 constexpr std::string_view usage = "Usage: rovadod-explorer [FILE]\n";
 
@@ -85,12 +89,20 @@ int RunExplorer(int argc, char** argv)
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Rovadod Explorer"));
     QGuiApplication::setDesktopFileName(QStringLiteral(ROVADOD_EXPLORER_ID));
 
-    ExplorerWindow window;
-    window.show();
     const QString remembered = QSettings().value(QStringLiteral("lastFile")).toString();
-    window.openCatalogue(file ? *file
-                              : ChooseCatalogue(remembered, qEnvironmentVariable("XDG_DATA_HOME"),
-                                                qEnvironmentVariable("HOME"), InstalledDemo()));
+    ExplorerWindow window(file ? *file
+                               : ChooseCatalogue(remembered, qEnvironmentVariable("XDG_DATA_HOME"),
+                                                 qEnvironmentVariable("HOME"), InstalledDemo()));
+    // Shown once its catalogue is in, so that the first frame already holds
+    // the candidates; a file that takes long shows it empty meanwhile.
+    const auto showOnce = [&window] {
+        if (!window.isVisible()) {
+            window.show();
+        }
+    };
+    QObject::connect(&window, &ExplorerWindow::catalogueShown, &window, showOnce,
+                     Qt::SingleShotConnection);
+    QTimer::singleShot(showWithinMs, &window, showOnce);
     return QApplication::exec();
 }
 

@@ -217,13 +217,18 @@ QVariant CandidateModel::data(const QModelIndex& index, int role) const
         return display(index.row(), index.column());
     case sortRole:
         return sortKey(index.row(), index.column());
-    case Qt::ToolTipRole:
-        if (index.column() == Differs) {
-            const lookup::Match& match = answer_.matches[static_cast<std::size_t>(index.row())];
-            return match.distance > 0 ? qs(finder::DifferenceLine(answer_.catalogue, match))
-                                      : QVariant();
+    case Qt::ToolTipRole: {
+        // The whole sentence, where a narrow column cuts it short.
+        const lookup::Match& match = answer_.matches[static_cast<std::size_t>(index.row())];
+        if (index.column() == Differs && match.distance > 0) {
+            return qs(finder::DifferenceLine(answer_.catalogue, match));
+        }
+        if (index.column() == Fit) {
+            const QString words = display(index.row(), Fit);
+            return words.isEmpty() ? QVariant() : QVariant(words);
         }
         return {};
+    }
     default:
         return {};
     }

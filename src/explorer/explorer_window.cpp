@@ -65,8 +65,8 @@ const char* const wrongMeasure = "Not a number above 0: left out of the search";
 
 // Default widths: sizing columns to their contents would measure every
 // cell on every change.
-constexpr std::array<int, CandidateModel::columnTotal> columnWidths{96, 100, 72,  110, 96,
-                                                                    96, 96,  150, 400};
+constexpr std::array<int, CandidateModel::columnTotal> columnWidths{90, 96, 70,  104, 88,
+                                                                    88, 88, 130, 260};
 
 /// A list as wide as a dozen characters, whatever its entries: the popup
 /// shows them whole. Qt's own size policies measure every entry, or build

@@ -6,6 +6,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/table.h"
 #include "finder.h"
+#include "fuzz_support.h"
 #include "lookup/measure.h"
 #include "lookup/utf8.h"
 
@@ -19,34 +20,10 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 
-void require(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "broken invariant: %s\n", what);
-        std::abort();
-    }
-}
-
-/// The batch lives in memory, read through a descriptor as a file would be.
-int batchFile(const std::uint8_t* data, std::size_t size)
-{
-    static const int fd = ::memfd_create("coins.tsv", MFD_CLOEXEC);
-    require(fd >= 0, "memfd_create");
-    require(::ftruncate(fd, 0) == 0, "ftruncate");
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        require(n > 0, "pwrite");
-        done += static_cast<std::size_t>(n);
-    }
-    require(::lseek(fd, 0, SEEK_SET) == 0, "lseek");
-    return fd;
-}
+using fuzzsupport::require;
 
 /// Matches come by distance, then unknown measurements, then misfit, all
 /// within near and the tolerance.
@@ -98,10 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const finder::Format formats[] = {finder::Format::Report, finder::Format::Tsv,
                                       finder::Format::Json};
     const finder::Format format = formats[size > 2 ? data[2] % 3 : 0];
+    static const fuzzsupport::MemoryFile batch("coins.tsv");
+    batch.replace(data, size);
     std::string out;
     const finder::BatchResult result = finder::AnswerBatch(
-        demo->view(), batchFile(data, size), "coins.tsv", shared, format == finder::Format::Json,
-        format, [&out](std::string_view text) { out += text; }, [](const std::string&) {});
+        demo->view(), batch.fd(), "coins.tsv", shared, format == finder::Format::Json, format,
+        [&out](std::string_view text) { out += text; }, [](const std::string&) {});
     require(result.read, "a file in memory reads to its end");
     if (format == finder::Format::Json) {
         QJsonParseError error{};

@@ -5,6 +5,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/messages.h"
 #include "catalogue/table.h"
+#include "fuzz_support.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
 
@@ -13,7 +14,6 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,36 +21,19 @@ using catalogue::Catalogue;
 
 namespace {
 
-void require(bool ok, const char* what)
+using fuzzsupport::require;
+
+/// The catalogue lives in memory: a file the loader opens by path.
+const fuzzsupport::MemoryFile& catalogueFile()
 {
-    if (!ok) {
-        std::fprintf(stderr, "broken invariant: %s\n", what);
-        std::abort();
-    }
+    static const fuzzsupport::MemoryFile file("ptolemy.csv");
+    return file;
 }
 
-/// The catalogue lives in memory: a file the loader opens by path, without
-/// touching the disk once per input.
 const std::string& cataloguePath()
 {
-    static const std::string path = [] {
-        const int fd = ::memfd_create("ptolemy.csv", MFD_CLOEXEC);
-        require(fd >= 0, "memfd_create");
-        return "/proc/self/fd/" + std::to_string(fd);
-    }();
+    static const std::string path = catalogueFile().path();
     return path;
-}
-
-void writeCatalogue(const std::uint8_t* data, std::size_t size)
-{
-    const int fd = std::stoi(cataloguePath().substr(sizeof "/proc/self/fd/" - 1));
-    require(::ftruncate(fd, 0) == 0, "ftruncate");
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        require(n > 0, "pwrite");
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 /// Lines in `bytes`: LF, CR and CR LF each end one; a last unterminated line
@@ -145,7 +128,7 @@ void search(const lookup::Codes& codes, int n, const catalogue::View& value)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    writeCatalogue(data, size);
+    catalogueFile().replace(data, size);
     Catalogue::ClearCatalogue();
     std::vector<std::string> messages;
     static int pauses;

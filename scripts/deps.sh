@@ -15,6 +15,7 @@ rovadod_test_packages=(
     desktop-file-utils appstream groff-base
     dpkg-dev file lintian
     xvfb python3-xlib
+    poppler-utils
 )
 
 # rovadod_install_deps PACKAGE...: lists the packages not yet installed, then

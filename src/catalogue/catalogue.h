@@ -199,19 +199,20 @@ static_assert(
 static_assert(codeColumns.front().field == 13 && codeColumns.back().field == 18,
               "the six code fields are fields 13 to 18");
 
-/// The 21 values of one line as loaded, in `schema` order.
-using Fields = std::array<std::string, columnCount>;
+/// Where the 21 values of a split line go, in `schema` order.
+using Slots = std::array<Text*, columnCount>;
 
-/// Splits a catalogue line as every loader does: field 1 up to the first
-/// comma as written, every later field with its double quotes removed and its
-/// fill rule applied; a field the line lacks is empty before its fill.
-/// Quotes never group, and fields after the 21st are not read.
-Fields SplitLine(std::string_view line);
+/// Splits a catalogue line into `slots` as every loader does: field 1 up to
+/// the first comma as written, every later field with its double quotes
+/// removed and its fill rule applied; a field the line lacks is empty before
+/// its fill. Quotes never group, and fields after the 21st are not read.
+void SplitLine(std::string_view line, const Slots& slots);
 
 /// `SplitLine` moving the caller's own cursor and length, which the last
 /// field leaves as `NextField` does: the window splits with `Catalogue::l`
 /// and `Catalogue::len`.
-Fields SplitLine(std::string_view line, std::int64_t& cursor, std::int64_t& length);
+void SplitLine(std::string_view line, std::int64_t& cursor, std::int64_t& length,
+               const Slots& slots);
 
 /// The field of `line` after the comma at `cursor`, double quotes removed,
 /// reading no further than `length` bytes. Moves `cursor` to the comma that

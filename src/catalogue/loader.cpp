@@ -58,8 +58,8 @@ struct Readable {
     unsigned long long size = 0; ///< bytes to read at most
 };
 
-/// Looks at the file `fd` (from `openToRead`, or -1) really is, whatever its
-/// name has come to mean since it was looked up.
+/// Looks at what the file open at `fd` (from `openToRead`, or -1) really is,
+/// whatever its name has come to mean since it was looked up.
 Readable prepareToRead(int fd)
 {
     struct stat info {};
@@ -106,6 +106,35 @@ std::optional<std::int32_t> readLines(int fd, unsigned long long size, Store sto
         line = std::string();
     }
     return stored;
+}
+
+/// The body of `NextField`, here where both splitters can inline it.
+std::string nextField(std::string_view line, std::int64_t& cursor, std::int64_t length)
+{
+    std::string result;
+    ++cursor; // over the comma that ended the previous field
+    // Never past the line, whatever the cursor says.
+    const std::int64_t end = std::min(length, static_cast<std::int64_t>(line.size()));
+    if (cursor < 0 || cursor >= end) {
+        cursor = length;
+        return result;
+    }
+    const std::string_view rest =
+        line.substr(static_cast<std::size_t>(cursor), static_cast<std::size_t>(end - cursor));
+    const std::size_t comma = rest.find(',');
+    const std::string_view field = rest.substr(0, comma);
+    cursor = comma == std::string_view::npos ? length : cursor + static_cast<std::int64_t>(comma);
+    if (field.find('"') == std::string_view::npos) {
+        result.assign(field);
+        return result;
+    }
+    result.reserve(field.size());
+    for (const char c : field) {
+        if (c != '"') {
+            result.push_back(c);
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -214,67 +243,45 @@ void Catalogue::MakeStringDatabase(std::int32_t n)
         const auto slot = static_cast<std::size_t>(k);
         static const std::string noLine;
         const std::string_view line = database[slot] ? *database[slot] : noLine;
-        Fields fields = SplitLine(line, l, len);
-        for (std::size_t c = 0; c < schema.size(); ++c) {
-            (*schema[c].column)[slot] = std::move(fields[c]);
+        Slots slots{};
+        for (std::size_t c = 0; c < slots.size(); ++c) {
+            slots[c] = &(*schema[c].column)[slot];
         }
+        SplitLine(line, l, len, slots);
     }
 }
 
 std::string Catalogue::getnext(std::string_view line)
 {
-    return NextField(line, l, len);
+    return nextField(line, l, len);
 }
 
-Fields SplitLine(std::string_view line)
+void SplitLine(std::string_view line, const Slots& slots)
 {
     std::int64_t cursor = 0;
     std::int64_t length = 0;
-    return SplitLine(line, cursor, length);
+    SplitLine(line, cursor, length, slots);
 }
 
-Fields SplitLine(std::string_view line, std::int64_t& cursor, std::int64_t& length)
+void SplitLine(std::string_view line, std::int64_t& cursor, std::int64_t& length,
+               const Slots& slots)
 {
     static_assert(schema.front().fill == Fill::Verbatim);
-    Fields fields;
     length = static_cast<std::int64_t>(line.size());
     const std::size_t comma = line.find(',');
-    fields[0] = std::string(line.substr(0, comma));
+    *slots[0] = std::string(line.substr(0, comma));
     cursor = comma == std::string_view::npos ? length : static_cast<std::int64_t>(comma);
-    // Field 1 is taken verbatim above; every later one through NextField.
+    // Field 1 is taken verbatim above; every later one through nextField.
     for (std::size_t c = 1; c < schema.size(); ++c) {
-        fields[c] = NextField(line, cursor, length);
-        ApplyFill(fields[c], schema[c].fill);
+        std::string value = nextField(line, cursor, length);
+        ApplyFill(value, schema[c].fill);
+        *slots[c] = std::move(value);
     }
-    return fields;
 }
 
 std::string NextField(std::string_view line, std::int64_t& cursor, std::int64_t length)
 {
-    std::string result;
-    ++cursor; // over the comma that ended the previous field
-    // Never past the line, whatever the cursor says.
-    const std::int64_t end = std::min(length, static_cast<std::int64_t>(line.size()));
-    if (cursor < 0 || cursor >= end) {
-        cursor = length;
-        return result;
-    }
-    const std::string_view rest =
-        line.substr(static_cast<std::size_t>(cursor), static_cast<std::size_t>(end - cursor));
-    const std::size_t comma = rest.find(',');
-    const std::string_view field = rest.substr(0, comma);
-    cursor = comma == std::string_view::npos ? length : cursor + static_cast<std::int64_t>(comma);
-    if (field.find('"') == std::string_view::npos) {
-        result.assign(field);
-        return result;
-    }
-    result.reserve(field.size());
-    for (const char c : field) {
-        if (c != '"') {
-            result.push_back(c);
-        }
-    }
-    return result;
+    return nextField(line, cursor, length);
 }
 
 void Catalogue::ClearCatalogue()

@@ -12,13 +12,14 @@ Table::Table(std::vector<std::string> lines) : lines_(std::move(lines))
         lines_.resize(static_cast<std::size_t>(maxlines));
     }
     for (auto& column : columns_) {
-        column.reserve(lines_.size());
+        column.resize(lines_.size());
     }
-    for (const std::string& line : lines_) {
-        Fields fields = SplitLine(line);
-        for (std::size_t c = 0; c < columns_.size(); ++c) {
-            columns_[c].emplace_back(std::move(fields[c]));
+    for (std::size_t k = 0; k < lines_.size(); ++k) {
+        Slots slots{};
+        for (std::size_t c = 0; c < slots.size(); ++c) {
+            slots[c] = &columns_[c][k];
         }
+        SplitLine(lines_[k], slots);
     }
 }
 

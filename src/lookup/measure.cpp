@@ -3,20 +3,23 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 namespace lookup {
 
 namespace {
 
-std::optional<double> positive(const std::optional<std::string>& field)
+std::optional<double> positive(std::string_view field)
 {
-    if (!field) {
-        return std::nullopt;
-    }
-    const std::optional<double> value = ParseDecimal(*field);
+    const std::optional<double> value = ParseDecimal(field);
     // A zero would divide the misfit by zero: the entry does not say.
     return value && *value > 0 ? value : std::nullopt;
+}
+
+std::optional<double> positive(const std::optional<std::string>& field)
+{
+    return field ? positive(std::string_view(*field)) : std::nullopt;
 }
 
 /// `value` with two decimals; to_chars, as a batch writes thousands.
@@ -64,19 +67,30 @@ std::optional<double> ParseDecimal(std::string_view text)
         return std::nullopt;
     }
     text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    bool digit = false;
+    int digits = 0;
+    int decimals = 0;
     bool point = false;
+    std::uint64_t mantissa = 0;
     for (const char c : text) {
         if (c >= '0' && c <= '9') {
-            digit = true;
+            ++digits;
+            decimals += point ? 1 : 0;
+            mantissa = digits <= 15 ? mantissa * 10 + static_cast<std::uint64_t>(c - '0') : 0;
         } else if (c == '.' && !point) {
             point = true;
         } else {
             return std::nullopt;
         }
     }
-    if (!digit) {
+    if (digits == 0) {
         return std::nullopt;
+    }
+    if (digits <= 15) {
+        // Both exact in a double, so the quotient is the correctly rounded
+        // decimal, as from_chars gives it, without its cost in a batch.
+        static constexpr double powers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        return static_cast<double>(mantissa) / powers[decimals];
     }
     double value = 0;
     const auto [end, error] =
@@ -94,7 +108,7 @@ EntryMeasures MeasuresFrom(const std::optional<std::string>& dia,
     EntryMeasures m;
     if (dia && dia->ends_with("mm")) {
         // The loader appends "mm" to a written diameter; "n/a" has none.
-        m.diameter = positive(dia->substr(0, dia->size() - 2));
+        m.diameter = positive(std::string_view(*dia).substr(0, dia->size() - 2));
     }
     m.weightMin = positive(wmin);
     m.weightMax = positive(wmax);

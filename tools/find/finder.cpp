@@ -568,7 +568,8 @@ std::string Writer::end()
 BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
                         const lookup::Query& shared, bool counts, Format format,
                         const std::function<void(std::string_view)>& write,
-                        const std::function<void(const std::string&)>& complain)
+                        const std::function<void(const std::string&)>& complain,
+                        const std::function<void(const Answer&)>& each)
 {
     BatchResult result;
     Writer writer(format, true);
@@ -620,6 +621,9 @@ BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_vi
         answer.id = std::move(parsed.id);
         result.printed = result.printed || !answer.matches.empty();
         write(writer.coin(answer));
+        if (each) {
+            each(answer);
+        }
     }
     if (!result.read) {
         complain("cannot read " + std::string(path) + ": read error after line " +

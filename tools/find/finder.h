@@ -175,10 +175,12 @@ struct BatchResult {
 /// Answers every coin of the batch file open at `fd` from `catalogue` as it
 /// is read (a pipe as it comes), each with `shared`'s near and tolerance. Writes the output
 /// through `write` as it comes, closed as a whole document also after a read
-/// error, and each problem as "PATH:LINE: what" through `complain`.
+/// error, and each problem as "PATH:LINE: what" through `complain`. Each
+/// answer also goes to `each` when given (for tickets), in batch order.
 BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
                         const lookup::Query& shared, bool counts, Format format,
                         const std::function<void(std::string_view)>& write,
-                        const std::function<void(const std::string&)>& complain);
+                        const std::function<void(const std::string&)>& complain,
+                        const std::function<void(const Answer&)>& each = {});
 
 } // namespace finder

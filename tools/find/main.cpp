@@ -10,6 +10,11 @@
 #include "vocab/values.h"
 
 #include <QCoreApplication>
+#if defined(ROVADOD_TICKETS)
+#include "tickets.h"
+
+#include <QGuiApplication>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -18,6 +23,7 @@
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -34,11 +40,11 @@ const QString description =
                    "exactly as the window reads it.");
 
 const QString epilogue = QStringLiteral(
-    "Values are list texts, ignoring case (\"zeus laur\"), a pattern with * (\"1 eagle*\"),\n"
-    "#N for a list position, or \"any\". Every option but --near, --tolerance and\n"
-    "--format may be given again to allow several values. Exit status: 0 an\n"
-    "entry printed, 1 none, 2 an error. The manual page, man rovadod-find, has\n"
-    "the details, batch files with headers, and examples.");
+    "Values are list texts, ignoring case (\"zeus laur\"), a pattern with *\n"
+    "(\"1 eagle*\"), #N for a list position, or \"any\". An attribute or monogram\n"
+    "option given again allows either value. Exit status: 0 an entry printed,\n"
+    "1 none, 2 an error. The manual page, man rovadod-find, has the details,\n"
+    "batch files with headers, and examples.");
 
 /// Every value option: the six attributes, the three monograms and the two
 /// measurements, in batch column order.
@@ -50,7 +56,64 @@ struct Options {
     std::string catalogue = std::string(Catalogue::filename);
     std::optional<std::string> batch;
     lookup::Query query;
+    std::optional<QString> tickets;
+#if defined(ROVADOD_TICKETS)
+    print::Paper paper = print::Paper::A4;
+    double ticketSide = print::defaultTicketSide;
+#endif
 };
+
+/// Reads --tickets, --ticket-size and --paper into `options`.
+std::optional<QString> readTicketOptions(const QCommandLineParser& parser,
+                                         [[maybe_unused]] Options& options)
+{
+    const QString size = QStringLiteral("ticket-size");
+    const QString paper = QStringLiteral("paper");
+    if (!parser.isSet(QStringLiteral("tickets"))) {
+        for (const QString& name : {size, paper}) {
+            if (parser.isSet(name)) {
+                return QStringLiteral("--%1 needs --tickets").arg(name);
+            }
+        }
+        return std::nullopt;
+    }
+#if defined(ROVADOD_TICKETS)
+    const QString path = parser.value(QStringLiteral("tickets"));
+    if (path.isEmpty()) {
+        return QStringLiteral("--tickets needs a file name");
+    }
+    // The PDF is saved through Qt, whose file names are UTF-8.
+    if (!QByteArrayView(cli::Bytes(path)).isValidUtf8()) {
+        return QStringLiteral("--tickets needs a file name in UTF-8");
+    }
+    options.tickets = path;
+    options.paper = print::LocalePaper();
+    if (parser.isSet(paper)) {
+        const std::string name = cli::Bytes(parser.value(paper));
+        const auto chosen = print::ParsePaper(name);
+        if (!chosen) {
+            return QStringLiteral("--paper is a4 or letter, not %1")
+                .arg(QString::fromStdString(vocab::Quoted(name)));
+        }
+        options.paper = *chosen;
+    }
+    if (parser.isSet(size)) {
+        const std::string text = cli::Bytes(parser.value(size));
+        const auto side = print::ParseTicketSide(text);
+        if (!side) {
+            return QStringLiteral("--ticket-size takes a length from %1mm to %2mm written with mm "
+                                  "or in (50mm, 2in), not %3")
+                .arg(print::minTicketSide)
+                .arg(print::maxTicketSide)
+                .arg(QString::fromStdString(vocab::Quoted(text)));
+        }
+        options.ticketSide = *side;
+    }
+    return std::nullopt;
+#else
+    return QStringLiteral("this rovadod-find was built without Qt Gui and makes no tickets");
+#endif
+}
 
 std::optional<QString> readNumbers(const QCommandLineParser& parser, Options& options)
 {
@@ -99,6 +162,9 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, const Value
     if (auto complaint = readNumbers(parser, options)) {
         return complaint;
     }
+    if (auto complaint = readTicketOptions(parser, options)) {
+        return complaint;
+    }
     options.counts = parser.isSet(QStringLiteral("counts"));
     if (options.counts && options.format == Format::Tsv) {
         return QStringLiteral("--counts needs --format=report or --format=json");
@@ -132,6 +198,8 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         const bool alone =
             !parser.isSet(QStringLiteral("near")) && !parser.isSet(QStringLiteral("counts")) &&
             !parser.isSet(QStringLiteral("batch")) && !parser.isSet(QStringLiteral("tolerance")) &&
+            !parser.isSet(QStringLiteral("tickets")) && !parser.isSet(QStringLiteral("paper")) &&
+            !parser.isSet(QStringLiteral("ticket-size")) &&
             parser.positionalArguments().isEmpty() &&
             std::none_of(values.begin(), values.end(),
                          [&parser](const QCommandLineOption& o) { return parser.isSet(o); });
@@ -156,6 +224,15 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
     const catalogue::View catalogue = loaded.table->view();
 
     finder::BatchResult result;
+    std::function<void(const finder::Answer&)> keepTicket;
+#if defined(ROVADOD_TICKETS)
+    std::vector<print::Ticket> tickets;
+    if (options.tickets) {
+        keepTicket = [&tickets](const finder::Answer& a) {
+            tickets.push_back(finder::TicketOf(a));
+        };
+    }
+#endif
     if (options.batch) {
         const std::string& path = *options.batch;
         const bool standardInput = path == "-";
@@ -166,7 +243,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         result = finder::AnswerBatch(
             catalogue, fd, path, options.query, options.counts, options.format,
             [&out](std::string_view text) { out.write(text); },
-            [&command](const std::string& problem) { command.fail(problem); });
+            [&command](const std::string& problem) { command.fail(problem); }, keepTicket);
         if (!standardInput) {
             ::close(fd);
         }
@@ -176,10 +253,25 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         result.printed = !answer.matches.empty();
         out.write(writer.coin(answer));
         out.write(writer.end());
+        if (keepTicket) {
+            keepTicket(answer);
+        }
     }
     if (!out.finish()) {
         return command.fail(Output::failure);
     }
+#if defined(ROVADOD_TICKETS)
+    if (options.tickets && tickets.empty()) {
+        command.fail(
+            "no coin answered, so no tickets: " + cli::Bytes(*options.tickets) + " not written", 0);
+    } else if (options.tickets) {
+        if (const auto problem = print::WriteTicketsPdf(*options.tickets, tickets, options.paper,
+                                                        options.ticketSide)) {
+            return command.fail("cannot write " + cli::Bytes(*options.tickets) + ": " +
+                                problem->toStdString());
+        }
+    }
+#endif
     if (!result.read) {
         return 2;
     }
@@ -191,6 +283,42 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
     return result.printed ? 0 : 1;
 }
 
+#if defined(ROVADOD_TICKETS)
+/// Whether the command line asks for tickets, before any parsing: painting
+/// them needs a GUI application, which the other uses do without. A file
+/// named "--tickets" given to another option costs only a slower start.
+bool asksForTickets(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--tickets" || arg.starts_with("--tickets=")) {
+            return true;
+        }
+    }
+    return false;
+}
+#endif
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+#if defined(ROVADOD_TICKETS)
+    if (asksForTickets(argc, argv)) {
+        // A PDF needs no screen: without a platform chosen, none is
+        // connected to, so tickets are made the same over ssh or in a
+        // script. Qt's own arguments (-platform ...) are not ours to take.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int programOnly = 1;
+        return std::make_unique<QGuiApplication>(programOnly, argv);
+    }
+#endif
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 QCommandLineOption valueOption(const char* name, const char* help, const char* value = "V")
 {
     return {QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value)};
@@ -200,7 +328,7 @@ QCommandLineOption valueOption(const char* name, const char* help, const char* v
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     cli::Command command(QStringLiteral("rovadod-find"), description, epilogue);
     QCommandLineParser& parser = command.parser();
 
@@ -238,6 +366,16 @@ int main(int argc, char** argv)
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("format"), QStringLiteral("report (default), tsv or json."),
                       QStringLiteral("F"), QStringLiteral("report")});
+    parser.addOption({QStringLiteral("tickets"),
+                      QStringLiteral("Write a PDF of coin tickets to FILE, one a coin, for its "
+                                     "first match."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("ticket-size"),
+                      QStringLiteral("A ticket's side, 20mm to 150mm: 50mm (default), 2in, ..."),
+                      QStringLiteral("SIZE")});
+    parser.addOption({QStringLiteral("paper"),
+                      QStringLiteral("a4 or letter (default: the locale's paper, else a4)."),
+                      QStringLiteral("PAPER")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The catalogue (default ./ptolemy.csv)."),
                                  QStringLiteral("[FILE]"));

@@ -124,7 +124,10 @@ void CatalogueSource::load(bool reload)
         result->problem = problemOf(bytes, table.outcome);
         result->table = std::move(table.table);
     });
-    connect(thread, &QThread::finished, this, [this, ticket, result] {
+    connect(thread, &QThread::finished, this, [this, thread, ticket, result] {
+        // Deleted from here, so that the deletion is already queued when the
+        // load is shown; the second connection covers a source gone by then.
+        thread->deleteLater();
         if (ticket == ticket_) {
             emit loaded(*result);
         }

@@ -23,15 +23,20 @@ set(ROVADOD_LAUNCHER "${libexecdir}/rovadod/rovadod-launcher")
 # A desktop file's Exec needs quotes around a path with a space or another
 # reserved character, a backslash before " ` $ and \ inside them, and then
 # every backslash doubled, as in any string value of the file.
-if(ROVADOD_LAUNCHER MATCHES "[ \t\n\"'\\\\><~|&;$*?#()`]")
-    string(REGEX REPLACE "([\"`$\\\\])" "\\\\\\1" escaped "${ROVADOD_LAUNCHER}")
-    string(REPLACE "\\" "\\\\" escaped "${escaped}")
-    set(ROVADOD_LAUNCHER_EXEC "\"${escaped}\"")
-else()
-    set(ROVADOD_LAUNCHER_EXEC "${ROVADOD_LAUNCHER}")
-endif()
-# A percent sign starts a field code (%f, %u ...) anywhere in Exec.
-string(REPLACE "%" "%%" ROVADOD_LAUNCHER_EXEC "${ROVADOD_LAUNCHER_EXEC}")
+function(rovadod_desktop_exec out path)
+    if(path MATCHES "[ \t\n\"'\\\\><~|&;$*?#()`]")
+        string(REGEX REPLACE "([\"`$\\\\])" "\\\\\\1" escaped "${path}")
+        string(REPLACE "\\" "\\\\" escaped "${escaped}")
+        set(exec "\"${escaped}\"")
+    else()
+        set(exec "${path}")
+    endif()
+    # A percent sign starts a field code (%f, %u ...) anywhere in Exec.
+    string(REPLACE "%" "%%" exec "${exec}")
+    set(${out} "${exec}" PARENT_SCOPE)
+endfunction()
+rovadod_desktop_exec(ROVADOD_LAUNCHER_EXEC "${ROVADOD_LAUNCHER}")
+rovadod_desktop_exec(ROVADOD_EXPLORER_EXEC "${bindir}/rovadod-explorer")
 
 # The launcher holds these two as shell words in single quotes.
 foreach(var ROVADOD_PROGRAM ROVADOD_DEMO_DIR)

@@ -14,6 +14,10 @@ coin; the window lists every type of a catalogue file whose attributes
 match, with its plate, diameter, weight range, concordance references and
 monograms.
 
+Rovadod Explorer finds worn coins in a window: attributes left open, counts
+of what each list entry would leave, weight and size, monograms and near
+matches, over a catalogue file it reads again whenever it changes.
+
 The desktop menu opens the collector's own catalogue,
 ~/.local/share/rovadod/ptolemy.csv, when there is one, and an invented
 demonstration catalogue otherwise. The commands rovadod-check and

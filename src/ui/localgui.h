@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/bounded_text.h"
+
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QWidget>
 
 #include <array>
@@ -18,7 +19,6 @@ struct Attribute;
 }
 
 class QCloseEvent;
-class QMimeData;
 
 /// The program's one window: six lists that describe a coin, their labels
 /// and the read-only output area "textarea". Children sit at fixed pixel
@@ -49,7 +49,7 @@ public:
 
     /// Text with a longer stretch (in UTF-16 units) without a line-break
     /// opportunity wraps anywhere instead of at line-break opportunities.
-    static constexpr int maxWordLength = 1000;
+    static constexpr int maxWordLength = ui::maxWordLength;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,20 +63,6 @@ private:
 
     private:
         LocalGUI* window_;
-    };
-
-    /// The output area. A copy offers the selection as plain text, HTML and
-    /// OpenDocument, as Qt's own does, but not as Markdown, whose writer
-    /// takes seconds on a megabyte-long catalogue value. The formats are
-    /// made with the copy: Qt makes all of them when an application first
-    /// asks for one, which can be while the program hands the clipboard to
-    /// the desktop's clipboard manager on closing, too late for HTML.
-    class OutputArea : public QPlainTextEdit {
-    public:
-        using QPlainTextEdit::QPlainTextEdit;
-
-    protected:
-        QMimeData* createMimeDataFromSelection() const override;
     };
 
     /// One attribute's row: its list, the label beside it, their object
@@ -114,7 +100,7 @@ private:
     QLabel rfigelabel{"Right Side Symbols", this};
     QLabel cmklabel{"CounterMark Symbol", this};
     /// Only ever written as a whole (`replaceText`, `postText`).
-    OutputArea textarea{this};
+    ui::BoundedTextArea textarea{this};
 
     std::array<std::unique_ptr<Lookup>, 6> lookups_;
     // Writes are numbered when they are made, from any thread, so that a

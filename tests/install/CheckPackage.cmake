@@ -62,6 +62,12 @@ if(FIND)
     list(APPEND expected_files "usr/bin/rovadod-find|-rwxr-xr-x"
          "usr/share/man/man1/rovadod-find.1.gz|-rw-r--r--")
 endif()
+if(EXPLORER)
+    list(APPEND expected_files "usr/bin/rovadod-explorer|-rwxr-xr-x"
+         "usr/share/applications/${EXPLORER_ID}.desktop|-rw-r--r--"
+         "usr/share/icons/hicolor/scalable/apps/${EXPLORER_ID}.svg|-rw-r--r--"
+         "usr/share/man/man1/rovadod-explorer.1.gz|-rw-r--r--")
+endif()
 
 execute_process(COMMAND dpkg-deb -c "${deb}" RESULT_VARIABLE rc OUTPUT_VARIABLE listing)
 if(NOT rc EQUAL 0)
@@ -111,6 +117,13 @@ run_ok("dpkg-deb -x" dpkg-deb -x "${deb}" "${root}")
 file(STRINGS "${root}/usr/share/applications/${APP_ID}.desktop" exec_line REGEX "^Exec=")
 if(NOT exec_line STREQUAL "Exec=/usr/libexec/rovadod/rovadod-launcher")
     fail("packaged desktop file has '${exec_line}'")
+endif()
+if(EXPLORER)
+    file(STRINGS "${root}/usr/share/applications/${EXPLORER_ID}.desktop" exec_line
+         REGEX "^Exec=")
+    if(NOT exec_line STREQUAL "Exec=/usr/bin/rovadod-explorer %f")
+        fail("packaged explorer desktop file has '${exec_line}'")
+    endif()
 endif()
 read_text(launcher_text "${root}/usr/libexec/rovadod/rovadod-launcher")
 foreach(path "'/usr/bin/rovadod'" "'/usr/share/rovadod'")

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "explorer/catalogue_source.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace explorer {
+
+namespace {
+
+bool there(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The loader keeps no errno, so the file is looked at again, on the loading
+// thread: a file on a slow disk must not hold the window up.
+QString problemOf(const std::string& path, const catalogue::LoadOutcome& outcome)
+{
+    struct stat info {};
+    switch (outcome.kind) {
+    case catalogue::LoadOutcome::Kind::NotFound:
+        if (::stat(path.c_str(), &info) != 0 && errno != ENOENT) {
+            return QString::fromLocal8Bit(std::strerror(errno));
+        }
+        return QStringLiteral("no such file");
+    case catalogue::LoadOutcome::Kind::ReadProblem: {
+        if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            return QStringLiteral("it is a folder");
+        }
+        // Not blocking: a named pipe put there since must not stop the thread.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            return QString::fromLocal8Bit(std::strerror(errno));
+        }
+        ::close(fd);
+        return QStringLiteral("read error");
+    }
+    case catalogue::LoadOutcome::Kind::Loaded:
+        break;
+    }
+    if (!outcome.regular) {
+        return QStringLiteral("not a regular file (a pipe or a device), so nothing was read");
+    }
+    return {};
+}
+
+} // namespace
+
+QString ChooseCatalogue(const QString& remembered, const QString& xdgDataHome, const QString& home,
+                        const QString& demo)
+{
+    if (!remembered.isEmpty()) {
+        return remembered;
+    }
+    QString own;
+    if (QDir::isAbsolutePath(xdgDataHome)) {
+        own = xdgDataHome + QStringLiteral("/rovadod/ptolemy.csv");
+    } else if (!home.isEmpty()) {
+        own = home + QStringLiteral("/.local/share/rovadod/ptolemy.csv");
+    }
+    return !own.isEmpty() && there(own) ? own : demo;
+}
+
+QString InstalledDemo()
+{
+    // The install puts the demo at DATADIR/rovadod beside BINDIR, under any
+    // prefix: a path fixed when building would miss a package's /usr.
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" ROVADOD_BIN_TO_DATA "/rovadod/ptolemy.csv"));
+}
+
+CatalogueSource::CatalogueSource(QObject* parent) : QObject(parent)
+{
+    settle_.setSingleShot(true);
+    settle_.setInterval(settleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] { load(true); });
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &CatalogueSource::onFileChanged);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
+            &CatalogueSource::onFolderChanged);
+}
+
+void CatalogueSource::open(const QString& path)
+{
+    path_ = path;
+    for (const QStringList& watched : {watcher_.files(), watcher_.directories()}) {
+        if (!watched.isEmpty()) {
+            watcher_.removePaths(watched);
+        }
+    }
+    settle_.stop();
+    load(false);
+}
+
+void CatalogueSource::reload()
+{
+    settle_.stop();
+    load(true);
+}
+
+void CatalogueSource::load(bool reload)
+{
+    watch();
+    const std::uint64_t ticket = ++ticket_;
+    auto result = std::make_shared<Loaded>();
+    result->path = path_;
+    result->reload = reload;
+    const std::string bytes = QFile::encodeName(path_).toStdString();
+    // The result lives in `result` until the thread has finished; the
+    // finished signal brings it to this object's thread, queued, whole.
+    QThread* thread = QThread::create([bytes, result] {
+        catalogue::LoadedTable table = catalogue::LoadTable(bytes);
+        result->problem = problemOf(bytes, table.outcome);
+        result->table = std::move(table.table);
+    });
+    connect(thread, &QThread::finished, this, [this, thread, ticket, result] {
+        // Deleted from here, so that the deletion is already queued when the
+        // load is shown; the second connection covers a source gone by then.
+        thread->deleteLater();
+        if (ticket == ticket_) {
+            emit loaded(*result);
+        }
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+void CatalogueSource::watch()
+{
+    // Editors save by writing a new file and renaming it over the old one,
+    // after which the watcher has dropped the path: it is added again.
+    present_ = there(path_);
+    if (present_ && !watcher_.files().contains(path_)) {
+        watcher_.addPath(path_);
+    }
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir()) {
+        watcher_.addPath(folder);
+    }
+}
+
+void CatalogueSource::onFileChanged()
+{
+    settle_.start();
+}
+
+void CatalogueSource::onFolderChanged()
+{
+    // Other files come and go beside the catalogue; only its own coming or
+    // going, or its replacement, matters here.
+    if (there(path_) != present_ || (present_ && !watcher_.files().contains(path_))) {
+        settle_.start();
+    }
+}
+
+} // namespace explorer

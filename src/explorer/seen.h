@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "lookup/measure.h"
+#include "lookup/query.h"
+#include "vocab/vocabulary.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+/// Rovadod Explorer: the worn-coin finder in a window.
+namespace explorer {
+
+/// What the coin can differ in, as the explorer's fields name it: the six
+/// attributes, then the three monograms (`lookup::ClueSet` order).
+inline constexpr std::array<std::string_view, lookup::clueCount> clueNames{
+    "Obverse figure", "Inscription",     "Reverse figure",      "Left field",          "Right side",
+    "Countermark",    "Center monogram", "Left field monogram", "Right field monogram"};
+
+/// What a measurement field holds: nothing, a number above 0, or anything
+/// else, which is shown as wrong and ignored.
+struct MeasureInput {
+    enum class Kind { Empty, Number, Wrong };
+    Kind kind = Kind::Empty;
+    std::optional<double> value; ///< for `Number`
+};
+
+/// Reads a measurement as a collector types it: "27", " 19,2 ", ".5"; one
+/// "," stands for the decimal point.
+MeasureInput ReadMeasure(const QString& text);
+
+/// Everything the explorer's fields say about the coin.
+struct Seen {
+    /// List position per attribute; `any` leaves it open.
+    static constexpr int any = -1;
+    std::array<int, vocab::attributeCount> positions{any, any, any, any, any, any};
+    /// The three monograms as typed: empty is any, "none" is none.
+    std::array<QString, lookup::monogramCount> monograms;
+    /// Diameter and weight as typed.
+    std::array<QString, lookup::measureCount> measures;
+    int near = 0;
+};
+
+/// The query rovadod-find makes of the same values.
+lookup::Query QueryOf(const Seen& seen);
+
+} // namespace explorer

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/explorer_window.h"
 
+#include "print/ticket.h"
+#include "tickets.h"
 #include "ui/bounded_text.h"
 
 #include <QAction>
@@ -21,6 +23,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
@@ -155,6 +159,15 @@ void ExplorerWindow::createActions()
         tr("Save every candidate as rovadod-find writes it, in TSV or JSON"));
     connect(exportAction_, &QAction::triggered, this, &ExplorerWindow::exportWithDialog);
 
+    printTicketAction_ = new QAction(tr("&Print Ticket…"), this);
+    printTicketAction_->setShortcuts(QKeySequence::Print);
+    printTicketAction_->setStatusTip(tr("Print the current candidate's ticket for the coin"));
+    connect(printTicketAction_, &QAction::triggered, this, &ExplorerWindow::printTicketWithDialog);
+
+    saveTicketAction_ = new QAction(tr("Save Ticket as P&DF…"), this);
+    saveTicketAction_->setStatusTip(tr("Save the current candidate's ticket as a PDF"));
+    connect(saveTicketAction_, &QAction::triggered, this, &ExplorerWindow::saveTicketWithDialog);
+
     quitAction_ = new QAction(tr("&Quit"), this);
     quitAction_->setShortcuts(QKeySequence::Quit);
     connect(quitAction_, &QAction::triggered, this, &QWidget::close);
@@ -170,14 +183,14 @@ void ExplorerWindow::createActions()
 
 void ExplorerWindow::createMenus()
 {
-    // The File menu is built here alone: actions on the current candidate
-    // (printing its ticket, saving it as PDF) go after Export.
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(openAction_);
     recentMenu_ = file->addMenu(tr("Open &Recent"));
     file->addAction(reloadAction_);
     file->addSeparator();
     file->addAction(exportAction_);
+    file->addAction(printTicketAction_);
+    file->addAction(saveTicketAction_);
     file->addSeparator();
     file->addAction(quitAction_);
 
@@ -578,6 +591,62 @@ void ExplorerWindow::exportWithDialog()
     statusBar()->showMessage(
         tr("%1 written to %2").arg(counted(model_.rowCount(), "candidate", "candidates"), path),
         5000);
+}
+
+print::Ticket ExplorerWindow::currentTicket() const
+{
+    // The current candidate first, so that the ticket is its own and names
+    // the others that fit as well; the engine's order after it.
+    finder::Answer answer = model_.answer();
+    if (const QModelIndex at = tableView_->currentIndex(); at.isValid()) {
+        const int entry = model_.entryAt(sorted_.mapToSource(at).row());
+        const auto current = std::find_if(answer.matches.begin(), answer.matches.end(),
+                                          [entry](const auto& m) { return m.entry == entry; });
+        std::rotate(answer.matches.begin(), current, std::next(current));
+    }
+    return finder::TicketOf(answer);
+}
+
+QString ExplorerWindow::saveTicket(const QString& path) const
+{
+    const auto problem = print::WriteTicketsPdf(path, {currentTicket()}, print::LocalePaper());
+    return problem.value_or(QString());
+}
+
+void ExplorerWindow::saveTicketWithDialog()
+{
+    const QString folder = QFileInfo(source_.path()).absolutePath();
+    QString path = QFileDialog::getSaveFileName(
+        this, tr("Save Ticket as PDF"), folder + QStringLiteral("/ticket.pdf"), tr("PDF (*.pdf)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".pdf");
+    }
+    if (const QString problem = saveTicket(path); !problem.isEmpty()) {
+        QMessageBox::warning(this, tr("Save Ticket as PDF"),
+                             tr("Cannot write %1: %2").arg(path, problem));
+        return;
+    }
+    statusBar()->showMessage(tr("Ticket written to %1").arg(path), 5000);
+}
+
+void ExplorerWindow::printTicketWithDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    // The ticket is placed from the paper's corner, margins and cut marks
+    // as on a sheet of tickets.
+    printer.setFullPage(true);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(tr("Print Ticket"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QSizeF paper = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    if (!print::PaintTicketSheets(printer, {currentTicket()}, paper)) {
+        QMessageBox::warning(this, tr("Print Ticket"), tr("The ticket could not be printed."));
+    }
 }
 
 void ExplorerWindow::openWithDialog()

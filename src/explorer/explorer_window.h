@@ -5,6 +5,7 @@
 #include "explorer/catalogue_source.h"
 #include "explorer/seen.h"
 #include "finder.h"
+#include "print/ticket.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -53,6 +54,13 @@ public:
     /// query, whole or not at all; returns why it could not, or nothing.
     QString exportCandidates(const QString& path, finder::Format format);
 
+    /// The ticket of the coin as seen, for the current candidate (the entries
+    /// that fit as well named on it); with no candidate, what was seen.
+    [[nodiscard]] print::Ticket currentTicket() const;
+    /// Writes `currentTicket()` as a PDF at `path`, whole or not at all, on
+    /// the locale's paper; returns why it could not, or nothing.
+    QString saveTicket(const QString& path) const;
+
     /// The file names kept for File ▸ Open Recent, newest first.
     static constexpr int recentCount = 6;
 
@@ -86,6 +94,8 @@ private:
     void clearFields();
     void copyRows();
     void exportWithDialog();
+    void printTicketWithDialog();
+    void saveTicketWithDialog();
     void openWithDialog();
     void rememberFile(const QString& path);
     void updateRecentMenu();
@@ -108,6 +118,8 @@ private:
     QAction* openAction_ = nullptr;
     QAction* reloadAction_ = nullptr;
     QAction* exportAction_ = nullptr;
+    QAction* printTicketAction_ = nullptr;
+    QAction* saveTicketAction_ = nullptr;
     QAction* quitAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -272,6 +272,29 @@ void paintCutMarks(QPainter& painter, const Page& page, qreal perMm)
 
 } // namespace
 
+bool PaintTicketSheets(QPagedPaintDevice& device, const std::vector<Ticket>& tickets,
+                       const QSizeF& paper, double side)
+{
+    const std::vector<Page> pages = TicketPages(paper, side, static_cast<int>(tickets.size()));
+    QPainter painter;
+    if (pages.empty() || !painter.begin(&device)) {
+        return false;
+    }
+    const qreal perMm = device.logicalDpiX() / 25.4;
+    painter.setPen(QPen(Qt::black, markStroke * perMm));
+    std::size_t next = 0;
+    for (const Page& page : pages) {
+        if (next > 0) {
+            device.newPage();
+        }
+        paintCutMarks(painter, page, perMm);
+        for (const QRectF& r : page) {
+            PaintTicket(painter, tickets[next++], QRectF(r.topLeft() * perMm, r.size() * perMm));
+        }
+    }
+    return painter.end();
+}
+
 std::optional<QString> WriteTicketsPdf(const QString& path, const std::vector<Ticket>& tickets,
                                        Paper paper, double side)
 {
@@ -293,25 +316,10 @@ std::optional<QString> WriteTicketsPdf(const QString& path, const std::vector<Ti
         pdf.setPageMargins(QMarginsF());
         pdf.setTitle(QStringLiteral("Coin tickets"));
         pdf.setCreator(QStringLiteral("Rovadod"));
-        QPainter painter;
-        if (!painter.begin(&pdf)) {
+        if (!PaintTicketSheets(pdf, tickets, PaperSize(paper), side)) {
             file.cancelWriting();
             return QStringLiteral("cannot start a PDF");
         }
-        const qreal perMm = pdf.resolution() / 25.4;
-        painter.setPen(QPen(Qt::black, markStroke * perMm));
-        std::size_t next = 0;
-        for (const Page& page : pages) {
-            if (next > 0) {
-                pdf.newPage();
-            }
-            paintCutMarks(painter, page, perMm);
-            for (const QRectF& r : page) {
-                PaintTicket(painter, tickets[next++],
-                            QRectF(r.topLeft() * perMm, r.size() * perMm));
-            }
-        }
-        painter.end();
     }
     // Qt 6.4's commit() overlooks a failure of the last flush (a disk that
     // fills up then) and renames a cut-off file into place; flushing first

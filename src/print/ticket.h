@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
 
@@ -54,6 +55,13 @@ std::vector<TicketLine> TicketLines(const Ticket& ticket, const QRectF& rect, QP
 
 /// Paints `ticket` into `rect` of `painter`'s device, clipped to it.
 void PaintTicket(QPainter& painter, const Ticket& ticket, const QRectF& rect);
+
+/// Paints `tickets` on the pages of `device` (a PDF, a printer) as
+/// `TicketPages` lays them out on `paper` (mm) in `side` mm squares, with cut
+/// marks; the device's origin is the paper's corner. False when nothing
+/// could be painted.
+bool PaintTicketSheets(QPagedPaintDevice& device, const std::vector<Ticket>& tickets,
+                       const QSizeF& paper, double side = defaultTicketSide);
 
 /// Writes `tickets` as a PDF at `path`: `side` mm squares on `paper`, with
 /// cut marks in the margins, the fonts embedded. The file appears whole or

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -221,6 +222,7 @@ private slots:
     void measureFields_readNumbersAndMarkTheRest();
     void entry_isTheCurrentCandidatesReport();
     void currentRow_staysOnItsEntry_andSortingReturnsToEngineOrder();
+    void ticket_isTheCurrentCandidatesWithThoseAsGood();
     void clear_resetsEverythingWithOneAnswer();
     void fileChangedOnDisk_reloadsAndKeepsSelections_data();
     void fileChangedOnDisk_reloadsAndKeepsSelections();
@@ -463,6 +465,32 @@ void TestExplorer::currentRow_staysOnItsEntry_andSortingReturnsToEngineOrder()
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, diameter);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, diameter);
     QCOMPARE(shownSvs(w), engineOrder);
+}
+
+void TestExplorer::ticket_isTheCurrentCandidatesWithThoseAsGood()
+{
+    ExplorerWindow w;
+    QVERIFY(openAndWait(w, demoPath));
+    enter(w, wornCoin);
+    // DEMO-001 and DEMO-005 both fit 27 mm and 19.2 g exactly.
+    QCOMPARE(shownSvs(w).mid(0, 2), (QStringList{"DEMO-001", "DEMO-005"}));
+    table(w)->setCurrentIndex(table(w)->model()->index(1, 0));
+    const print::Ticket ticket = w.currentTicket();
+    QCOMPARE(QString::fromStdString(ticket.sv), QStringLiteral("DEMO-005"));
+    QCOMPARE(ticket.also, std::vector<std::string>{"DEMO-001"});
+    QCOMPARE(ticket.weight.value_or(0), 19.2);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("ticket.pdf"));
+    QCOMPARE(w.saveTicket(pdf), QString());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(30000));
+    QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("DEMO-005")));
+    // A folder in the way: said, and nothing written.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.pdf")));
+    QVERIFY(!w.saveTicket(dir.filePath(QStringLiteral("taken.pdf"))).isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"ticket.pdf"});
 }
 
 void TestExplorer::clear_resetsEverythingWithOneAnswer()

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ticket.h"
 
+#include "print/save.h"
+
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextLayout>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <set>
 
 namespace print {
@@ -306,36 +305,17 @@ std::optional<QString> WriteTicketsPdf(const QString& path, const std::vector<Ti
     if (pages.empty()) {
         return QStringLiteral("a ticket of %1 mm does not fit on the paper").arg(side);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    {
+    return SaveWhole(path, [&](QIODevice& file) -> std::optional<QString> {
         QPdfWriter pdf(&file);
         pdf.setPageSize(QPageSize(paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4));
         pdf.setPageMargins(QMarginsF());
         pdf.setTitle(QStringLiteral("Coin tickets"));
         pdf.setCreator(QStringLiteral("Rovadod"));
         if (!PaintTicketSheets(pdf, tickets, PaperSize(paper), side)) {
-            file.cancelWriting();
             return QStringLiteral("cannot start a PDF");
         }
-    }
-    // Qt 6.4's commit() overlooks a failure of the last flush (a disk that
-    // fills up then) and renames a cut-off file into place; flushing first
-    // catches it, and the temporary goes with `file`.
-    errno = 0;
-    if (!file.flush()) {
-        // Qt gives no reason for a write that stopped part way; the system does.
-        const QString why =
-            errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return std::nullopt;
+        return std::nullopt;
+    });
 }
 
 } // namespace print

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using testsupport::ProgramRun;
 
 namespace {
@@ -240,6 +242,8 @@ void TestTickets::pdf_cannotBeWritten_exit2AndNothingLeft_data()
                                     << "missing/tickets.pdf";
     QTest::newRow("a folder in the way") << ":"
                                          << "in the way";
+    QTest::newRow("a named pipe, kept") << ":"
+                                        << "pipe.pdf";
     // Cut off part way, as on a full disk: the earlier file stays.
     QTest::newRow("too large for the limit") << "ulimit -f 8; trap '' XFSZ"
                                              << "tickets.pdf";
@@ -252,6 +256,7 @@ void TestTickets::pdf_cannotBeWritten_exit2AndNothingLeft()
 
     const QString work = dir_.filePath(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(work + "/in the way"));
+    QVERIFY(::mkfifo(QFile::encodeName(work + "/pipe.pdf").constData(), 0600) == 0);
     QFile earlier(work + "/tickets.pdf");
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
     earlier.close();
@@ -265,6 +270,9 @@ void TestTickets::pdf_cannotBeWritten_exit2AndNothingLeft()
     QCOMPARE(entries(work), before);
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+    struct stat pipe {};
+    QVERIFY(::stat(QFile::encodeName(work + "/pipe.pdf").constData(), &pipe) == 0 &&
+            S_ISFIFO(pipe.st_mode));
 }
 
 void TestTickets::options_wrongValues_usageErrorNamingThem_data()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/explorer_window.h"
 
+#include "print/save.h"
 #include "print/ticket.h"
 #include "tickets.h"
 #include "ui/bounded_text.h"
@@ -26,7 +27,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
@@ -304,11 +304,17 @@ QWidget* ExplorerWindow::createCandidates()
         header->resizeSection(c, columnWidths[static_cast<std::size_t>(c)]);
     }
     tableView_->addAction(copyAction_);
-    connect(tableView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        if (!answering_) {
-            showEntry();
-        }
-    });
+    connect(tableView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& at) {
+                if (answering_) {
+                    return;
+                }
+                if (at.isValid()) {
+                    const int row = sorted_.mapToSource(at).row();
+                    chosen_.emplace(model_.entryAt(row), model_.svAt(row));
+                }
+                showEntry();
+            });
     topColumn->addWidget(tableLabel);
     topColumn->addWidget(tableView_);
 
@@ -422,25 +428,25 @@ void ExplorerWindow::answer()
     if (clearing_) {
         return;
     }
-    // The current row stays on its entry while that still fits.
-    std::optional<std::pair<int, std::string>> current;
-    if (const QModelIndex at = tableView_->currentIndex(); at.isValid()) {
-        const int row = sorted_.mapToSource(at).row();
-        current.emplace(model_.entryAt(row), model_.svAt(row));
-    }
     answering_ = true;
     model_.ask(table_, QueryOf(seen()));
     showCounts();
     markMeasures();
 
+    // The row the collector chose stays current while its entry is a
+    // candidate, also across a reload, and comes back when a later change
+    // brings it back; meanwhile the best candidate is current.
     int row = -1;
-    if (current) {
-        row = model_.rowOf(current->first);
-        if (row >= 0 && model_.svAt(row) != current->second) {
+    if (chosen_) {
+        row = model_.rowOf(chosen_->first);
+        if (row >= 0 && model_.svAt(row) != chosen_->second) {
             row = -1; // the file changed under it: follow the catalogue number
         }
         if (row < 0) {
-            row = model_.rowOfSv(current->second);
+            row = model_.rowOfSv(chosen_->second);
+        }
+        if (row >= 0) {
+            chosen_->first = model_.entryAt(row);
         }
     }
     const QModelIndex target =
@@ -552,15 +558,12 @@ void ExplorerWindow::copyRows()
 QString ExplorerWindow::exportCandidates(const QString& path, finder::Format format)
 {
     const std::string text = model_.document(format);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    file.write(text.data(), static_cast<qint64>(text.size()));
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
+    const auto problem = print::SaveWhole(path, [&text](QIODevice& file) -> std::optional<QString> {
+        const auto size = static_cast<qint64>(text.size());
+        return file.write(text.data(), size) == size ? std::nullopt
+                                                     : std::optional(file.errorString());
+    });
+    return problem.value_or(QString());
 }
 
 void ExplorerWindow::exportWithDialog()

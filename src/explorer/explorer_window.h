@@ -13,7 +13,9 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 class QAction;
 class QComboBox;
@@ -130,6 +132,8 @@ private:
     bool clearing_ = false;
     /// Set while an answer picks the current row, which shows the entry once.
     bool answering_ = false;
+    /// The entry and catalogue number of the row the collector made current.
+    std::optional<std::pair<int, std::string>> chosen_;
     /// The entry text shown, so that an unchanged one is not laid out again.
     std::string shownEntry_;
 };

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lookup/measure.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace lookup {
@@ -141,6 +143,9 @@ Fit FitOf(const Measured& coin, const EntryMeasures& entry)
             fit.misfit += (*w - *entry.weightMax) / *entry.weightMax;
         }
     }
+    // A catalogue value near zero must not make the misfit infinite, which
+    // would no longer order.
+    fit.misfit = std::min(fit.misfit, std::numeric_limits<double>::max());
     return fit;
 }
 

@@ -186,13 +186,13 @@ void TestFindProgram::exitStatus_data()
                                        << "rovadod-find: --list takes no other option";
     QTest::newRow("counts in tsv")
         << QStringList{"--counts", "--format=tsv"} << 2 << "rovadod-find: --counts needs";
-    QTest::newRow("diameter with a comma")
-        << QStringList{"--diameter=2,5"} << 2
-        << "rovadod-find: diameter takes a number above 0 written with \".\" (millimetres), not "
-           "\"2,5\"" +
-               usage;
+    QTest::newRow("diameter with a comma") << QStringList{"--diameter=2,5"} << 2
+                                           << "rovadod-find: diameter takes a number above 0 and "
+                                              "at most 1000 written with \".\" (millimetres), not "
+                                              "\"2,5\"" +
+                                                  usage;
     QTest::newRow("weight zero") << QStringList{"--weight=0"} << 2
-                                 << "rovadod-find: weight takes a number above 0";
+                                 << "rovadod-find: weight takes a number above 0 and at most 10000";
     QTest::newRow("negative tolerance")
         << QStringList{"--tolerance=-5"} << 2
         << "rovadod-find: --tolerance takes a percentage, 0 or more";

@@ -337,7 +337,7 @@ void TestFinder::batchLine_data()
         << QByteArray("#20") << coin << QStringList{"I", "", "", "", "", ""} << "";
     QTest::newRow("empty values are any")
         << QByteArray("\t\t\tclub\t\t") << coin << QStringList{"", "", "", "4", "", ""} << "";
-    QTest::newRow("tabs only: all open") << QByteArray("\t\t\t\t\t") << coin << open << "";
+    QTest::newRow("a spreadsheet's empty row") << QByteArray("\t \t\t\t\t") << skip << open << "";
     QTest::newRow("missing values are any")
         << QByteArray("ram\tno") << coin << QStringList{"D", "1", "", "", "", ""} << "";
     QTest::newRow("any written out") << QByteArray("any\tANY\tany\tany\tany\tnone") << coin
@@ -403,12 +403,13 @@ void TestFinder::batchHeader_data()
     QTest::newRow("more values than the header names")
         << QByteArray("id\tweight") << QByteArray("1\t2\t3")
         << "3 values; the header names 2 columns, separated by tabs" << QStringList{};
-    QTest::newRow("measurement not a number")
-        << QByteArray("id\tdiameter") << QByteArray("1\t2,5")
-        << "diameter takes a number above 0 written with \".\" (millimetres), not \"2,5\""
-        << QStringList{};
+    QTest::newRow("measurement not a number") << QByteArray("id\tdiameter") << QByteArray("1\t2,5")
+                                              << "diameter takes a number above 0 and at most 1000 "
+                                                 "written with \".\" (millimetres), not \"2,5\""
+                                              << QStringList{};
     QTest::newRow("zero weight") << QByteArray("weight") << QByteArray("0")
-                                 << "weight takes a number above 0" << QStringList{};
+                                 << "weight takes a number above 0 and at most 10000"
+                                 << QStringList{};
 }
 
 void TestFinder::batchHeader()

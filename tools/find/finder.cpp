@@ -404,11 +404,15 @@ std::string ReadValues(int column, const std::vector<std::string_view>& values,
             if (vocab::Trimmed(value).empty()) {
                 continue; // not measured
             }
+            // No coin comes near the upper bounds; past them a misfit or a
+            // fit in words would be a number hundreds of digits long.
+            const bool diameter = m == static_cast<std::size_t>(lookup::Measure::Diameter);
+            const double most = diameter ? 1000 : 10000;
             const std::optional<double> number = lookup::ParseDecimal(value);
-            if (!number || *number <= 0) {
-                return std::string(ColumnName(column)) + " takes a number above 0 written with " +
-                       "\".\" (" + (m == 0 ? "millimetres" : "grams") + "), not " +
-                       vocab::Quoted(value);
+            if (!number || *number <= 0 || *number > most) {
+                return std::string(ColumnName(column)) + " takes a number above 0 and at most " +
+                       lookup::Decimal(most) + " written with \".\" (" +
+                       (diameter ? "millimetres" : "grams") + "), not " + vocab::Quoted(value);
             }
             query.measured[m] = number;
         }
@@ -478,7 +482,9 @@ std::optional<BatchHeader> ParseBatchHeader(std::string_view line)
 BatchLine ParseBatchLine(std::string_view line, const BatchHeader* header)
 {
     BatchLine parsed;
-    if (line.empty() || isComment(line)) {
+    // A spreadsheet's empty row is tabs, perhaps spaces: no coin, not one
+    // that every entry fits.
+    if (line.find_first_not_of(" \t") == std::string_view::npos || isComment(line)) {
         return parsed;
     }
     std::vector<std::string_view> values = tabSeparated(line);

@@ -193,34 +193,48 @@ Answer Ask(const catalogue::View& catalogue, const lookup::Query& query, bool co
     return answer;
 }
 
-std::string ReportText(const catalogue::View& catalogue, const std::vector<Match>& matches,
-                       const lookup::Measured& measured)
+namespace {
+
+/// The report of one coin appended to `out`, which a batch's heading may
+/// start: a batch's report runs to megabytes, not copied again.
+void appendReport(std::string& out, const catalogue::View& catalogue,
+                  const std::vector<Match>& matches, const lookup::Measured& measured)
 {
-    std::string report;
+    const std::size_t start = out.size();
     const auto fitLine = [&](int entry) {
         const std::string words = lookup::FitWords(measured, lookup::MeasuresOf(catalogue, entry));
         if (!words.empty()) {
-            report += words + '\n';
+            out += words;
+            out += '\n';
         }
     };
     auto near = matches.begin();
     for (; near != matches.end() && near->distance == 0; ++near) {
         fitLine(near->entry);
-        lookup::AppendReportBlock(report, catalogue, near->entry);
+        lookup::AppendReportBlock(out, catalogue, near->entry);
     }
-    if (report.empty()) {
-        report = lookup::noMatch;
+    if (out.size() == start) {
+        out += lookup::noMatch;
         if (near != matches.end()) {
-            report += "\n\n";
+            out += "\n\n";
         }
     }
     for (; near != matches.end(); ++near) {
-        report += DifferenceLine(catalogue, *near);
-        report += '\n';
+        out += DifferenceLine(catalogue, *near);
+        out += '\n';
         fitLine(near->entry);
-        lookup::AppendReportBlock(report, catalogue, near->entry);
+        lookup::AppendReportBlock(out, catalogue, near->entry);
     }
-    lookup::MakeValidUtf8(report);
+    lookup::MakeValidUtf8(out);
+}
+
+} // namespace
+
+std::string ReportText(const catalogue::View& catalogue, const std::vector<Match>& matches,
+                       const lookup::Measured& measured)
+{
+    std::string report;
+    appendReport(report, catalogue, matches, measured);
     return report;
 }
 
@@ -540,12 +554,11 @@ std::string Writer::coin(const Answer& answer)
     switch (format_) {
     case Format::Report: {
         if (batch_) {
-            std::string heading = "Coin at line " + std::to_string(answer.line);
-            heading += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
-            lookup::MakeValidUtf8(heading); // the id is the collector's bytes
-            text += heading;
+            text += "Coin at line " + std::to_string(answer.line);
+            // The id is the collector's bytes, made valid with the report.
+            text += answer.id ? " (id " + *answer.id + "):\n" : ":\n";
         }
-        text += ReportText(answer.catalogue, answer.matches, answer.query.measured);
+        appendReport(text, answer.catalogue, answer.matches, answer.query.measured);
         if (answer.matches.empty() && (batch_ || answer.counts)) {
             text += "\n\n";
         }

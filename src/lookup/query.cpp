@@ -60,16 +60,6 @@ ClueSet misfits(const View& catalogue, const Query& query, int entry, int limit)
     return differs;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
-}
-
 /// The misfit of entry `entry`, and whether it passes the query's tolerance.
 bool withinTolerance(const View& catalogue, const Query& query, int entry, Fit& fit)
 {
@@ -100,10 +90,10 @@ bool MonogramMatches(const std::optional<std::string>& field, std::string_view w
         return false;
     }
     wanted = vocab::Trimmed(wanted);
-    if (equalsIgnoringCase(wanted, "none")) {
+    if (vocab::EqualsIgnoringCase(wanted, "none")) {
         wanted = "-NONE-";
     }
-    return equalsIgnoringCase(vocab::Trimmed(*field), wanted);
+    return vocab::EqualsIgnoringCase(vocab::Trimmed(*field), wanted);
 }
 
 void Query::allowPosition(int attribute, int pos)

@@ -15,29 +15,16 @@ char lower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool beginsIgnoringCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() &&
-           equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+           EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view part)
 {
     for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
-        if (equalsIgnoringCase(text.substr(at, part.size()), part)) {
+        if (EqualsIgnoringCase(text.substr(at, part.size()), part)) {
             return true;
         }
     }
@@ -75,6 +62,19 @@ Resolved positionsResolved(std::vector<int> positions)
 }
 
 } // namespace
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::string Quoted(std::string_view value)
 {
@@ -123,7 +123,7 @@ std::string_view Trimmed(std::string_view value, std::string_view blanks)
 Resolved ResolveValue(const Attribute& attribute, std::string_view value)
 {
     const std::string_view v = Trimmed(value);
-    if (v.empty() || equalsIgnoringCase(v, "any")) {
+    if (v.empty() || EqualsIgnoringCase(v, "any")) {
         return {};
     }
     if (v.front() == '#') {
@@ -143,7 +143,7 @@ Resolved ResolveValue(const Attribute& attribute, std::string_view value)
         return positionsResolved(std::exchange(r.candidates, {}));
     }
     for (int pos = 0; pos < attribute.count(); ++pos) {
-        if (equalsIgnoringCase(attribute.texts[static_cast<std::size_t>(pos)], v)) {
+        if (EqualsIgnoringCase(attribute.texts[static_cast<std::size_t>(pos)], v)) {
             return positionsResolved({pos});
         }
     }

@@ -52,6 +52,9 @@ inline constexpr std::size_t quotedBytes = 80;
 /// size: `"abc..." … (20971520 bytes)`.
 std::string Quoted(std::string_view value);
 
+/// True when `a` and `b` are the same text but for ASCII letter case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
 /// `value` without the `blanks` around it: spaces alone for typed values.
 std::string_view Trimmed(std::string_view value, std::string_view blanks = " ");
 

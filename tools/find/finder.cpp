@@ -392,11 +392,7 @@ std::vector<std::string_view> tabSeparated(std::string_view line)
 
 bool isName(std::string_view value, std::string_view name)
 {
-    value = vocab::Trimmed(value);
-    return value.size() == name.size() &&
-           std::equal(value.begin(), value.end(), name.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-           });
+    return vocab::EqualsIgnoringCase(vocab::Trimmed(value), name);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/explorer_window.h"
 
+#include "explorer/coin_form.h"
+
 #include "print/save.h"
 #include "print/ticket.h"
 #include "tickets.h"
@@ -10,28 +12,21 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPushButton>
 #include <QSettings>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -54,41 +49,10 @@ QString counted(qsizetype n, const char* one, const char* many)
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
-// Labels with their mnemonics, in the order of the fields. The menus take
-// Alt+F and Alt+E.
-constexpr std::array<const char*, vocab::attributeCount> listLabels{
-    "&Obverse figure", "&Inscription", "&Reverse figure",
-    "&Left field",     "Ri&ght side",  "Countermar&k"};
-constexpr std::array<const char*, lookup::monogramCount> monogramLabels{
-    "Ce&nter monogram", "Left field &monogram", "Rig&ht field monogram"};
-constexpr std::array<const char*, lookup::measureCount> measureLabels{"&Diameter (mm)",
-                                                                      "&Weight (g)"};
-constexpr std::array<const char*, lookup::measureCount> measureNames{"Diameter (mm)", "Weight (g)"};
-
-const char* const wrongMeasure = "Not a number above 0: left out of the search";
-
 // Default widths: sizing columns to their contents would measure every
 // cell on every change.
 constexpr std::array<int, CandidateModel::columnTotal> columnWidths{90, 96, 70,  104, 88,
                                                                     88, 88, 130, 260};
-
-/// A list as wide as a dozen characters, whatever its entries: the popup
-/// shows them whole. Qt's own size policies measure every entry, or build
-/// the popup, before the window first shows.
-class CountList : public QComboBox {
-public:
-    using QComboBox::QComboBox;
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        const QSize text(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 12,
-                         fontMetrics().height());
-        return style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, this);
-    }
-    [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
-};
 
 } // namespace
 
@@ -109,17 +73,17 @@ ExplorerWindow::ExplorerWindow(const QString& catalogue, QWidget* parent) : QMai
     // window's whole width for its columns.
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
-    column->addWidget(createForm());
+    form_ = new CoinForm(central);
+    connect(form_, &CoinForm::changed, this, &ExplorerWindow::answer);
+    column->addWidget(form_);
     column->addWidget(createCandidates(), 1);
     setCentralWidget(central);
     createStatusBar();
 
     // Keyboard order: the coin's fields top to bottom, Clear, the table,
     // the entry.
-    QList<QWidget*> order(lists_.begin(), lists_.end());
-    order.append(QList<QWidget*>(monograms_.begin(), monograms_.end()));
-    order.append(QList<QWidget*>(measures_.begin(), measures_.end()));
-    order << near_ << clear_ << tableView_ << entry_;
+    QList<QWidget*> order = form_->tabOrder();
+    order << tableView_ << entry_;
     for (qsizetype k = 1; k < order.size(); ++k) {
         setTabOrder(order[k - 1], order[k]);
     }
@@ -138,7 +102,7 @@ ExplorerWindow::~ExplorerWindow()
 {
     // The models are members, gone before the child widgets: no answer may
     // run from here on, and the table lets go of its model first.
-    clearing_ = true;
+    form_->disconnect(this);
     tableView_->setModel(nullptr);
 }
 
@@ -196,74 +160,6 @@ void ExplorerWindow::createMenus()
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(copyAction_);
-}
-
-QWidget* ExplorerWindow::createForm()
-{
-    auto* box = new QGroupBox(tr("What is seen on the coin"), this);
-    auto* grid = new QGridLayout(box);
-    // Three label and field pairs a row, read left to right.
-    constexpr int pairs = 3;
-    int placed = 0;
-    const auto row = [&](const char* text, QWidget* field, std::string_view name) {
-        auto* label = new QLabel(tr(text), box);
-        label->setBuddy(field);
-        field->setAccessibleName(qs(name));
-        grid->addWidget(label, placed / pairs, 2 * (placed % pairs));
-        grid->addWidget(field, placed / pairs, 2 * (placed % pairs) + 1);
-        ++placed;
-    };
-    for (int p = 0; p < pairs; ++p) {
-        grid->setColumnStretch(2 * p + 1, 1);
-    }
-
-    for (std::size_t a = 0; a < lists_.size(); ++a) {
-        auto* list = new CountList(box);
-        list->setObjectName(QStringLiteral("list%1").arg(a));
-        list->addItem(tr("Any"));
-        for (const std::string_view text : vocab::attributes[a].texts) {
-            list->addItem(qs(text));
-        }
-        list->setAccessibleDescription(
-            tr("Any, or a list entry with the number of entries it would leave"));
-        row(listLabels[a], list, clueNames[a]);
-        connect(list, &QComboBox::currentIndexChanged, this, &ExplorerWindow::answer);
-        lists_[a] = list;
-    }
-    for (std::size_t m = 0; m < monograms_.size(); ++m) {
-        auto* field = new QLineEdit(box);
-        field->setObjectName(QStringLiteral("monogram%1").arg(m));
-        field->setPlaceholderText(tr("any"));
-        field->setToolTip(tr("Empty: any monogram; none: no monogram"));
-        field->setAccessibleDescription(field->toolTip());
-        row(monogramLabels[m], field, clueNames[vocab::attributeCount + m]);
-        connect(field, &QLineEdit::textChanged, this, &ExplorerWindow::answer);
-        monograms_[m] = field;
-    }
-    for (std::size_t m = 0; m < measures_.size(); ++m) {
-        auto* field = new QLineEdit(box);
-        field->setObjectName(QStringLiteral("measure%1").arg(m));
-        field->setPlaceholderText(tr("not measured"));
-        row(measureLabels[m], field, measureNames[m]);
-        connect(field, &QLineEdit::textChanged, this, &ExplorerWindow::answer);
-        measures_[m] = field;
-    }
-    near_ = new QSpinBox(box);
-    near_->setObjectName(QStringLiteral("near"));
-    near_->setRange(0, 9);
-    near_->setAccessibleDescription(
-        tr("Also list entries that differ in at most this many of the given fields"));
-    row("Differences &allowed", near_, "Differences allowed");
-    connect(near_, &QSpinBox::valueChanged, this, &ExplorerWindow::answer);
-
-    clear_ = new QPushButton(tr("&Clear"), box);
-    clear_->setObjectName(QStringLiteral("clear"));
-    clear_->setAccessibleName(tr("Clear"));
-    clear_->setToolTip(tr("Every list back to Any, every field empty, no differences"));
-    connect(clear_, &QPushButton::clicked, this, &ExplorerWindow::clearFields);
-
-    grid->addWidget(clear_, placed / pairs, 2 * pairs - 1, Qt::AlignRight);
-    return box;
 }
 
 QWidget* ExplorerWindow::createCandidates()
@@ -407,31 +303,11 @@ void ExplorerWindow::showLoaded(const Loaded& loaded)
     emit catalogueShown();
 }
 
-Seen ExplorerWindow::seen() const
-{
-    Seen seen;
-    for (std::size_t a = 0; a < lists_.size(); ++a) {
-        seen.positions[a] = lists_[a]->currentIndex() - 1; // 0 is "Any"
-    }
-    for (std::size_t m = 0; m < monograms_.size(); ++m) {
-        seen.monograms[m] = monograms_[m]->text();
-    }
-    for (std::size_t m = 0; m < measures_.size(); ++m) {
-        seen.measures[m] = measures_[m]->text();
-    }
-    seen.near = near_->value();
-    return seen;
-}
-
 void ExplorerWindow::answer()
 {
-    if (clearing_) {
-        return;
-    }
     answering_ = true;
-    model_.ask(table_, QueryOf(seen()));
-    showCounts();
-    markMeasures();
+    model_.ask(table_, QueryOf(form_->seen()));
+    form_->showCounts(*model_.answer().counts);
 
     // The row the collector chose stays current while its entry is a
     // candidate, also across a reload, and comes back when a later change
@@ -461,47 +337,6 @@ void ExplorerWindow::answer()
     emit answered();
 }
 
-void ExplorerWindow::showCounts()
-{
-    const lookup::FacetCounts& counts = *model_.answer().counts;
-    const QBrush spent = palette().brush(QPalette::Disabled, QPalette::Text);
-    for (std::size_t a = 0; a < lists_.size(); ++a) {
-        QComboBox* list = lists_[a];
-        const vocab::Attribute& attribute = vocab::attributes[a];
-        for (int pos = 0; pos < attribute.count(); ++pos) {
-            const int count = counts[a][static_cast<std::size_t>(pos)];
-            const QString text = QStringLiteral("%1 (%2)")
-                                     .arg(qs(attribute.texts[static_cast<std::size_t>(pos)]))
-                                     .arg(count);
-            if (list->itemText(pos + 1) != text) {
-                list->setItemText(pos + 1, text);
-                // Still selectable: a near match may need it.
-                list->setItemData(pos + 1, count == 0 ? QVariant(spent) : QVariant(),
-                                  Qt::ForegroundRole);
-            }
-        }
-    }
-}
-
-void ExplorerWindow::markMeasures()
-{
-    for (QLineEdit* field : measures_) {
-        const bool wrong = ReadMeasure(field->text()).kind == MeasureInput::Kind::Wrong;
-        if (field->property("wrong").toBool() == wrong) {
-            continue;
-        }
-        field->setProperty("wrong", wrong);
-        QPalette palette = field->palette();
-        palette.setColor(QPalette::Base,
-                         wrong ? QColor(255, 220, 220) : this->palette().color(QPalette::Base));
-        field->setPalette(palette);
-        field->setStyleSheet(wrong ? QStringLiteral("QLineEdit { border: 2px solid #c01818; }")
-                                   : QString());
-        field->setToolTip(wrong ? tr(wrongMeasure) : QString());
-        field->setAccessibleDescription(wrong ? tr(wrongMeasure) : QString());
-    }
-}
-
 void ExplorerWindow::showEntry()
 {
     std::string text;
@@ -513,23 +348,6 @@ void ExplorerWindow::showEntry()
     }
     shownEntry_ = std::move(text);
     entry_->showText(qs(shownEntry_));
-}
-
-void ExplorerWindow::clearFields()
-{
-    clearing_ = true;
-    for (QComboBox* list : lists_) {
-        list->setCurrentIndex(0);
-    }
-    for (QLineEdit* field : monograms_) {
-        field->clear();
-    }
-    for (QLineEdit* field : measures_) {
-        field->clear();
-    }
-    near_->setValue(0);
-    clearing_ = false;
-    answer();
 }
 
 void ExplorerWindow::copyRows()

@@ -3,7 +3,6 @@
 
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
-#include "explorer/seen.h"
 #include "finder.h"
 #include "print/ticket.h"
 
@@ -11,19 +10,14 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 class QAction;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
-class QSpinBox;
 class QTableView;
 
 namespace ui {
@@ -31,6 +25,8 @@ class BoundedTextArea;
 }
 
 namespace explorer {
+
+class CoinForm;
 
 /// Rovadod Explorer's main window: what is seen on a worn coin on the left,
 /// the candidates it leaves and the current one's entry on the right. Every
@@ -80,7 +76,6 @@ protected:
 private:
     void createActions();
     void createMenus();
-    QWidget* createForm();
     QWidget* createCandidates();
     void createStatusBar();
     void readSettings();
@@ -90,10 +85,7 @@ private:
     void showLoaded(const Loaded& loaded);
     /// Reads every field, looks the coin up and shows the answer.
     void answer();
-    void showCounts();
     void showEntry();
-    void markMeasures();
-    void clearFields();
     void copyRows();
     void exportWithDialog();
     void printTicketWithDialog();
@@ -101,18 +93,13 @@ private:
     void openWithDialog();
     void rememberFile(const QString& path);
     void updateRecentMenu();
-    [[nodiscard]] Seen seen() const;
 
     CatalogueSource source_;
     std::shared_ptr<const catalogue::Table> table_;
     CandidateModel model_;
     CandidateSort sorted_;
 
-    std::array<QComboBox*, vocab::attributeCount> lists_{};
-    std::array<QLineEdit*, lookup::monogramCount> monograms_{};
-    std::array<QLineEdit*, lookup::measureCount> measures_{};
-    QSpinBox* near_ = nullptr;
-    QPushButton* clear_ = nullptr;
+    CoinForm* form_ = nullptr;
     QTableView* tableView_ = nullptr;
     ui::BoundedTextArea* entry_ = nullptr;
     QLabel* status_ = nullptr;
@@ -128,8 +115,6 @@ private:
     /// File ▸ Open Recent, newest first: the last file opened is the first.
     QStringList recent_;
 
-    /// Set while Clear resets the fields, so that it answers once.
-    bool clearing_ = false;
     /// Set while an answer picks the current row, which shows the entry once.
     bool answering_ = false;
     /// The entry and catalogue number of the row the collector made current.

@@ -149,7 +149,8 @@ void ExplorerWindow::createMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(openAction_);
-    recentMenu_ = file->addMenu(tr("Open &Recent"));
+    recent_ = new RecentFiles(file->addMenu(tr("Open &Recent")), this);
+    connect(recent_, &RecentFiles::chosen, this, &ExplorerWindow::openCatalogue);
     file->addAction(reloadAction_);
     file->addSeparator();
     file->addAction(exportAction_);
@@ -252,8 +253,7 @@ void ExplorerWindow::readSettings()
     if (geometry.isEmpty() || !restoreGeometry(geometry)) {
         resize(1180, 760);
     }
-    recent_ = settings.value(QStringLiteral("recentFiles")).toStringList();
-    updateRecentMenu();
+    recent_->read(settings);
 }
 
 void ExplorerWindow::writeSettings()
@@ -262,10 +262,7 @@ void ExplorerWindow::writeSettings()
     // several round trips, too many for start-up.
     QSettings settings;
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
-    settings.setValue(QStringLiteral("recentFiles"), recent_);
-    if (!recent_.isEmpty()) {
-        settings.setValue(QStringLiteral("lastFile"), recent_.front());
-    }
+    recent_->write(settings);
 }
 
 void ExplorerWindow::openCatalogue(const QString& path)
@@ -279,7 +276,7 @@ void ExplorerWindow::showOpening(const QString& file)
 {
     status_->setText(tr("Reading %1 …").arg(file));
     setWindowFilePath(file);
-    rememberFile(file);
+    recent_->add(file);
 }
 
 void ExplorerWindow::showLoaded(const Loaded& loaded)
@@ -478,30 +475,6 @@ void ExplorerWindow::openWithDialog()
     if (!path.isEmpty()) {
         openCatalogue(path);
     }
-}
-
-void ExplorerWindow::rememberFile(const QString& path)
-{
-    recent_.removeAll(path);
-    recent_.prepend(path);
-    while (recent_.size() > recentCount) {
-        recent_.removeLast();
-    }
-    updateRecentMenu();
-}
-
-void ExplorerWindow::updateRecentMenu()
-{
-    recentMenu_->clear();
-    for (qsizetype k = 0; k < recent_.size(); ++k) {
-        const QString path = recent_[k];
-        QAction* action = recentMenu_->addAction(
-            QStringLiteral("&%1 %2").arg(k + 1).arg(QFileInfo(path).fileName()));
-        action->setStatusTip(path);
-        action->setToolTip(path);
-        connect(action, &QAction::triggered, this, [this, path] { openCatalogue(path); });
-    }
-    recentMenu_->setEnabled(!recent_.isEmpty());
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent* event)

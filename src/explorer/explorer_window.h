@@ -3,12 +3,12 @@
 
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
+#include "explorer/recent_files.h"
 #include "finder.h"
 #include "print/ticket.h"
 
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -17,7 +17,6 @@
 
 class QAction;
 class QLabel;
-class QMenu;
 class QTableView;
 
 namespace ui {
@@ -59,9 +58,6 @@ public:
     /// the locale's paper; returns why it could not, or nothing.
     QString saveTicket(const QString& path) const;
 
-    /// The file names kept for File ▸ Open Recent, newest first.
-    static constexpr int recentCount = 6;
-
 signals:
     /// A change has been answered: counts, table and entry are up to date.
     void answered();
@@ -91,8 +87,6 @@ private:
     void printTicketWithDialog();
     void saveTicketWithDialog();
     void openWithDialog();
-    void rememberFile(const QString& path);
-    void updateRecentMenu();
 
     CatalogueSource source_;
     std::shared_ptr<const catalogue::Table> table_;
@@ -111,9 +105,7 @@ private:
     QAction* saveTicketAction_ = nullptr;
     QAction* quitAction_ = nullptr;
     QAction* copyAction_ = nullptr;
-    QMenu* recentMenu_ = nullptr;
-    /// File ▸ Open Recent, newest first: the last file opened is the first.
-    QStringList recent_;
+    RecentFiles* recent_ = nullptr;
 
     /// Set while an answer picks the current row, which shows the entry once.
     bool answering_ = false;

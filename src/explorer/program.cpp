@@ -3,6 +3,7 @@
 
 #include "explorer/catalogue_source.h"
 #include "explorer/explorer_window.h"
+#include "explorer/recent_files.h"
 
 #include <QApplication>
 #include <QDir>
@@ -89,7 +90,7 @@ int RunExplorer(int argc, char** argv)
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Rovadod Explorer"));
     QGuiApplication::setDesktopFileName(QStringLiteral(ROVADOD_EXPLORER_ID));
 
-    const QString remembered = QSettings().value(QStringLiteral("lastFile")).toString();
+    const QString remembered = RecentFiles::last(QSettings());
     ExplorerWindow window(file ? *file
                                : ChooseCatalogue(remembered, qEnvironmentVariable("XDG_DATA_HOME"),
                                                  qEnvironmentVariable("HOME"), InstalledDemo()));

@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QFutureWatcher>
+#include <QtConcurrent>
 
 #include <cerrno>
 #include <cstring>
@@ -113,27 +114,26 @@ void CatalogueSource::load(bool reload)
 {
     watch();
     const std::uint64_t ticket = ++ticket_;
-    auto result = std::make_shared<Loaded>();
-    result->path = path_;
-    result->reload = reload;
+    const QString path = path_;
     const std::string bytes = QFile::encodeName(path_).toStdString();
-    // The result lives in `result` until the thread has finished; the
-    // finished signal brings it to this object's thread, queued, whole.
-    QThread* thread = QThread::create([bytes, result] {
-        catalogue::LoadedTable table = catalogue::LoadTable(bytes);
-        result->problem = problemOf(bytes, table.outcome);
-        result->table = std::move(table.table);
-    });
-    connect(thread, &QThread::finished, this, [this, thread, ticket, result] {
-        // Deleted from here, so that the deletion is already queued when the
-        // load is shown; the second connection covers a source gone by then.
-        thread->deleteLater();
+    // The watcher is this object's child: a source gone before its load
+    // ends takes the watcher along, and the pool's thread drops the result.
+    auto* watcher = new QFutureWatcher<Loaded>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, ticket] {
+        watcher->deleteLater();
         if (ticket == ticket_) {
-            emit loaded(*result);
+            emit loaded(watcher->result());
         }
     });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    watcher->setFuture(QtConcurrent::run([path, bytes, reload] {
+        catalogue::LoadedTable table = catalogue::LoadTable(bytes);
+        Loaded result;
+        result.path = path;
+        result.reload = reload;
+        result.problem = problemOf(bytes, table.outcome);
+        result.table = std::move(table.table);
+        return result;
+    }));
 }
 
 void CatalogueSource::watch()

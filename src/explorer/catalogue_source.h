@@ -34,8 +34,8 @@ QString ChooseCatalogue(const QString& remembered, const QString& xdgDataHome, c
 /// The demo catalogue installed beside the program.
 QString InstalledDemo();
 
-/// The catalogue file the explorer has open. Loads run on a thread of their
-/// own and arrive whole through `loaded`, on the thread that owns the
+/// The catalogue file the explorer has open. Loads run on Qt's thread pool
+/// and arrive whole through `loaded`, on the thread that owns the
 /// source, so a slow disk never holds the window up. While a file is open
 /// it is watched, and loaded again shortly after it changes on disk, also
 /// when an editor replaced it or it reappears.

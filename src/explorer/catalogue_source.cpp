@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QtConcurrent>
+#include <QtConcurrentRun>
 
 #include <cerrno>
 #include <cstring>

@@ -6,6 +6,8 @@
 #include "explorer/recent_files.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -13,7 +15,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <string_view>
 
 namespace explorer {
 
@@ -22,71 +23,81 @@ namespace {
 /// The longest a window waits for its catalogue before it shows.
 constexpr int showWithinMs = 200;
 
-constexpr std::string_view usage = "Usage: rovadod-explorer [FILE]\n";
-
-constexpr std::string_view help =
-    "Usage: rovadod-explorer [FILE]\n"
-    "Finds the catalogue entries that fit a coin, also a worn one, in a window.\n"
-    "FILE is the catalogue to open; without it, the one opened last, else\n"
-    "$XDG_DATA_HOME/rovadod/ptolemy.csv (~/.local/share/rovadod/ptolemy.csv),\n"
-    "else the demo catalogue.\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help     Displays help on commandline options.\n"
-    "  -v, --version  Displays version information.\n"
-    "  --             Ends the options: a FILE beginning with - follows.\n";
-
-/// The file named on the command line; nothing when none is. Sets `status`
-/// when the program is to end at once.
-std::optional<QString> readArguments(int argc, char** argv, std::optional<int>& status)
+QString translated(const char* text)
 {
-    std::optional<QString> file;
-    bool options = true;
-    for (int k = 1; k < argc; ++k) {
-        const std::string_view arg = argv[k];
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && (arg == "-h" || arg == "--help")) {
-            std::fputs(help.data(), stdout);
-            status = 0;
-            return {};
-        } else if (options && (arg == "-v" || arg == "--version")) {
-            std::printf("rovadod-explorer %s\n", ROVADOD_VERSION);
-            status = 0;
-            return {};
-        } else if (options && arg.size() > 1 && arg.front() == '-') {
-            std::fprintf(stderr, "rovadod-explorer: unknown option %s\n%s", argv[k], usage.data());
-            status = 2;
-            return {};
-        } else if (file) {
-            std::fprintf(stderr, "rovadod-explorer: only one FILE can be opened\n%s", usage.data());
-            status = 2;
-            return {};
-        } else {
-            file = QFile::decodeName(argv[k]);
-        }
-    }
-    return file;
+    return QCoreApplication::translate("RunExplorer", text);
+}
+
+/// Reports a wrong command line as "rovadod-explorer: MESSAGE" with the
+/// usage line; returns the exit status.
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "rovadod-explorer: %s\n%s", qPrintable(message),
+                 qPrintable(translated("Usage: rovadod-explorer [FILE]\n")));
+    return 2;
 }
 
 } // namespace
 
 int RunExplorer(int argc, char** argv)
 {
-    std::optional<int> status;
-    const std::optional<QString> file = readArguments(argc, argv, status);
-    if (status) {
-        return *status;
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROVADOD_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        translated("Finds the catalogue entries that fit a coin, also a worn one, in a window."));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        translated("The catalogue to open; without it, the one opened last, else\n"
+                   "$XDG_DATA_HOME/rovadod/ptolemy.csv\n"
+                   "(~/.local/share/rovadod/ptolemy.csv), else the demo catalogue."),
+        QStringLiteral("[FILE]"));
+    // Qt's wording, but not its --help-all: Qt's own options are not
+    // passed on, so that a file called "-style" is a file.
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help")},
+        QCoreApplication::translate("QCommandLineParser", "Displays help on commandline options."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k) {
+        arguments << QFile::decodeName(argv[k]);
     }
-    // Qt sees only the program name: a file called "-style" is a file.
+    if (!parser.parse(arguments)) {
+        QString message = parser.errorText();
+        // Qt words its errors as sentences; ours are clauses after the name.
+        if (!message.isEmpty()) {
+            message[0] = message[0].toLower();
+        }
+        if (message.endsWith(QLatin1Char('.'))) {
+            message.chop(1);
+        }
+        return usageError(message);
+    }
     static char fallbackName[] = "rovadod-explorer";
     static int qtArgc = 1;
     static char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    if (parser.isSet(help)) {
+        // The help names the program as it was started, which Qt takes from
+        // an application object; no window, so it needs no display.
+        const QCoreApplication named(qtArgc, qtArgv);
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("rovadod-explorer %s\n", ROVADOD_VERSION);
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        return usageError(translated("only one FILE can be opened"));
+    }
+    const std::optional<QString> file =
+        files.isEmpty() ? std::nullopt : std::optional<QString>(files.front());
+    // Qt sees only the program name: a file called "-style" is a file.
     QApplication app(qtArgc, qtArgv);
     // Settings land in ~/.config/rovadod/rovadod-explorer.conf.
     QCoreApplication::setOrganizationName(QStringLiteral("rovadod"));
     QCoreApplication::setApplicationName(QStringLiteral("rovadod-explorer"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ROVADOD_VERSION));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Rovadod Explorer"));
     QGuiApplication::setDesktopFileName(QStringLiteral(ROVADOD_EXPLORER_ID));
 

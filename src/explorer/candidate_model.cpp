@@ -239,12 +239,28 @@ QVariant CandidateModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    static const std::array<const char*, columnTotal> titles{
-        "Sv",       "Denomination", "Diameter", "Weight (g)", "Center Mgm",
-        "Left Mgm", "Right Mgm",    "Differs",  "Fit"};
-    return section >= 0 && section < columnTotal
-               ? QVariant(QString::fromLatin1(titles[static_cast<std::size_t>(section)]))
-               : QVariant();
+    switch (section) {
+    case Sv:
+        return tr("Sv");
+    case Denomination:
+        return tr("Denomination");
+    case Diameter:
+        return tr("Diameter");
+    case Weight:
+        return tr("Weight (g)");
+    case CenterMonogram:
+        return tr("Center Mgm");
+    case LeftMonogram:
+        return tr("Left Mgm");
+    case RightMonogram:
+        return tr("Right Mgm");
+    case Differs:
+        return tr("Differs");
+    case Fit:
+        return tr("Fit");
+    default:
+        return {};
+    }
 }
 
 CandidateSort::CandidateSort(QObject* parent) : QSortFilterProxyModel(parent)

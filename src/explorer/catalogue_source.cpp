@@ -35,10 +35,10 @@ QString problemOf(const std::string& path, const catalogue::LoadOutcome& outcome
         if (::stat(path.c_str(), &info) != 0 && errno != ENOENT) {
             return QString::fromLocal8Bit(std::strerror(errno));
         }
-        return QStringLiteral("no such file");
+        return QCoreApplication::translate("CatalogueSource", "no such file");
     case catalogue::LoadOutcome::Kind::ReadProblem: {
         if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-            return QStringLiteral("it is a folder");
+            return QCoreApplication::translate("CatalogueSource", "it is a folder");
         }
         // Not blocking: a named pipe put there since must not stop the thread.
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -46,13 +46,14 @@ QString problemOf(const std::string& path, const catalogue::LoadOutcome& outcome
             return QString::fromLocal8Bit(std::strerror(errno));
         }
         ::close(fd);
-        return QStringLiteral("read error");
+        return QCoreApplication::translate("CatalogueSource", "read error");
     }
     case catalogue::LoadOutcome::Kind::Loaded:
         break;
     }
     if (!outcome.regular) {
-        return QStringLiteral("not a regular file (a pipe or a device), so nothing was read");
+        return QCoreApplication::translate(
+            "CatalogueSource", "not a regular file (a pipe or a device), so nothing was read");
     }
     return {};
 }

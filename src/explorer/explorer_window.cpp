@@ -43,12 +43,6 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-/// "1 entry", "2 entries": English only, so no translation makes plurals.
-QString counted(qsizetype n, const char* one, const char* many)
-{
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-}
-
 // Default widths: sizing columns to their contents would measure every
 // cell on every change.
 constexpr std::array<int, CandidateModel::columnTotal> columnWidths{90, 96, 70,  104, 88,
@@ -287,7 +281,13 @@ void ExplorerWindow::showLoaded(const Loaded& loaded)
     if (!loaded.problem.isEmpty()) {
         text = tr("Cannot read %1: %2").arg(loaded.path, loaded.problem);
     } else {
-        text = tr("%1: %2 read").arg(name, counted(table_->entries(), "entry", "entries"));
+        // No translation into English, the source language, is loaded, so
+        // its two forms are chosen here; both are numerus messages, so that a
+        // translation still has every form its language needs.
+        const auto n = static_cast<int>(table_->entries());
+        text =
+            (n == 1 ? tr("%1: %n entry read", nullptr, n) : tr("%1: %n entries read", nullptr, n))
+                .arg(name);
     }
     if (loaded.reload) {
         text += tr(" (read again at %1)")
@@ -364,10 +364,10 @@ void ExplorerWindow::copyRows()
         return;
     }
     QGuiApplication::clipboard()->setText(qs(model_.tsvOf(rows)));
-    statusBar()->showMessage(
-        tr("%1 copied")
-            .arg(counted(static_cast<qsizetype>(rows.size()), "candidate", "candidates")),
-        3000);
+    const auto n = static_cast<int>(rows.size());
+    statusBar()->showMessage(n == 1 ? tr("%n candidate copied", nullptr, n)
+                                    : tr("%n candidates copied", nullptr, n),
+                             3000);
 }
 
 QString ExplorerWindow::exportCandidates(const QString& path, finder::Format format)
@@ -406,9 +406,11 @@ void ExplorerWindow::exportWithDialog()
                              tr("Cannot write %1: %2").arg(path, problem));
         return;
     }
-    statusBar()->showMessage(
-        tr("%1 written to %2").arg(counted(model_.rowCount(), "candidate", "candidates"), path),
-        5000);
+    const int n = model_.rowCount();
+    statusBar()->showMessage((n == 1 ? tr("%n candidate written to %1", nullptr, n)
+                                     : tr("%n candidates written to %1", nullptr, n))
+                                 .arg(path),
+                             5000);
 }
 
 print::Ticket ExplorerWindow::currentTicket() const

@@ -43,6 +43,19 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+/// `path` with the suffix `suffix` ("tsv", "json") where it ends in the
+/// other format's; any other name as it is.
+QString exportPath(const QString& path, const QString& suffix)
+{
+    const QString had = QFileInfo(path).suffix();
+    for (const QLatin1String other : {QLatin1String("tsv"), QLatin1String("json")}) {
+        if (had.compare(other, Qt::CaseInsensitive) == 0 && other != suffix) {
+            return path.left(path.size() - had.size()) + suffix;
+        }
+    }
+    return path;
+}
+
 // Default widths: sizing columns to their contents would measure every
 // cell on every change.
 constexpr std::array<int, CandidateModel::columnTotal> columnWidths{90, 96, 70,  104, 88,
@@ -385,22 +398,40 @@ void ExplorerWindow::exportWithDialog()
 {
     const QString tsv = tr("Tab-separated values (*.tsv)");
     const QString json = tr("JSON (*.json)");
-    QString filter = tsv;
-    const QString folder = QFileInfo(source_.path()).absolutePath();
-    QString path = QFileDialog::getSaveFileName(this, tr("Export Candidates"),
-                                                folder + QStringLiteral("/candidates.tsv"),
-                                                tsv + QStringLiteral(";;") + json, &filter);
-    if (path.isEmpty()) {
+    const auto suffixOf = [json](const QString& filter) {
+        return filter == json ? QStringLiteral("json") : QStringLiteral("tsv");
+    };
+    QFileDialog dialog(this, tr("Export Candidates"), QFileInfo(source_.path()).absolutePath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({tsv, json});
+    dialog.setDefaultSuffix(suffixOf(tsv));
+    dialog.selectFile(QStringLiteral("candidates.tsv"));
+    // The name follows the format chosen in the list. Qt's own dialog
+    // changes it too; a desktop's dialog may not, and `exportPath` mends
+    // what it leaves.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, suffixOf](const QString& filter) {
+                const QString suffix = suffixOf(filter);
+                dialog.setDefaultSuffix(suffix);
+                const QStringList chosen = dialog.selectedFiles();
+                if (chosen.size() == 1) {
+                    const QString name = QFileInfo(chosen.front()).fileName();
+                    const QString renamed = exportPath(name, suffix);
+                    if (renamed != name) {
+                        dialog.selectFile(renamed);
+                    }
+                }
+            });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    const bool asJson =
-        filter == json || path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    const QString suffix = asJson ? QStringLiteral(".json") : QStringLiteral(".tsv");
+    const QString suffix = suffixOf(dialog.selectedNameFilter());
+    QString path = exportPath(dialog.selectedFiles().front(), suffix);
     if (QFileInfo(path).suffix().isEmpty()) {
-        path += suffix;
+        path += QLatin1Char('.') + suffix;
     }
-    const QString problem =
-        exportCandidates(path, asJson ? finder::Format::Json : finder::Format::Tsv);
+    const QString problem = exportCandidates(path, suffix == suffixOf(json) ? finder::Format::Json
+                                                                            : finder::Format::Tsv);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, tr("Export Candidates"),
                              tr("Cannot write %1: %2").arg(path, problem));

@@ -5,11 +5,13 @@
 #include "finder.h"
 #include "support/run_program.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cstdio>
@@ -218,6 +221,8 @@ private slots:
     void answer_countsAndTableAreTheEngines();
     void copyAndExport_areRovadodFindsOutput_data();
     void copyAndExport_areRovadodFindsOutput();
+    void exportDialog_nameFollowsTheChosenFormat_data();
+    void exportDialog_nameFollowsTheChosenFormat();
     void measureFields_readNumbersAndMarkTheRest_data();
     void measureFields_readNumbersAndMarkTheRest();
     void entry_isTheCurrentCandidatesReport();
@@ -345,6 +350,79 @@ void TestExplorer::copyAndExport_areRovadodFindsOutput()
                      lines[0] + '\n' + lines[1] + '\n' + lines[3] + '\n');
         }
     }
+}
+
+void TestExplorer::exportDialog_nameFollowsTheChosenFormat_data()
+{
+    QTest::addColumn<int>("filter"); // 0: TSV, 1: JSON
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("TSV, the proposed name") << 0 << QString() << QStringLiteral("candidates.tsv");
+    QTest::newRow("JSON, the proposed name") << 1 << QString() << QStringLiteral("candidates.json");
+    // As a desktop's own dialog leaves it: the list changed, the name not.
+    QTest::newRow("JSON, the name still .tsv")
+        << 1 << QStringLiteral("candidates.tsv") << QStringLiteral("candidates.json");
+    QTest::newRow("JSON, a name without suffix")
+        << 1 << QStringLiteral("mine") << QStringLiteral("mine.json");
+}
+
+void TestExplorer::exportDialog_nameFollowsTheChosenFormat()
+{
+    QFETCH(int, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ptolemy.csv"));
+    QVERIFY(writeFile(path, demoBytes()));
+    ExplorerWindow w;
+    QVERIFY(openAndWait(w, path));
+    enter(w, wornCoin);
+    QAction* exportAction = nullptr;
+    for (QAction* action : w.findChildren<QAction*>()) {
+        if (action->text() == QStringLiteral("&Export Candidates…")) {
+            exportAction = action;
+        }
+    }
+    QVERIFY(exportAction);
+
+    // The collector picks the format from the list and accepts the dialog.
+    bool driven = false;
+    QTimer::singleShot(0, &w, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* formats =
+            dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+        auto* name =
+            dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!formats || !name) {
+            if (dialog) {
+                dialog->reject();
+            }
+            return;
+        }
+        formats->setFocus();
+        for (int k = formats->currentIndex(); k < filter; ++k) {
+            QTest::keyClick(formats, Qt::Key_Down);
+        }
+        if (!typed.isEmpty()) {
+            name->setText(typed);
+        }
+        driven = true;
+        QMetaObject::invokeMethod(dialog, "accept"); // as Save does
+    });
+    // A dialog still open after that has not taken the collector's answer.
+    QTimer::singleShot(5000, &w, [] {
+        if (QWidget* left = QApplication::activeModalWidget()) {
+            left->close();
+        }
+    });
+    exportAction->trigger();
+    QVERIFY(driven);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             (QStringList{written, QStringLiteral("ptolemy.csv")}));
+    QFile file(dir.filePath(written));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toStdString(),
+             model(w)->document(filter == 1 ? finder::Format::Json : finder::Format::Tsv));
 }
 
 void TestExplorer::measureFields_readNumbersAndMarkTheRest_data()

@@ -63,7 +63,9 @@ QString problemOf(const std::string& path, const catalogue::LoadOutcome& outcome
 QString ChooseCatalogue(const QString& remembered, const QString& xdgDataHome, const QString& home,
                         const QString& demo)
 {
-    if (!remembered.isEmpty()) {
+    // The file opened last only while it is one: gone, or a folder now, it
+    // would show its failure at every start.
+    if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
         return remembered;
     }
     QString own;

@@ -23,8 +23,8 @@ struct Loaded {
     bool reload = false; ///< the file changed on disk, or Reload was asked for
 };
 
-/// Where to look when no file is named: the file opened last, else the
-/// collector's own catalogue, else the demo. The collector's is
+/// Where to look when no file is named: the file opened last while it is a
+/// regular file, else the collector's own catalogue, else the demo. The collector's is
 /// $XDG_DATA_HOME/rovadod/ptolemy.csv when XDG_DATA_HOME is absolute,
 /// ~/.local/share/rovadod/ptolemy.csv otherwise; one that is there but
 /// unreadable still wins, and so does a link to a missing one.

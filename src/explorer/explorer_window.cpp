@@ -283,7 +283,6 @@ void ExplorerWindow::showOpening(const QString& file)
 {
     status_->setText(tr("Reading %1 …").arg(file));
     setWindowFilePath(file);
-    recent_->add(file);
 }
 
 void ExplorerWindow::showLoaded(const Loaded& loaded)
@@ -294,6 +293,8 @@ void ExplorerWindow::showLoaded(const Loaded& loaded)
     if (!loaded.problem.isEmpty()) {
         text = tr("Cannot read %1: %2").arg(loaded.path, loaded.problem);
     } else {
+        // Only a file that loaded is opened again at the next start.
+        recent_->add(loaded.path);
         // No translation into English, the source language, is loaded, so
         // its two forms are chosen here; both are numerus messages, so that a
         // translation still has every form its language needs.

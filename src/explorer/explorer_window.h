@@ -42,9 +42,9 @@ public:
     ExplorerWindow(const ExplorerWindow&) = delete;
     ExplorerWindow& operator=(const ExplorerWindow&) = delete;
 
-    /// Opens the catalogue at `path` and remembers it as the last and a
-    /// recent file (written when the window closes); the table fills when
-    /// it has loaded.
+    /// Opens the catalogue at `path`; once it has loaded, the table fills
+    /// and the file is remembered as the last and a recent one (written when
+    /// the window closes).
     void openCatalogue(const QString& path);
 
     /// Writes every candidate to `path` as rovadod-find prints the same

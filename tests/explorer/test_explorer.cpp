@@ -687,6 +687,14 @@ void TestExplorer::unreadableCatalogue_windowKeepsAnswering()
     QVERIFY(openAndWait(w, path));
     QVERIFY2(statusText(w).contains(reason), qPrintable(statusText(w)));
     QVERIFY(statusText(w).contains(path));
+    // Not remembered: a start without FILE opens the last file that loaded.
+    w.close();
+    {
+        const QSettings settings;
+        QCOMPARE(settings.value(QStringLiteral("lastFile")).toString(), demoPath);
+        QCOMPARE(settings.value(QStringLiteral("recentFiles")).toStringList(),
+                 QStringList{demoPath});
+    }
     QCOMPARE(table(w)->model()->rowCount(), 0);
     // The lists still answer, with nothing left anywhere.
     QSignalSpy answered(&w, &ExplorerWindow::answered);
@@ -724,9 +732,18 @@ void TestExplorer::chooseCatalogue_followsTheLauncher_data()
     QTest::addColumn<QString>("chosen");
     const QString own = QStringLiteral("@/data/rovadod/ptolemy.csv");
     const QString homeOwn = QStringLiteral("@/home/.local/share/rovadod/ptolemy.csv");
-    QTest::newRow("the file opened last wins") << "@/last.csv"
-                                               << "@/data"
-                                               << "@/home" << QStringList{own} << "@/last.csv";
+    QTest::newRow("the file opened last wins")
+        << "@/last.csv"
+        << "@/data"
+        << "@/home" << QStringList{own, "@/last.csv"} << "@/last.csv";
+    QTest::newRow("the file opened last, since removed: passed over")
+        << "@/last.csv"
+        << "@/data"
+        << "@/home" << QStringList{own} << own;
+    QTest::newRow("the file opened last, now a folder: passed over")
+        << "@/data"
+        << "@/data"
+        << "@/home" << QStringList{own} << own;
     QTest::newRow("own catalogue in XDG_DATA_HOME") << ""
                                                     << "@/data"
                                                     << "@/home" << QStringList{own, homeOwn} << own;

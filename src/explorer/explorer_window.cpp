@@ -249,7 +249,9 @@ void ExplorerWindow::createStatusBar()
 {
     status_ = new QLabel(tr("No catalogue open"), this);
     status_->setObjectName(QStringLiteral("status"));
-    status_->setAccessibleName(tr("Status"));
+    // No accessible name: a screen reader reads the message itself, and
+    // hears each new one.
+    status_->setAccessibleDescription(tr("Status"));
     statusBar()->addWidget(status_, 1);
 }
 

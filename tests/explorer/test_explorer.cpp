@@ -5,6 +5,7 @@
 #include "finder.h"
 #include "support/run_program.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -687,6 +688,11 @@ void TestExplorer::unreadableCatalogue_windowKeepsAnswering()
     QVERIFY(openAndWait(w, path));
     QVERIFY2(statusText(w).contains(reason), qPrintable(statusText(w)));
     QVERIFY(statusText(w).contains(path));
+    // What a screen reader hears is the message itself.
+    QAccessibleInterface* heard =
+        QAccessible::queryAccessibleInterface(w.findChild<QLabel*>(QStringLiteral("status")));
+    QVERIFY(heard);
+    QCOMPARE(heard->text(QAccessible::Name), statusText(w));
     // Not remembered: a start without FILE opens the last file that loaded.
     w.close();
     {

@@ -242,6 +242,14 @@ public:
         return columns_[static_cast<std::size_t>(column.field - 1)][entry];
     }
 
+    /// `at`'s value, or the empty text when the slot is unset.
+    [[nodiscard]] const std::string& text(const ColumnInfo& column, std::size_t entry) const
+    {
+        static const std::string unset;
+        const Text& value = at(column, entry);
+        return value ? *value : unset;
+    }
+
 private:
     Columns columns_{};
     std::int32_t entries_ = 0;

@@ -220,8 +220,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
     }
 
     const catalogue::LoadedTable loaded = catalogue::LoadTable(options.catalogue);
-    if (const std::string problem = cli::CatalogueProblem(options.catalogue, loaded.outcome);
-        !problem.empty()) {
+    if (const std::string problem = cli::CatalogueProblem(loaded.outcome); !problem.empty()) {
         return command.fail("cannot read " + options.catalogue + ": " + problem);
     }
     const catalogue::View catalogue = loaded.table->view();

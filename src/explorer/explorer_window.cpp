@@ -448,16 +448,9 @@ void ExplorerWindow::exportWithDialog()
 
 print::Ticket ExplorerWindow::currentTicket() const
 {
-    // The current candidate first, so that the ticket is its own and names
-    // the others that fit as well; the engine's order after it.
-    answer::Answer answer = model_.answer();
-    if (const QModelIndex at = tableView_->currentIndex(); at.isValid()) {
-        const int entry = model_.entryAt(sorted_.mapToSource(at).row());
-        const auto current = std::find_if(answer.matches.begin(), answer.matches.end(),
-                                          [entry](const auto& m) { return m.entry == entry; });
-        std::rotate(answer.matches.begin(), current, std::next(current));
-    }
-    return answer::TicketOf(answer);
+    const QModelIndex at = tableView_->currentIndex();
+    const auto row = static_cast<std::size_t>(at.isValid() ? sorted_.mapToSource(at).row() : 0);
+    return answer::TicketOf(model_.answer(), row);
 }
 
 QString ExplorerWindow::saveTicket(const QString& path) const

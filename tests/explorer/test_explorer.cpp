@@ -232,6 +232,7 @@ private slots:
     void measureFields_readNumbersAndMarkTheRest();
     void entry_isTheCurrentCandidatesReport();
     void currentRow_staysOnItsEntry_andSortingReturnsToEngineOrder();
+    void ticket_isTheCurrentCandidatesWithThoseAsGood_data();
     void ticket_isTheCurrentCandidatesWithThoseAsGood();
     void clear_resetsEverythingWithOneAnswer();
     void fileChangedOnDisk_reloadsAndKeepsSelections_data();
@@ -550,18 +551,51 @@ void TestExplorer::currentRow_staysOnItsEntry_andSortingReturnsToEngineOrder()
     QCOMPARE(shownSvs(w), engineOrder);
 }
 
+void TestExplorer::ticket_isTheCurrentCandidatesWithThoseAsGood_data()
+{
+    QTest::addColumn<Coin>("coin");
+    QTest::addColumn<int>("current");
+    // The rows that fit exactly as well as the current one, first to last.
+    QTest::addColumn<int>("tiedFrom");
+    QTest::addColumn<int>("tiedTo");
+    // DEMO-001 and DEMO-005 both fit 27 mm and 19.2 g exactly.
+    QTest::newRow("worn coin, the second of two") << wornCoin << 1 << 0 << 1;
+    // Three exact matches first, then 61 that differ in one clue.
+    QTest::newRow("left monogram, near 1, among the near matches")
+        << Coin{"left-monogram=EY", "near=1"} << 4 << 3 << 63;
+}
+
 void TestExplorer::ticket_isTheCurrentCandidatesWithThoseAsGood()
 {
+    QFETCH(Coin, coin);
+    QFETCH(int, current);
+    QFETCH(int, tiedFrom);
+    QFETCH(int, tiedTo);
     ExplorerWindow w;
     QVERIFY(openAndWait(w, demoPath));
-    enter(w, wornCoin);
-    // DEMO-001 and DEMO-005 both fit 27 mm and 19.2 g exactly.
-    QCOMPARE(shownSvs(w).mid(0, 2), (QStringList{"DEMO-001", "DEMO-005"}));
-    table(w)->setCurrentIndex(table(w)->model()->index(1, 0));
+    enter(w, coin);
+    const QStringList shown = shownSvs(w);
+    QCOMPARE(shown.size() > tiedTo, true);
+    const std::vector<lookup::Match>& matches = model(w)->answer().matches;
+    for (int r = 0; r < static_cast<int>(matches.size()); ++r) {
+        const bool tied = r >= tiedFrom && r <= tiedTo;
+        QCOMPARE(matches[static_cast<std::size_t>(r)].distance ==
+                         matches[static_cast<std::size_t>(current)].distance &&
+                     matches[static_cast<std::size_t>(r)].misfit ==
+                         matches[static_cast<std::size_t>(current)].misfit,
+                 tied);
+    }
+    table(w)->setCurrentIndex(table(w)->model()->index(current, 0));
     const print::Ticket ticket = w.currentTicket();
-    QCOMPARE(QString::fromStdString(ticket.sv), QStringLiteral("DEMO-005"));
-    QCOMPARE(ticket.also, std::vector<std::string>{"DEMO-001"});
-    QCOMPARE(ticket.weight.value_or(0), 19.2);
+    QCOMPARE(QString::fromStdString(ticket.sv), shown[current]);
+    std::vector<std::string> also;
+    for (int r = tiedFrom; r <= tiedTo; ++r) {
+        if (r != current) {
+            also.push_back(shown[r].toStdString());
+        }
+    }
+    QCOMPARE(ticket.also, also);
+    QCOMPARE(ticket.weight, findQuery(coin).measured[1]);
 
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("ticket.pdf"));
@@ -569,7 +603,7 @@ void TestExplorer::ticket_isTheCurrentCandidatesWithThoseAsGood()
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY(text.waitForFinished(30000));
-    QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("DEMO-005")));
+    QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(shown[current]));
     // A folder in the way: said, and nothing written.
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.pdf")));
     QVERIFY(!w.saveTicket(dir.filePath(QStringLiteral("taken.pdf"))).isEmpty());

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/coin_form.h"
 
+#include "answer/read.h"
+#include "lookup/decimal.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -113,8 +116,8 @@ CoinForm::CoinForm(QWidget* parent) : QGroupBox(parent)
         field->setObjectName(QStringLiteral("measure%1").arg(m));
         field->setPlaceholderText(tr("not measured"));
         row(measureLabels[m], field);
-        connect(field, &QLineEdit::textChanged, this, [this, field] {
-            markMeasure(field);
+        connect(field, &QLineEdit::textChanged, this, [this, m] {
+            markMeasure(m);
             emit changed();
         });
         measures_[m] = field;
@@ -190,10 +193,10 @@ void CoinForm::clear()
             const QSignalBlocker quiet(field);
             field->clear();
         }
-        for (QLineEdit* field : measures_) {
-            const QSignalBlocker quiet(field);
-            field->clear();
-            markMeasure(field);
+        for (std::size_t m = 0; m < measures_.size(); ++m) {
+            const QSignalBlocker quiet(measures_[m]);
+            measures_[m]->clear();
+            markMeasure(m);
         }
     }
     emit changed();
@@ -208,9 +211,10 @@ QList<QWidget*> CoinForm::tabOrder() const
     return order;
 }
 
-void CoinForm::markMeasure(QLineEdit* field)
+void CoinForm::markMeasure(std::size_t m)
 {
-    const bool wrong = ReadMeasure(field->text()).kind == MeasureInput::Kind::Wrong;
+    QLineEdit* field = measures_[m];
+    const bool wrong = !MeasureProblem(static_cast<lookup::Measure>(m), field->text()).empty();
     if (field->property("wrong").toBool() == wrong) {
         return;
     }
@@ -220,7 +224,10 @@ void CoinForm::markMeasure(QLineEdit* field)
     field->setPalette(shown);
     field->setStyleSheet(wrong ? QStringLiteral("QLineEdit { border: 2px solid #c01818; }")
                                : QString());
-    const QString why = wrong ? tr("Not a number above 0: left out of the search") : QString();
+    const QString most = QString::fromStdString(lookup::Decimal(answer::measureBounds[m]));
+    const QString why =
+        wrong ? tr("Not a number above 0 and at most %1: left out of the search").arg(most)
+              : QString();
     field->setToolTip(why);
     field->setAccessibleDescription(why);
 }

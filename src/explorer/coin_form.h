@@ -43,7 +43,7 @@ signals:
 
 private:
     /// Frames a measurement that is left out in red, and says why.
-    void markMeasure(QLineEdit* field);
+    void markMeasure(std::size_t m);
 
     std::array<QComboBox*, vocab::attributeCount> lists_{};
     std::array<QLineEdit*, lookup::monogramCount> monograms_{};

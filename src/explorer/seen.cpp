@@ -1,32 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/seen.h"
 
-#include "answer/answer.h"
-#include "answer/batch.h"
 #include "answer/read.h"
-#include "answer/tsv.h"
-#include "json/json.h"
 
 #include <string>
 #include <string_view>
 
 namespace explorer {
 
-MeasureInput ReadMeasure(const QString& text)
+namespace {
+
+/// Reads column `column` as rovadod-find reads the same value.
+std::string read(int column, const QString& typed, lookup::Query& query)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        return {};
-    }
-    QString decimal = trimmed;
-    if (decimal.count(u',') == 1 && !decimal.contains(u'.')) {
-        decimal.replace(u',', u'.');
-    }
-    const std::optional<double> number = lookup::ParseDecimal(decimal.toStdString());
-    if (!number || *number <= 0) {
-        return {MeasureInput::Kind::Wrong, std::nullopt};
-    }
-    return {MeasureInput::Kind::Number, number};
+    const std::string text = typed.toStdString();
+    return answer::ReadValues(column, {std::string_view(text)}, query);
+}
+
+} // namespace
+
+std::string MeasureProblem(lookup::Measure measure, const QString& typed)
+{
+    lookup::Query scratch;
+    return read(lookup::clueCount + static_cast<int>(measure), typed, scratch);
 }
 
 lookup::Query QueryOf(const Seen& seen)
@@ -40,12 +36,11 @@ lookup::Query QueryOf(const Seen& seen)
     }
     // As rovadod-find reads them: trimmed, "any" open, "none" the empty field.
     for (int m = 0; m < lookup::monogramCount; ++m) {
-        const std::string typed = seen.monograms[static_cast<std::size_t>(m)].toStdString();
-        answer::ReadValues(vocab::attributeCount + m, {std::string_view(typed)}, query);
+        read(vocab::attributeCount + m, seen.monograms[static_cast<std::size_t>(m)], query);
     }
+    // A measurement it refuses is left out, as the field shows.
     for (int m = 0; m < lookup::measureCount; ++m) {
-        query.measured[static_cast<std::size_t>(m)] =
-            ReadMeasure(seen.measures[static_cast<std::size_t>(m)]).value;
+        read(lookup::clueCount + m, seen.measures[static_cast<std::size_t>(m)], query);
     }
     query.near = seen.near;
     return query;

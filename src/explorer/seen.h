@@ -8,7 +8,7 @@
 #include <QString>
 
 #include <array>
-#include <optional>
+#include <string>
 #include <string_view>
 
 /// Rovadod Explorer: the worn-coin finder in a window.
@@ -20,17 +20,9 @@ inline constexpr std::array<std::string_view, lookup::clueCount> clueNames{
     "Obverse figure", "Inscription",     "Reverse figure",      "Left field",          "Right side",
     "Countermark",    "Center monogram", "Left field monogram", "Right field monogram"};
 
-/// What a measurement field holds: nothing, a number above 0, or anything
-/// else, which is shown as wrong and ignored.
-struct MeasureInput {
-    enum class Kind { Empty, Number, Wrong };
-    Kind kind = Kind::Empty;
-    std::optional<double> value; ///< for `Number`
-};
-
-/// Reads a measurement as a collector types it: "27", " 19,2 ", ".5"; one
-/// "," stands for the decimal point.
-MeasureInput ReadMeasure(const QString& text);
+/// Why the diameter or weight as typed is left out of the search, in
+/// rovadod-find's words; empty when it is blank or a measurement.
+std::string MeasureProblem(lookup::Measure measure, const QString& typed);
 
 /// Everything the explorer's fields say about the coin.
 struct Seen {

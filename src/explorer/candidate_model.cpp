@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/candidate_model.h"
 
+#include "answer/tsv.h"
 #include "explorer/seen.h"
 #include "lookup/measure.h"
 #include "lookup/search.h"
+#include "json/json.h"
+#include "json/qtext.h"
 
 #include <QCollator>
 
@@ -24,7 +27,7 @@ constexpr qsizetype cellUnits = 200;
 
 QString cell(std::string_view text)
 {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString shown = answer::QStringOf(text);
     if (shown.size() > cellUnits) {
         qsizetype cut = cellUnits;
         if (shown.at(cut).isLowSurrogate()) {
@@ -34,19 +37,6 @@ QString cell(std::string_view text)
         shown += QChar(0x2026);
     }
     return shown;
-}
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-const std::string& fieldOf(const catalogue::View& view, const catalogue::ColumnInfo& column,
-                           int entry)
-{
-    static const std::string unset;
-    const auto& value = view.at(column, static_cast<std::size_t>(entry));
-    return value ? *value : unset;
 }
 
 constexpr double unknown = std::numeric_limits<double>::infinity();
@@ -85,7 +75,7 @@ int CandidateModel::rowOf(int entry) const
 int CandidateModel::rowOfSv(const std::string& sv) const
 {
     for (std::size_t r = 0; r < answer_.matches.size(); ++r) {
-        if (fieldOf(answer_.catalogue, col::SV, answer_.matches[r].entry) == sv) {
+        if (answer_.catalogue.text(col::SV, answer_.matches[r].entry) == sv) {
             return static_cast<int>(r);
         }
     }
@@ -94,7 +84,7 @@ int CandidateModel::rowOfSv(const std::string& sv) const
 
 std::string CandidateModel::svAt(int row) const
 {
-    return fieldOf(answer_.catalogue, col::SV, entryAt(row));
+    return answer_.catalogue.text(col::SV, entryAt(row));
 }
 
 std::string CandidateModel::entryText(int row) const
@@ -150,27 +140,28 @@ QString CandidateModel::display(int row, int column) const
     const catalogue::View& view = answer_.catalogue;
     switch (column) {
     case Sv:
-        return cell(fieldOf(view, col::SV, match.entry));
+        return cell(view.text(col::SV, match.entry));
     case Denomination:
-        return cell(fieldOf(view, col::Den, match.entry));
+        return cell(view.text(col::Den, match.entry));
     case Diameter:
-        return cell(fieldOf(view, col::Dia, match.entry));
+        return cell(view.text(col::Dia, match.entry));
     case Weight: {
-        const std::string& low = fieldOf(view, col::WMin, match.entry);
-        const std::string& high = fieldOf(view, col::WMax, match.entry);
+        const std::string& low = view.text(col::WMin, match.entry);
+        const std::string& high = view.text(col::WMax, match.entry);
         return low == high ? cell(low) : cell(low) + QStringLiteral(" \u2013 ") + cell(high);
     }
     case CenterMonogram:
-        return cell(fieldOf(view, col::LegMgm, match.entry));
+        return cell(view.text(col::LegMgm, match.entry));
     case LeftMonogram:
-        return cell(fieldOf(view, col::LFMgm, match.entry));
+        return cell(view.text(col::LFMgm, match.entry));
     case RightMonogram:
-        return cell(fieldOf(view, col::RFMgm, match.entry));
+        return cell(view.text(col::RFMgm, match.entry));
     case Differs: {
         QStringList parts;
         for (int clue = 0; clue < lookup::clueCount; ++clue) {
             if (match.differs.test(static_cast<std::size_t>(clue))) {
-                parts << qs(clueNames[static_cast<std::size_t>(clue)]) + QStringLiteral(": ") +
+                parts << answer::QStringOf(clueNames[static_cast<std::size_t>(clue)]) +
+                             QStringLiteral(": ") +
                              cell(lookup::DescribeHeld(view, clue, match.entry));
             }
         }
@@ -183,7 +174,7 @@ QString CandidateModel::display(int row, int column) const
         if (words.starts_with(lead)) {
             words.erase(0, lead.size());
         }
-        return qs(words);
+        return answer::QStringOf(words);
     }
     default:
         return {};
@@ -221,7 +212,7 @@ QVariant CandidateModel::data(const QModelIndex& index, int role) const
         // The whole sentence, where a narrow column cuts it short.
         const lookup::Match& match = answer_.matches[static_cast<std::size_t>(index.row())];
         if (index.column() == Differs && match.distance > 0) {
-            return qs(answer::DifferenceLine(answer_.catalogue, match));
+            return answer::QStringOf(answer::DifferenceLine(answer_.catalogue, match));
         }
         if (index.column() == Fit) {
             const QString words = display(index.row(), Fit);

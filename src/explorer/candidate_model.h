@@ -2,12 +2,8 @@
 #pragma once
 
 #include "answer/answer.h"
-#include "answer/batch.h"
-#include "answer/read.h"
-#include "answer/tsv.h"
 #include "catalogue/table.h"
 #include "lookup/query.h"
-#include "json/json.h"
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>

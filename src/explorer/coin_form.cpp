@@ -3,6 +3,7 @@
 
 #include "answer/read.h"
 #include "lookup/decimal.h"
+#include "json/qtext.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -18,11 +19,6 @@
 namespace explorer {
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 /// A list as wide as a dozen characters, whatever its entries: the popup
 /// shows them whole. Qt's own size policies measure every entry, or build
@@ -93,7 +89,7 @@ CoinForm::CoinForm(QWidget* parent) : QGroupBox(parent)
         list->setObjectName(QStringLiteral("list%1").arg(a));
         list->addItem(tr("Any"));
         for (const std::string_view text : vocab::attributes[a].texts) {
-            list->addItem(qs(text));
+            list->addItem(answer::QStringOf(text));
         }
         list->setAccessibleDescription(
             tr("Any, or a list entry with the number of entries it would leave"));
@@ -167,9 +163,10 @@ void CoinForm::showCounts(const lookup::FacetCounts& counts)
         const vocab::Attribute& attribute = vocab::attributes[a];
         for (int pos = 0; pos < attribute.count(); ++pos) {
             const int count = counts[a][static_cast<std::size_t>(pos)];
-            const QString text = QStringLiteral("%1 (%2)")
-                                     .arg(qs(attribute.texts[static_cast<std::size_t>(pos)]))
-                                     .arg(count);
+            const QString text =
+                QStringLiteral("%1 (%2)")
+                    .arg(answer::QStringOf(attribute.texts[static_cast<std::size_t>(pos)]))
+                    .arg(count);
             if (list->itemText(pos + 1) != text) {
                 list->setItemText(pos + 1, text);
                 list->setItemData(pos + 1, count == 0 ? QVariant(spent) : QVariant(),

@@ -6,6 +6,7 @@
 #include "print/save.h"
 #include "print/ticket.h"
 #include "ui/bounded_text.h"
+#include "json/qtext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,11 +37,6 @@
 namespace explorer {
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 /// `path` with the suffix `suffix` ("tsv", "json") where it ends in the
 /// other format's; any other name as it is.
@@ -359,7 +355,7 @@ void ExplorerWindow::showEntry()
         return;
     }
     shownEntry_ = std::move(text);
-    entry_->showText(qs(shownEntry_));
+    entry_->showText(answer::QStringOf(shownEntry_));
 }
 
 void ExplorerWindow::copyRows()
@@ -378,7 +374,7 @@ void ExplorerWindow::copyRows()
     if (rows.empty()) {
         return;
     }
-    QGuiApplication::clipboard()->setText(qs(model_.tsvOf(rows)));
+    QGuiApplication::clipboard()->setText(answer::QStringOf(model_.tsvOf(rows)));
     const auto n = static_cast<int>(rows.size());
     statusBar()->showMessage(n == 1 ? tr("%n candidate copied", nullptr, n)
                                     : tr("%n candidates copied", nullptr, n),

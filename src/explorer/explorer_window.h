@@ -2,14 +2,10 @@
 #pragma once
 
 #include "answer/answer.h"
-#include "answer/batch.h"
-#include "answer/read.h"
-#include "answer/tsv.h"
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
 #include "explorer/recent_files.h"
 #include "print/ticket.h"
-#include "json/json.h"
 
 #include <QMainWindow>
 #include <QString>

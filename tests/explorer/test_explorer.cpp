@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "answer/answer.h"
-#include "answer/batch.h"
 #include "answer/read.h"
-#include "answer/tsv.h"
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
 #include "explorer/explorer_window.h"
 #include "support/run_program.h"
-#include "json/json.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -9,6 +9,7 @@
 #include "json/qtext.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 
 #include <array>
 #include <limits>
@@ -160,7 +161,8 @@ QString CandidateModel::display(int row, int column) const
         QStringList parts;
         for (int clue = 0; clue < lookup::clueCount; ++clue) {
             if (match.differs.test(static_cast<std::size_t>(clue))) {
-                parts << answer::QStringOf(clueNames[static_cast<std::size_t>(clue)]) +
+                parts << QCoreApplication::translate("Clue",
+                                                     clueNames[static_cast<std::size_t>(clue)]) +
                              QStringLiteral(": ") +
                              cell(lookup::DescribeHeld(view, clue, match.entry));
             }

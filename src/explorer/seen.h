@@ -15,10 +15,18 @@
 namespace explorer {
 
 /// What the coin can differ in, as the explorer's fields name it: the six
-/// attributes, then the three monograms (`lookup::ClueSet` order).
-inline constexpr std::array<std::string_view, lookup::clueCount> clueNames{
-    "Obverse figure", "Inscription",     "Reverse figure",      "Left field",          "Right side",
-    "Countermark",    "Center monogram", "Left field monogram", "Right field monogram"};
+/// attributes, then the three monograms (`lookup::ClueSet` order). Shown
+/// through QCoreApplication::translate("Clue", ...).
+inline constexpr std::array<const char*, lookup::clueCount> clueNames{
+    QT_TRANSLATE_NOOP("Clue", "Obverse figure"),
+    QT_TRANSLATE_NOOP("Clue", "Inscription"),
+    QT_TRANSLATE_NOOP("Clue", "Reverse figure"),
+    QT_TRANSLATE_NOOP("Clue", "Left field"),
+    QT_TRANSLATE_NOOP("Clue", "Right side"),
+    QT_TRANSLATE_NOOP("Clue", "Countermark"),
+    QT_TRANSLATE_NOOP("Clue", "Center monogram"),
+    QT_TRANSLATE_NOOP("Clue", "Left field monogram"),
+    QT_TRANSLATE_NOOP("Clue", "Right field monogram")};
 
 /// Why the diameter or weight as typed is left out of the search, in
 /// rovadod-find's words; empty when it is blank or a measurement.

@@ -10,10 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace explorer {
 
@@ -25,29 +22,25 @@ bool there(const QString& path)
     return info.exists() || info.isSymLink();
 }
 
-// The loader keeps no errno, so the file is looked at again, on the loading
-// thread: a file on a slow disk must not hold the window up.
-QString problemOf(const std::string& path, const catalogue::LoadOutcome& outcome)
+/// Why nothing was read, in the explorer's words; the loader says which
+/// errno stopped it.
+QString problemOf(const catalogue::LoadOutcome& outcome)
 {
-    struct stat info {};
+    const auto system = [&outcome] { return QString::fromLocal8Bit(std::strerror(outcome.error)); };
     switch (outcome.kind) {
     case catalogue::LoadOutcome::Kind::NotFound:
-        if (::stat(path.c_str(), &info) != 0 && errno != ENOENT) {
-            return QString::fromLocal8Bit(std::strerror(errno));
+        if (outcome.error != 0 && outcome.error != ENOENT) {
+            return system();
         }
         return QCoreApplication::translate("CatalogueSource", "no such file");
-    case catalogue::LoadOutcome::Kind::ReadProblem: {
-        if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    case catalogue::LoadOutcome::Kind::ReadProblem:
+        if (outcome.error == EISDIR) {
             return QCoreApplication::translate("CatalogueSource", "it is a folder");
         }
-        // Not blocking: a named pipe put there since must not stop the thread.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            return QString::fromLocal8Bit(std::strerror(errno));
+        if (outcome.error != 0) {
+            return system();
         }
-        ::close(fd);
         return QCoreApplication::translate("CatalogueSource", "read error");
-    }
     case catalogue::LoadOutcome::Kind::Loaded:
         break;
     }
@@ -133,7 +126,7 @@ void CatalogueSource::load(bool reload)
         Loaded result;
         result.path = path;
         result.reload = reload;
-        result.problem = problemOf(bytes, table.outcome);
+        result.problem = problemOf(table.outcome);
         result.table = std::move(table.table);
         return result;
     }));

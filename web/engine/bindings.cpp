@@ -53,9 +53,9 @@ bool bytesOf(const val& bytes, std::string& out)
 {
     const val uint8 = val::global("Uint8Array");
     val view = bytes;
-    if (bytes.instanceof(val::global("ArrayBuffer"))) {
+    if (bytes.instanceof (val::global("ArrayBuffer"))) {
         view = uint8.new_(bytes);
-    } else if (!bytes.instanceof(uint8)) {
+    } else if (!bytes.instanceof (uint8)) {
         return false;
     }
     out.resize(view["length"].as<std::size_t>());

@@ -10,7 +10,7 @@ rovadod_run_packages=(
 )
 rovadod_test_packages=(
     "${rovadod_run_packages[@]}"
-    clang libclang-rt-14-dev clang-format
+    clang libclang-rt-14-dev clang-format libc++-14-dev libc++abi-14-dev locales
     libbenchmark-dev
     desktop-file-utils appstream groff-base
     dpkg-dev file lintian

@@ -117,9 +117,10 @@ std::string entriesRead(std::int32_t n)
 val open(const val& bytes, const val& name)
 {
     State& s = state();
-    s.table = std::make_shared<const catalogue::Table>();
-    s.last = answer::Ask(s.table->view(), {}, true);
+    // Nothing may keep a view of the catalogue being replaced.
+    s.last = {};
     s.tray.clear();
+    s.table = std::make_shared<const catalogue::Table>();
     const std::string shown = isString(name) ? name.as<std::string>() : "catalogue";
     std::string why = "read error";
     try {
@@ -129,9 +130,9 @@ val open(const val& bytes, const val& name)
         } else if (writeScratch(content)) {
             content = {};
             catalogue::LoadedTable loaded = catalogue::LoadTable(scratch);
+            why = catalogue::WhyNotLoaded(loaded.outcome);
             if (loaded.outcome.loaded()) {
                 s.table = std::move(loaded.table);
-                why.clear();
             }
         }
     } catch (...) {

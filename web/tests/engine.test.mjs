@@ -21,7 +21,28 @@ const engine = await createEngine();
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'rovadod-web-'));
 process.on('exit', () => fs.rmSync(dir, { recursive: true, force: true }));
 
-const decode = (bytes) => new TextDecoder().decode(bytes);
+const strict = new TextDecoder('utf-8', { fatal: true });
+
+/// `bytes` as text the way the programs make any bytes valid: each byte of
+/// an ill-formed sequence becomes one U+FFFD.
+function decode(bytes) {
+  try {
+    return strict.decode(bytes);
+  } catch {
+    let text = '';
+    for (let i = 0; i < bytes.length;) {
+      const b = bytes[i];
+      const n = b < 0x80 ? 1 : b >= 0xc2 && b <= 0xdf ? 2 : b >= 0xe0 && b <= 0xef ? 3 : b >= 0xf0 && b <= 0xf4 ? 4 : 0;
+      let decoded = null;
+      try {
+        if (n > 0 && i + n <= bytes.length) decoded = strict.decode(bytes.subarray(i, i + n));
+      } catch {}
+      text += decoded ?? '\ufffd';
+      i += decoded === null ? 1 : n;
+    }
+    return text;
+  }
+}
 
 /// rovadod-find's answer for the query `q` (the engine's keys) on `file`.
 function find(file, q, ...more) {
@@ -34,7 +55,12 @@ function find(file, q, ...more) {
   return run.stdout;
 }
 
-const lists = JSON.parse(decode(spawnSync(findPath, ['--list', '--format=json']).stdout)).lists;
+// The lists in their order, from rovadod-find's TSV (JSON sorts the keys).
+const lists = {};
+for (const line of decode(spawnSync(findPath, ['--list', '--format=tsv']).stdout).split('\n').slice(1)) {
+  const [option, , text, code] = line.split('\t');
+  if (option) (lists[option] ??= []).push({ text, code });
+}
 const options = Object.keys(lists);
 
 function mulberry32(seed) {

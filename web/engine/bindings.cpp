@@ -603,18 +603,19 @@ val ticketPages(const val& count, const val& side, const val& paper)
 
 EMSCRIPTEN_BINDINGS(rovadod_engine)
 {
-    emscripten::function("open", &open);
+    emscripten::function("openOf", &open);
     emscripten::function("lists", &lists);
     // engine.ask(q) is engine-post.js's: it hands q's values over at once.
     emscripten::function("askOptions", &askOptions);
     emscripten::function("askValues", &askValues);
-    emscripten::function("entry", &entry);
+    emscripten::function("entryOf", &entry);
     emscripten::function("tsv", &tsv);
     emscripten::function("json", &json);
-    emscripten::function("ticket", &ticket);
-    emscripten::function("tray", &tray);
+    emscripten::function("ticketOf", &ticket);
+    emscripten::function("trayOf", &tray);
     emscripten::function("trayTickets", &trayTickets);
-    // engine.ticketPages(count, side = 50, paper = "a4") is engine-post.js's.
+    // engine-post.js makes engine.open, entry, ticket, tray and
+    // ticketPages(count, side = 50, paper = "a4") of the *Of calls.
     emscripten::function("ticketPagesOf", &ticketPages);
     emscripten::constant("version", std::string(ROVADOD_VERSION));
 }

@@ -266,3 +266,15 @@ test('ticket pages and a row\'s ticket', () => {
     for (const r of laid.flat()) assert.ok(r.x >= 10 && r.y >= 10 && r.width === (args[1] ?? 50));
   }
 });
+
+test('calls with arguments left out or added answer, never throw', () => {
+  assert.equal(engine.open().entries, 0);
+  assert.equal(openFile(demoPath, 'ptolemy.csv').entries, 64);
+  assert.equal(engine.open(new Uint8Array(fs.readFileSync(demoPath))).status, 'catalogue: 64 entries read');
+  engine.ask();
+  assert.equal(engine.entry(), '');
+  assert.equal(engine.entry(0, 'more').length > 0, true);
+  assert.equal(engine.ticket().found, false);
+  assert.deepEqual(engine.tray().coins, []);
+  assert.equal(engine.ticketPages().length, 0);
+});

@@ -285,25 +285,24 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
         appendJsonString(out, title);
     }
     out += "],\"rows\":[";
-    std::array<std::string, answer::candidateColumns> cells;
     for (std::size_t r = 0; r < a.matches.size(); ++r) {
         out += r == 0 ? "{\"entry\":" : ",{\"entry\":";
         out += std::to_string(a.matches[r].entry) + ",\"cells\":[";
         for (int c = 0; c < answer::candidateColumns; ++c) {
-            cells[static_cast<std::size_t>(c)] =
-                answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c));
             out += c == 0 ? "" : ",";
-            appendJsonString(out, cells[static_cast<std::size_t>(c)]);
+            appendJsonString(out,
+                             answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c)));
         }
         out += "],\"keys\":[";
         for (int c = 0; c < answer::candidateColumns; ++c) {
             out += c == 0 ? "" : ",";
-            // A column without an order of its own sorts by its text.
+            // A column without an order of its own sorts by its text, which
+            // engine-post.js puts in for the null: not sent twice.
             if (const auto number =
                     answer::CandidateNumber(a, r, static_cast<answer::CandidateColumn>(c))) {
                 appendJsonNumber(out, *number);
             } else {
-                appendJsonString(out, cells[static_cast<std::size_t>(c)]);
+                out += "null";
             }
         }
         out += "]}";

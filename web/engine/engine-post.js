@@ -30,7 +30,9 @@ Module['ask'] = (q) => {
     packed.set(part, at + 4);
     at += 4 + part.length;
   }
-  return JSON.parse(Module['askValues'](packed, notText));
+  const answer = JSON.parse(Module['askValues'](packed, notText));
+  for (const row of answer.rows) row.keys.forEach((key, c) => { if (key === null) row.keys[c] = row.cells[c]; });
+  return answer;
 };
 
 // embind throws on a call with too few or too many arguments: a value left

@@ -120,6 +120,10 @@ function assertSameAnswers(file, q) {
   answer.rows.forEach((row, r) => {
     assert.equal(row.entry, json.matches[r].line - 1);
     assert.equal(row.cells.length, answer.columns.length);
+    // Sort keys: the distance and misfit (unknown last), the text elsewhere.
+    assert.equal(row.keys[7], json.matches[r].distance);
+    assert.equal(row.keys[8], json.matches[r].misfit ?? Infinity);
+    for (const c of [0, 1, 4, 5, 6]) assert.equal(row.keys[c], row.cells[c]);
     assert.ok(report.includes(engine.entry(r)), `row ${r}'s entry text is in the report`);
   });
   return { tsv, rows: answer.rows.length };

@@ -29,7 +29,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -320,8 +319,7 @@ val askValues(const std::string& values, unsigned notText)
         s.last = answer::Ask(s.table->view(), query, true);
         return text(answerJson(s.last, problems));
     } catch (...) {
-        s.last = answer::Ask(s.table->view(), {}, false);
-        s.last.matches.clear();
+        s.last = {}; // out of memory: no answer rather than half of one
         return text(answerJson(s.last, {}));
     }
 }
@@ -467,9 +465,66 @@ val ticket(const val& row)
     }
 }
 
-/// Every coin of a batch file as rovadod-find --batch reads it: line by
-/// line as its reader splits them, each coin answered with the last
-/// query's near, each problem as "NAME:LINE: what".
+val coinValue(const answer::Answer& a)
+{
+    val coin = val::object();
+    const std::string line = "line " + std::to_string(a.line);
+    coin.set("label", text(a.id && !a.id->empty() ? *a.id : line));
+    if (a.matches.empty()) {
+        coin.set("sv", val::null());
+        coin.set("differs", text(""));
+    } else {
+        const auto entry = static_cast<std::size_t>(a.matches.front().entry);
+        coin.set("sv", text(a.catalogue.text(catalogue::columns::SV, entry)));
+        coin.set("differs", text(answer::CandidateCell(a, 0, answer::CandidateColumn::Differs)));
+    }
+    return coin;
+}
+
+/// Reads the batch open at `fd` line by line as rovadod-find --batch does,
+/// answering each coin with `near` into `coins` and `s.tray`, each problem
+/// as "PATH:LINE: what".
+void readTray(int fd, const std::string& path, int near, val& coins, val& problems)
+{
+    State& s = state();
+    catalogue::LineReader lines(fd, answer::maxBatchLine);
+    answer::BatchReader reader;
+    std::string line;
+    std::int64_t number = 0;
+    const auto complain = [&](const std::string& what) {
+        problems.call<void>("push", text(path + ":" + std::to_string(number) + ": " + what));
+    };
+    for (;;) {
+        const auto got = lines.next(line);
+        if (got == catalogue::LineReader::Result::TooLong) {
+            ++number;
+            complain("longer than " + std::to_string(answer::maxBatchLine) +
+                     " bytes, not read; a coin is at most eleven values");
+            continue;
+        }
+        if (got != catalogue::LineReader::Result::Line) {
+            return;
+        }
+        ++number;
+        answer::BatchReader::Read read = reader.next(line);
+        if (read.kind == answer::BatchReader::Read::Kind::Header) {
+            for (const std::string& unknown : reader.header()->unknown) {
+                complain("column " + vocab::Quoted(unknown) + " is not read");
+            }
+        } else if (read.kind == answer::BatchReader::Read::Kind::Bad) {
+            complain(read.line.problem);
+        } else if (read.kind == answer::BatchReader::Read::Kind::Coin) {
+            read.line.query.near = near;
+            answer::Answer a = answer::Ask(s.table->view(), read.line.query, false, number);
+            a.id = std::move(read.line.id);
+            coins.call<void>("push", coinValue(a));
+            s.tray.push_back(std::move(a));
+        }
+    }
+}
+
+/// Every coin of a batch file as rovadod-find --batch reads it, each
+/// answered with the last query's near.
 val tray(const val& bytes, const val& name)
 {
     State& s = state();
@@ -477,68 +532,23 @@ val tray(const val& bytes, const val& name)
     const std::string path = isString(name) ? name.as<std::string>() : "batch";
     val coins = val::array();
     val problems = val::array();
+    int fd = -1;
     try {
         std::string content;
-        if (!bytesOf(bytes, content) || !writeScratch(content)) {
-            problems.call<void>("push", text("cannot read " + path));
-            throw std::runtime_error("unread");
-        }
+        const bool written = bytesOf(bytes, content) && writeScratch(content);
         content = {};
-        const int fd = ::open(scratch, O_RDONLY | O_CLOEXEC);
+        fd = written ? ::open(scratch, O_RDONLY | O_CLOEXEC) : -1;
         std::remove(scratch); // read through the open descriptor
         if (fd < 0) {
             problems.call<void>("push", text("cannot read " + path));
-            throw std::runtime_error("unread");
+        } else {
+            readTray(fd, path, s.last.query.near, coins, problems);
         }
-        catalogue::LineReader lines(fd, answer::maxBatchLine);
-        answer::BatchReader reader;
-        std::string line;
-        std::int64_t number = 0;
-        const auto complain = [&](const std::string& what) {
-            problems.call<void>("push", text(path + ":" + std::to_string(number) + ": " + what));
-        };
-        for (;;) {
-            const auto got = lines.next(line);
-            if (got == catalogue::LineReader::Result::TooLong) {
-                ++number;
-                complain("longer than " + std::to_string(answer::maxBatchLine) +
-                         " bytes, not read; a coin is at most eleven values");
-                continue;
-            }
-            if (got != catalogue::LineReader::Result::Line) {
-                break;
-            }
-            ++number;
-            answer::BatchReader::Read read = reader.next(line);
-            if (read.kind == answer::BatchReader::Read::Kind::Header) {
-                for (const std::string& unknown : reader.header()->unknown) {
-                    complain("column " + vocab::Quoted(unknown) + " is not read");
-                }
-            } else if (read.kind == answer::BatchReader::Read::Kind::Bad) {
-                complain(read.line.problem);
-            } else if (read.kind == answer::BatchReader::Read::Kind::Coin) {
-                read.line.query.near = s.last.query.near;
-                answer::Answer a = answer::Ask(s.table->view(), read.line.query, false, number);
-                a.id = std::move(read.line.id);
-                val coin = val::object();
-                coin.set("label",
-                         text(a.id && !a.id->empty() ? *a.id : "line " + std::to_string(number)));
-                coin.set("sv", a.matches.empty()
-                                   ? val::null()
-                                   : text(a.catalogue.text(
-                                         catalogue::columns::SV,
-                                         static_cast<std::size_t>(a.matches.front().entry))));
-                coin.set("differs",
-                         text(a.matches.empty()
-                                  ? ""
-                                  : answer::CandidateCell(a, 0, answer::CandidateColumn::Differs)));
-                coins.call<void>("push", coin);
-                s.tray.push_back(std::move(a));
-            }
-        }
-        ::close(fd);
     } catch (...) {
-        // What was read so far stands; memory ran out or the bytes were none.
+        // Out of memory: the coins read so far stand.
+    }
+    if (fd >= 0) {
+        ::close(fd);
     }
     val result = val::object();
     result.set("coins", coins);

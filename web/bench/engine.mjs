@@ -2,7 +2,7 @@
 // The engine in WebAssembly on a batch of queries, as the page asks them on
 // every change: each answer with its counts, cells and sort keys.
 //   node engine.mjs --write ENGINE QUERIES COUNT writes COUNT seeded queries
-//   node engine.mjs ENGINE QUERIES CATALOGUE     prints the best of five runs
+//   node engine.mjs ENGINE QUERIES CATALOGUE     prints the best of 15 runs
 // The native counterpart (engine_native) reads the same QUERIES file, one
 // coin a line in rovadod-find's batch columns, and asks with near 2.
 import fs from 'node:fs';
@@ -12,7 +12,7 @@ import { pathToFileURL } from 'node:url';
 const columns = ['obverse-figure', 'inscription', 'reverse-figure', 'left-field', 'right-side',
   'countermark', 'center-monogram', 'left-monogram', 'right-monogram', 'diameter', 'weight'];
 export const near = 2;
-const runs = 5;
+const runs = 15;
 
 function mulberry32(seed) {
   return () => {

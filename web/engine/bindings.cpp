@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -245,20 +246,35 @@ void appendJsonString(std::string& out, std::string_view value)
     out += '"';
 }
 
+void appendInteger(std::string& out, long long number)
+{
+    char written[24];
+    const auto end = std::to_chars(written, written + sizeof written, number).ptr;
+    out.append(written, end);
+}
+
 void appendJsonNumber(std::string& out, double number)
 {
     // JSON has no infinity, but JSON.parse reads 1e999 as one: an unknown
     // measurement sorts last.
-    char written[32];
-    std::snprintf(written, sizeof written, "%.17g", number);
-    out += std::isinf(number) ? "1e999" : written;
+    if (std::isinf(number)) {
+        out += "1e999";
+    } else if (number == std::trunc(number) && std::abs(number) < 1e15) {
+        appendInteger(out, static_cast<long long>(number)); // distances, whole millimetres
+    } else {
+        char written[32];
+        std::snprintf(written, sizeof written, "%.17g", number);
+        out += written;
+    }
 }
 
 /// The answer as one JSON text that the page parses at once: far cheaper
 /// than building its objects value by value across the boundary.
 std::string answerJson(const answer::Answer& a, const Problems& problems)
 {
-    std::string out = "{\"problems\":{";
+    std::string out;
+    out.reserve(4096);
+    out += "{\"problems\":{";
     const char* comma = "";
     for (const auto& [option, problem] : problems) {
         out += std::exchange(comma, ",");
@@ -268,12 +284,14 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
     }
     out += "},\"counts\":[";
     comma = "";
-    for (const std::vector<int>& list : a.counts.value_or(lookup::FacetCounts{})) {
+    static const lookup::FacetCounts uncounted{};
+    for (const std::vector<int>& list : a.counts ? *a.counts : uncounted) {
         out += std::exchange(comma, ",");
         out += '[';
         const char* separator = "";
         for (const int count : list) {
-            out += std::exchange(separator, ",") + std::to_string(count);
+            out += std::exchange(separator, ",");
+            appendInteger(out, count);
         }
         out += ']';
     }
@@ -286,7 +304,8 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
     out += "],\"rows\":[";
     for (std::size_t r = 0; r < a.matches.size(); ++r) {
         out += r == 0 ? "{\"entry\":" : ",{\"entry\":";
-        out += std::to_string(a.matches[r].entry) + ",\"cells\":[";
+        appendInteger(out, a.matches[r].entry);
+        out += ",\"cells\":[";
         for (int c = 0; c < answer::candidateColumns; ++c) {
             out += c == 0 ? "" : ",";
             appendJsonString(out,

@@ -143,7 +143,11 @@ const demoQueries = [
   ['near the most', { countermark: '#8', 'right-side': '#3', near: 9 }],
 ];
 
-test('the demo catalogue: TSV, JSON, counts and entries as rovadod-find gives them', () => {
+test('the demo catalogue: lists, TSV, JSON, counts and entries as rovadod-find gives them', () => {
+  assert.deepEqual(engine.lists(), options.map((option, a) => ({
+    label: ['Obverse figure', 'Inscription', 'Reverse figure', 'Left field', 'Right side', 'Countermark'][a],
+    option, texts: lists[option].map((entry) => entry.text),
+  })));
   const opened = openFile(demoPath, 'ptolemy.csv');
   assert.deepEqual(opened, { entries: 64, status: 'ptolemy.csv: 64 entries read' });
   for (const [name, q] of demoQueries) {

@@ -17,6 +17,12 @@ rovadod_test_packages=(
     xvfb python3-xlib
     poppler-utils
 )
+# The web page: its engine built with emscripten, its tests under node and
+# Debian's chromium. A node or npm already there is kept: apt's nodejs would
+# fight one installed another way.
+rovadod_web_packages=(emscripten chromium python3)
+command -v node >/dev/null || rovadod_web_packages+=(nodejs)
+command -v npm >/dev/null || rovadod_web_packages+=(npm)
 
 # rovadod_install_deps PACKAGE...: lists the packages not yet installed, then
 # installs them with apt-get, through sudo when not root. Without root or

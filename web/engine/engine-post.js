@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The engine's JS face where embind alone is slow or strict: every answer
+// still comes from the C++ engine.
+
+// One call for a query: its values packed into bytes, each a 4-byte length
+// and its UTF-8, instead of a call per value.
+const askEncoder = new TextEncoder();
+let askNames = null;
+Module['ask'] = (q) => {
+  askNames ??= Module['askOptions']();
+  let notText = 0;
+  const parts = askNames.map((name, i) => {
+    let value;
+    try {
+      value = q === null || q === undefined ? undefined : q[name];
+    } catch {
+      value = {};
+    }
+    if (typeof value === 'number') return askEncoder.encode(String(value));
+    if (value === null || value === undefined) return new Uint8Array(0);
+    if (typeof value === 'string') return askEncoder.encode(value);
+    notText |= 1 << i;
+    return new Uint8Array(0);
+  });
+  const packed = new Uint8Array(parts.reduce((n, part) => n + 4 + part.length, 0));
+  const lengths = new DataView(packed.buffer);
+  let at = 0;
+  for (const part of parts) {
+    lengths.setUint32(at, part.length, true);
+    packed.set(part, at + 4);
+    at += 4 + part.length;
+  }
+  const answer = JSON.parse(Module['askValues'](packed, notText));
+  for (const row of answer.rows) row.keys.forEach((key, c) => { if (key === null) row.keys[c] = row.cells[c]; });
+  return answer;
+};
+
+// embind throws on a call with too few or too many arguments: a value left
+// out goes over as undefined, which the engine refuses gently.
+for (const [name, count] of [['open', 2], ['entry', 1], ['ticket', 1], ['tray', 2]]) {
+  Module[name] = (...args) => Module[`${name}Of`](...args.slice(0, count), ...Array(Math.max(0, count - args.length)));
+}
+Module['ticketPages'] = (count, side = 50, paper = 'a4') => Module['ticketPagesOf'](count, side, paper);

@@ -80,17 +80,28 @@ std::string FixedDecimals(double value, int decimals)
     // Below 2^51 the scaled value and its neighbours are exact integers in a
     // double, and fma tells exactly on which side of a rounding point the
     // binary value lies.
-    if (std::isfinite(value) && magnitude * scale < 0x1p51) {
-        auto n = static_cast<std::int64_t>(magnitude * scale);
-        while (n > 0 && std::fma(magnitude, scale, -static_cast<double>(n)) < 0) {
-            --n;
-        }
-        while (std::fma(magnitude, scale, -static_cast<double>(n + 1)) >= 0) {
-            ++n;
-        }
-        const double half = std::fma(magnitude, 2 * scale, -static_cast<double>(2 * n + 1));
-        if (half > 0 || (half == 0 && n % 2 != 0)) {
-            ++n;
+    const double scaled = magnitude * scale;
+    if (std::isfinite(value) && scaled < 0x1p51) {
+        auto n = static_cast<std::int64_t>(scaled);
+        const double part = scaled - static_cast<double>(n); // exact
+        // The product is off by at most half an ulp, less than `margin`: away
+        // from the rounding points by more, it rounds as the exact value
+        // does. Only near them is fma asked, which WebAssembly has no
+        // instruction for.
+        const double margin = scaled * 0x1p-52;
+        if (part > margin && part < 1 - margin && std::fabs(part - 0.5) > margin) {
+            n += part > 0.5 ? 1 : 0;
+        } else {
+            while (n > 0 && std::fma(magnitude, scale, -static_cast<double>(n)) < 0) {
+                --n;
+            }
+            while (std::fma(magnitude, scale, -static_cast<double>(n + 1)) >= 0) {
+                ++n;
+            }
+            const double half = std::fma(magnitude, 2 * scale, -static_cast<double>(2 * n + 1));
+            if (half > 0 || (half == 0 && n % 2 != 0)) {
+                ++n;
+            }
         }
         const auto unit = static_cast<std::int64_t>(scale);
         std::string text = std::signbit(value) ? "-" : "";

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/candidate_model.h"
 
+#include "answer/candidates.h"
+
 #include "answer/tsv.h"
 #include "explorer/seen.h"
 #include "lookup/measure.h"
@@ -12,7 +14,6 @@
 #include <QCoreApplication>
 
 #include <array>
-#include <limits>
 #include <utility>
 
 namespace explorer {
@@ -40,7 +41,9 @@ QString cell(std::string_view text)
     return shown;
 }
 
-constexpr double unknown = std::numeric_limits<double>::infinity();
+// The model's columns are the answer library's, in its order.
+static_assert(CandidateModel::columnTotal == answer::candidateColumns &&
+              CandidateModel::Fit == static_cast<int>(answer::CandidateColumn::Fit));
 
 } // namespace
 
@@ -90,18 +93,7 @@ std::string CandidateModel::svAt(int row) const
 
 std::string CandidateModel::entryText(int row) const
 {
-    const lookup::Match& match = answer_.matches.at(static_cast<std::size_t>(row));
-    std::string text;
-    if (match.distance > 0) {
-        text += answer::DifferenceLine(answer_.catalogue, match) + '\n';
-    }
-    const std::string fit = lookup::FitWords(answer_.query.measured,
-                                             lookup::MeasuresOf(answer_.catalogue, match.entry));
-    if (!fit.empty()) {
-        text += fit + '\n';
-    }
-    lookup::AppendReportBlock(text, answer_.catalogue, match.entry);
-    return text;
+    return answer::EntryText(answer_, static_cast<std::size_t>(row));
 }
 
 std::string CandidateModel::tsvOf(const std::vector<int>& rows) const
@@ -137,67 +129,36 @@ int CandidateModel::columnCount(const QModelIndex& parent) const
 
 QString CandidateModel::display(int row, int column) const
 {
-    const lookup::Match& match = answer_.matches[static_cast<std::size_t>(row)];
-    const catalogue::View& view = answer_.catalogue;
-    switch (column) {
-    case Sv:
-        return cell(view.text(col::SV, match.entry));
-    case Denomination:
-        return cell(view.text(col::Den, match.entry));
-    case Diameter:
-        return cell(view.text(col::Dia, match.entry));
-    case Weight: {
-        const std::string& low = view.text(col::WMin, match.entry);
-        const std::string& high = view.text(col::WMax, match.entry);
-        return low == high ? cell(low) : cell(low) + QStringLiteral(" \u2013 ") + cell(high);
-    }
-    case CenterMonogram:
-        return cell(view.text(col::LegMgm, match.entry));
-    case LeftMonogram:
-        return cell(view.text(col::LFMgm, match.entry));
-    case RightMonogram:
-        return cell(view.text(col::RFMgm, match.entry));
-    case Differs: {
+    const auto r = static_cast<std::size_t>(row);
+    if (column == Differs) {
+        // As the answer library words it, with the clue names translated.
+        const lookup::Match& match = answer_.matches[r];
         QStringList parts;
         for (int clue = 0; clue < lookup::clueCount; ++clue) {
             if (match.differs.test(static_cast<std::size_t>(clue))) {
                 parts << QCoreApplication::translate("Clue",
                                                      clueNames[static_cast<std::size_t>(clue)]) +
                              QStringLiteral(": ") +
-                             cell(lookup::DescribeHeld(view, clue, match.entry));
+                             cell(lookup::DescribeHeld(answer_.catalogue, clue, match.entry));
             }
         }
         return parts.join(QStringLiteral("; "));
     }
-    case Fit: {
-        std::string words =
-            lookup::FitWords(answer_.query.measured, lookup::MeasuresOf(view, match.entry));
-        constexpr std::string_view lead = "Fit: ";
-        if (words.starts_with(lead)) {
-            words.erase(0, lead.size());
-        }
-        return answer::QStringOf(words);
-    }
-    default:
+    if (column < 0 || column >= columnTotal) {
         return {};
     }
+    const std::string text =
+        answer::CandidateCell(answer_, r, static_cast<answer::CandidateColumn>(column));
+    return column == Fit ? answer::QStringOf(text) : cell(text);
 }
 
 QVariant CandidateModel::sortKey(int row, int column) const
 {
-    const lookup::Match& match = answer_.matches[static_cast<std::size_t>(row)];
-    switch (column) {
-    case Diameter:
-        return lookup::MeasuresOf(answer_.catalogue, match.entry).diameter.value_or(unknown);
-    case Weight:
-        return lookup::MeasuresOf(answer_.catalogue, match.entry).weightMin.value_or(unknown);
-    case Differs:
-        return match.distance;
-    case Fit:
-        return match.misfit.value_or(unknown);
-    default:
-        return display(row, column);
+    if (const std::optional<double> number = answer::CandidateNumber(
+            answer_, static_cast<std::size_t>(row), static_cast<answer::CandidateColumn>(column))) {
+        return *number;
     }
+    return display(row, column);
 }
 
 QVariant CandidateModel::data(const QModelIndex& index, int role) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "answer/batch.h"
 
+#include "catalogue/line_reader.h"
 #include "vocab/values.h"
 
 #include <algorithm>
@@ -149,6 +150,56 @@ BatchReader::Read BatchReader::next(std::string_view line)
     }
     read.kind = read.line.kind == BatchLine::Kind::Bad ? Read::Kind::Bad : Read::Kind::Coin;
     return read;
+}
+
+bool ReadBatchFile(int fd, std::string_view path, const BatchEvents& events)
+{
+    catalogue::LineReader lines(fd, maxBatchLine);
+    BatchReader reader;
+    std::string line;
+    std::int64_t number = 0;
+    const auto complain = [&](const std::string& what, bool bad) {
+        events.complain(std::string(path) + ":" + std::to_string(number) + ": " + what, bad);
+    };
+    for (;;) {
+        const auto got = lines.next(line);
+        if (got == catalogue::LineReader::Result::TooLong) {
+            ++number;
+            complain("longer than " + std::to_string(maxBatchLine) +
+                         " bytes, not read; a coin is at most eleven values",
+                     true);
+            continue;
+        }
+        if (got != catalogue::LineReader::Result::Line) {
+            if (got == catalogue::LineReader::Result::End) {
+                return true;
+            }
+            events.complain("cannot read " + std::string(path) + ": read error after line " +
+                                std::to_string(number),
+                            false);
+            return false;
+        }
+        ++number;
+        BatchReader::Read read = reader.next(line);
+        switch (read.kind) {
+        case BatchReader::Read::Kind::Skip:
+            break;
+        case BatchReader::Read::Kind::Header:
+            for (const std::string& name : reader.header()->unknown) {
+                complain("column " + vocab::Quoted(name) + " is not read", false);
+            }
+            if (events.header) {
+                events.header(*reader.header());
+            }
+            break;
+        case BatchReader::Read::Kind::Bad:
+            complain(read.line.problem, true);
+            break;
+        case BatchReader::Read::Kind::Coin:
+            events.coin(std::move(read.line), number);
+            break;
+        }
+    }
 }
 
 } // namespace answer

@@ -4,6 +4,8 @@
 #include "answer/read.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,5 +70,23 @@ private:
     bool first_ = true;
     bool atStart_ = true;
 };
+
+/// What `ReadBatchFile` hands on as it reads.
+struct BatchEvents {
+    /// Each coin with its line in the file, in file order.
+    std::function<void(BatchLine&& coin, std::int64_t line)> coin;
+    /// The header, once read.
+    std::function<void(const BatchHeader& header)> header;
+    /// Each problem, as "PATH:LINE: what"; `bad` for a line that was not
+    /// read (not for a header's unknown column or a read error).
+    std::function<void(const std::string& problem, bool bad)> complain;
+};
+
+/// Reads the batch file open at `fd` line by line as it comes (a pipe too):
+/// lines longer than `maxBatchLine` are passed over and reported, a header's
+/// unknown columns reported once, bad lines reported, each coin handed on.
+/// False when the file failed part way, which is reported too ("cannot read
+/// PATH: read error after line N").
+bool ReadBatchFile(int fd, std::string_view path, const BatchEvents& events);
 
 } // namespace answer

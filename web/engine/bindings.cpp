@@ -500,46 +500,24 @@ val coinValue(const answer::Answer& a)
     return coin;
 }
 
-/// Reads the batch open at `fd` line by line as rovadod-find --batch does,
-/// answering each coin with `near` into `coins` and `s.tray`, each problem
-/// as "PATH:LINE: what".
+/// Reads the batch open at `fd` as rovadod-find --batch does, answering
+/// each coin with `near` into `coins` and `s.tray`, each problem as
+/// "PATH:LINE: what".
 void readTray(int fd, const std::string& path, int near, val& coins, val& problems)
 {
     State& s = state();
-    catalogue::LineReader lines(fd, answer::maxBatchLine);
-    answer::BatchReader reader;
-    std::string line;
-    std::int64_t number = 0;
-    const auto complain = [&](const std::string& what) {
-        problems.call<void>("push", text(path + ":" + std::to_string(number) + ": " + what));
+    answer::BatchEvents events;
+    events.complain = [&problems](const std::string& problem, bool) {
+        problems.call<void>("push", text(problem));
     };
-    for (;;) {
-        const auto got = lines.next(line);
-        if (got == catalogue::LineReader::Result::TooLong) {
-            ++number;
-            complain("longer than " + std::to_string(answer::maxBatchLine) +
-                     " bytes, not read; a coin is at most eleven values");
-            continue;
-        }
-        if (got != catalogue::LineReader::Result::Line) {
-            return;
-        }
-        ++number;
-        answer::BatchReader::Read read = reader.next(line);
-        if (read.kind == answer::BatchReader::Read::Kind::Header) {
-            for (const std::string& unknown : reader.header()->unknown) {
-                complain("column " + vocab::Quoted(unknown) + " is not read");
-            }
-        } else if (read.kind == answer::BatchReader::Read::Kind::Bad) {
-            complain(read.line.problem);
-        } else if (read.kind == answer::BatchReader::Read::Kind::Coin) {
-            read.line.query.near = near;
-            answer::Answer a = answer::Ask(s.table->view(), read.line.query, false, number);
-            a.id = std::move(read.line.id);
-            coins.call<void>("push", coinValue(a));
-            s.tray.push_back(std::move(a));
-        }
-    }
+    events.coin = [&](answer::BatchLine&& coin, std::int64_t line) {
+        coin.query.near = near;
+        answer::Answer a = answer::Ask(s.table->view(), coin.query, false, line);
+        a.id = std::move(coin.id);
+        coins.call<void>("push", coinValue(a));
+        s.tray.push_back(std::move(a));
+    };
+    answer::ReadBatchFile(fd, path, events);
 }
 
 /// Every coin of a batch file as rovadod-find --batch reads it, each

@@ -295,6 +295,7 @@ function answer(force = false) {
     return;
   }
   state.answer = result;
+  byId('notice').textContent = '';
   showCounts(result.counts);
   showProblems(result.problems);
   showHeader(result.columns);
@@ -550,6 +551,7 @@ async function start() {
   } else {
     await openDefault();
   }
+  performance.mark('rovadod-first-answer');
   document.documentElement.dataset.ready = 'true';
   if (!single && 'serviceWorker' in navigator) {
     navigator.serviceWorker.register('./sw.js').catch(() => {});

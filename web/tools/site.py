@@ -69,6 +69,10 @@ def write_whole(path, data):
     try:
         with os.fdopen(handle, 'wb') as out:
             out.write(data)
+        # mkstemp's file is the owner's alone; a web server must read it.
+        mask = os.umask(0)
+        os.umask(mask)
+        os.chmod(temporary, 0o666 & ~mask)
         os.replace(temporary, path)
     except BaseException:
         os.unlink(temporary)
@@ -102,6 +106,7 @@ def build_site(src, engine, catalogue, out):
 IMPORT = re.compile(r"^import\s+(.+?)\s+from\s+'\./([^']+)';[ \t]*\n", re.M)
 EXPORT_DECLARATION = re.compile(r'^export\s+(?=(async\s+)?function\b|const\b|let\b|class\b)', re.M)
 EXPORT_DEFAULT = re.compile(r'^export\s+default\s+([A-Za-z_$][\w$]*)\s*;?[ \t]*$', re.M)
+EXPORT_DEFAULT_FUNCTION = re.compile(r'^export\s+default\s+((?:async\s+)?function\s*\*?\s*([A-Za-z_$][\w$]*))', re.M)
 
 
 def read_module(path):
@@ -131,8 +136,9 @@ def bundle(entry, modules):
         for _, target in imports:
             visit(target, trail + [name])
         body = IMPORT.sub('', text)
-        defaults = EXPORT_DEFAULT.findall(body)
+        defaults = EXPORT_DEFAULT.findall(body) + [m[1] for m in EXPORT_DEFAULT_FUNCTION.findall(body)]
         body = EXPORT_DEFAULT.sub('', body)
+        body = EXPORT_DEFAULT_FUNCTION.sub(lambda m: m[1], body)
         body = EXPORT_DECLARATION.sub('', body)
         if re.search(r'^export\b', body, re.M):
             raise BuildError(f'{modules[name]}: an export form that cannot be inlined')

@@ -5,10 +5,9 @@
 
 import { test as base, expect } from '@playwright/test';
 import { execFile } from 'node:child_process';
-import fs from 'node:fs/promises';
-import http from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { startServer } from './server.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const siteDir = path.resolve(process.env.ROVADOD_WEB_SITE ?? path.join(repo, 'build/web/site'));
@@ -17,56 +16,6 @@ export const findTool = process.env.ROVADOD_FIND ?? path.join(repo, 'build/dev/t
 export const demoCatalogue = path.join(repo, 'data/ptolemy.csv');
 export const siteTool = path.join(repo, 'web/tools/site.py');
 export const pageSources = path.join(repo, 'web/site');
-
-const types = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript',
-  '.mjs': 'text/javascript',
-  '.wasm': 'application/wasm',
-  '.css': 'text/css',
-  '.webmanifest': 'application/manifest+json',
-  '.png': 'image/png',
-  '.csv': 'text/csv',
-};
-
-/// A static server for `root` on 127.0.0.1; `extra` adds or replaces paths.
-export async function startServer(root) {
-  const server = { root, extra: new Map(), requests: [] };
-  const httpServer = http.createServer(async (request, response) => {
-    let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
-    if (name.endsWith('/')) {
-      name += 'index.html';
-    }
-    server.requests.push(name);
-    let body = server.extra.get(name);
-    if (body === undefined) {
-      const file = path.join(server.root, path.normalize(name));
-      try {
-        if (!file.startsWith(server.root + path.sep)) {
-          throw new Error('outside the site');
-        }
-        body = await fs.readFile(file);
-      } catch {
-        response.writeHead(404, { 'content-type': 'text/plain' });
-        response.end('not found');
-        return;
-      }
-    }
-    response.writeHead(200, {
-      'content-type': types[path.extname(name)] ?? 'application/octet-stream',
-      'cache-control': 'no-cache',
-    });
-    response.end(body);
-  });
-  await new Promise((resolve) => httpServer.listen(0, '127.0.0.1', resolve));
-  server.url = `http://127.0.0.1:${httpServer.address().port}/`;
-  server.close = () =>
-    new Promise((resolve) => {
-      httpServer.closeAllConnections();
-      httpServer.close(resolve);
-    });
-  return server;
-}
 
 export const test = base.extend({
   site: async ({}, use) => {
@@ -77,7 +26,7 @@ export const test = base.extend({
   baseURL: async ({ site }, use) => use(site.url),
 });
 
-export { expect };
+export { expect, startServer };
 
 /// Runs rovadod-find with `args`; its output as a Buffer (exit 1, nothing
 /// found, is an answer too).

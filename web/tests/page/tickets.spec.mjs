@@ -68,7 +68,7 @@ test('the current candidate prints as a 50 mm ticket until printing is over', as
 test('a tray: its table, and its tickets 15 to an A4 sheet', async ({ page }) => {
   const coins = ['id\tobverse-figure\treverse-figure\tdiameter\tweight', 'A-17\tzeus with\t1 eagle <l*\t27\t19,2',
     'A-18\tzeus laur\t*closed wing*\t\t', '\tram\t#3\t\t', 'A-20\tthunderbolt\t#40\t\t'];
-  for (let k = 0; coins.length < 17; ++k) {
+  for (let k = 0; coins.length < 18; ++k) {
     coins.push(`B-${k}\t#${1 + (k % 19)}\t\t\t`);
   }
   const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-tray-'));
@@ -78,23 +78,23 @@ test('a tray: its table, and its tickets 15 to an A4 sheet', async ({ page }) =>
     await openFinder(page);
     await ask(page, { near: '1' });
     await page.getByLabel('Open tray…').setInputFiles(file);
+    // Line 5 names a reverse figure there is none of: said, the others answered.
+    const good = coins.slice(1).map((c, k) => ({ id: c.split('\t')[0], line: String(k + 2) })).filter((c) => c.line !== '5');
     const table = page.getByRole('table', { name: 'Tray', exact: true });
-    await expect(table.locator('tbody tr')).toHaveCount(16);
+    await expect(table.locator('tbody tr')).toHaveCount(good.length);
+    await expect(page.locator('#tray-problems li')).toHaveText([/^tray\.tsv:5: .*#40/]);
 
     // rovadod-find reads "." only: its copy of the batch has the weight so.
     await fs.writeFile(file, `${coins.join('\n').replace('19,2', '19.2')}\n`);
-    const tsv = (await find(['--batch', file, '--near=1', '--format=tsv', demoCatalogue])).toString('utf8');
+    const tsv = (await find(['--batch', file, '--near=1', '--format=tsv', demoCatalogue], [1, 2])).toString('utf8');
     const [header, ...lines] = tsv.split('\n').filter(Boolean).map((l) => l.split('\t'));
     const first = new Map();
     for (const cells of lines.reverse()) {
       first.set(cells[header.indexOf('coin')], cells);
     }
     const shown = await table.locator('tbody tr').evaluateAll((rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
-    shown.forEach(([label, sv], k) => {
-      const line = String(k + 2);
-      expect(label).toBe(coins[k + 1].split('\t')[0] || `line ${line}`);
-      expect(sv).toBe(first.get(line)?.[header.indexOf('SV')] ?? 'No match');
-    });
+    expect(shown.map(([label, sv]) => [label, sv])).toEqual(good.map(({ id, line }) =>
+      [id || `line ${line}`, first.get(line)?.[header.indexOf('SV')] ?? 'No match']));
 
     await stubPrint(page);
     await page.getByRole('button', { name: 'Print tray' }).click();
@@ -103,8 +103,8 @@ test('a tray: its table, and its tickets 15 to an A4 sheet', async ({ page }) =>
     await expect(page.locator('#print-area .sheet').first().locator('.ticket')).toHaveCount(15);
     // In batch order: the id when the coin has one, then its first match.
     const tickets = await ticketLines(page);
-    expect(tickets.map((t) => t.slice(0, 2))).toEqual(shown.map(([label, sv], k) =>
-      (coins[k + 1].split('\t')[0] ? [label, sv] : [sv, tickets[k][1]])));
+    expect(tickets.map((t) => (good[tickets.indexOf(t)].id ? t.slice(0, 2) : [undefined, t[0]])))
+      .toEqual(shown.map(([label, sv], k) => (good[k].id ? [label, sv] : [undefined, sv])));
   } finally {
     await fs.rm(work, { recursive: true, force: true });
   }

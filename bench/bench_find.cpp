@@ -3,12 +3,16 @@
 // process, and a whole collection through the program. Run through
 // bench/run; the median of the repetitions is what is compared.
 
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/table.h"
-#include "finder.h"
 #include "lookup/query.h"
 #include "lookup/search.h"
 #include "median_reporter.h"
+#include "json/json.h"
 
 #include <benchmark/benchmark.h>
 
@@ -90,8 +94,8 @@ fs::path writeBatch(const std::vector<lookup::Positions>& entries, const std::st
     out << "# " << count << " coins\n";
     if (ids) {
         out << "id";
-        for (int column = 0; column < finder::valueColumns; ++column) {
-            out << '\t' << finder::ColumnName(column);
+        for (int column = 0; column < answer::valueColumns; ++column) {
+            out << '\t' << answer::ColumnName(column);
         }
         out << '\n';
     }
@@ -176,9 +180,9 @@ void BM_FindQueryWithReport(benchmark::State& state)
     const lookup::Query q = wornCoin();
     std::size_t bytes = 0;
     for (auto _ : state) {
-        const finder::Answer answer = finder::Ask(loaded, q, true);
-        const std::string text = finder::ReportText(loaded, answer.matches, q.measured) +
-                                 finder::CountsText(q, *answer.counts);
+        const answer::Answer answer = answer::Ask(loaded, q, true);
+        const std::string text = answer::ReportText(loaded, answer.matches, q.measured) +
+                                 answer::CountsText(q, *answer.counts);
         bytes = text.size();
         benchmark::DoNotOptimize(text.data());
     }

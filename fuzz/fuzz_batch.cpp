@@ -3,12 +3,17 @@
 // monograms), answered against the demo catalogue in every format. Any
 // crash, sanitizer report or broken invariant below is a finding.
 
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
+#include "batch.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/table.h"
-#include "finder.h"
 #include "fuzz_support.h"
 #include "lookup/measure.h"
 #include "lookup/utf8.h"
+#include "json/json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -72,17 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(std::isfinite(*number) && *number >= 0, "a decimal is finite and not negative");
     }
 
-    const finder::Format formats[] = {finder::Format::Report, finder::Format::Tsv,
-                                      finder::Format::Json};
-    const finder::Format format = formats[size > 2 ? data[2] % 3 : 0];
+    const answer::Format formats[] = {answer::Format::Report, answer::Format::Tsv,
+                                      answer::Format::Json};
+    const answer::Format format = formats[size > 2 ? data[2] % 3 : 0];
     static const fuzzsupport::MemoryFile batch("coins.tsv");
     batch.replace(data, size);
     std::string out;
     const finder::BatchResult result = finder::AnswerBatch(
-        demo->view(), batch.fd(), "coins.tsv", shared, format == finder::Format::Json, format,
+        demo->view(), batch.fd(), "coins.tsv", shared, format == answer::Format::Json, format,
         [&out](std::string_view text) { out += text; }, [](const std::string&) {});
     require(result.read, "a file in memory reads to its end");
-    if (format == finder::Format::Json) {
+    if (format == answer::Format::Json) {
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(
             QByteArray(out.data(), static_cast<qsizetype>(out.size())), &error);
@@ -91,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const QJsonValue& coin : doc.object()["coins"].toArray()) {
             checkOrder(coin.toObject()["matches"].toArray(), shared);
         }
-    } else if (format == finder::Format::Report) {
+    } else if (format == answer::Format::Report) {
         require(lookup::IsValidUtf8(out), "the report is valid UTF-8");
     }
     return 0;

@@ -10,13 +10,19 @@ rovadod_run_packages=(
 )
 rovadod_test_packages=(
     "${rovadod_run_packages[@]}"
-    clang libclang-rt-14-dev clang-format
+    clang libclang-rt-14-dev clang-format libc++-14-dev libc++abi-14-dev locales
     libbenchmark-dev
     desktop-file-utils appstream groff-base
     dpkg-dev file lintian
     xvfb python3-xlib
     poppler-utils
 )
+# The web page: its engine built with emscripten, its tests under node and
+# Debian's chromium. A node or npm already there is kept: apt's nodejs would
+# fight one installed another way.
+rovadod_web_packages=(emscripten chromium python3)
+command -v node >/dev/null || rovadod_web_packages+=(nodejs)
+command -v npm >/dev/null || rovadod_web_packages+=(npm)
 
 # rovadod_install_deps PACKAGE...: lists the packages not yet installed, then
 # installs them with apt-get, through sudo when not root. Without root or

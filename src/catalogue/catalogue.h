@@ -74,9 +74,17 @@ struct LoadOutcome {
     /// The catalogue opened was a regular file. Nothing is read from any
     /// other kind: a pipe or a device loads as 0 entries.
     bool regular = false;
+    /// Why it was not found or could not be opened: the errno of the look-up
+    /// or open that failed, EISDIR for a folder; 0 otherwise, also for a
+    /// fault while reading.
+    int error = 0;
 
     [[nodiscard]] bool loaded() const { return kind == Kind::Loaded; }
 };
+
+/// Why `outcome`'s catalogue was not read, for a person: "no such file", "is
+/// a directory", "Permission denied", "read error"; empty once loaded.
+std::string WhyNotLoaded(const LoadOutcome& outcome);
 
 /// The process's one catalogue. Used only through its class-level members;
 /// everything is constant-initialised, so it exists before any code runs.
@@ -240,6 +248,14 @@ public:
     [[nodiscard]] const Text& at(const ColumnInfo& column, std::size_t entry) const
     {
         return columns_[static_cast<std::size_t>(column.field - 1)][entry];
+    }
+
+    /// `at`'s value, or the empty text when the slot is unset.
+    [[nodiscard]] const std::string& text(const ColumnInfo& column, std::size_t entry) const
+    {
+        static const std::string unset;
+        const Text& value = at(column, entry);
+        return value ? *value : unset;
     }
 
 private:

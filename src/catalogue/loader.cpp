@@ -5,6 +5,7 @@
 #include "catalogue/table.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
@@ -54,6 +55,7 @@ int openToRead(const std::string& path)
 /// What is read of an open catalogue.
 struct Readable {
     bool ok = false;             ///< false: it cannot be read (a directory included)
+    int error = 0;               ///< when not ok, why: the errno of what failed
     bool regular = false;        ///< a regular file; nothing is read from any other kind
     unsigned long long size = 0; ///< bytes to read at most
 };
@@ -65,6 +67,7 @@ Readable prepareToRead(int fd)
     struct stat info {};
     Readable readable;
     if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        readable.error = fd >= 0 && S_ISDIR(info.st_mode) ? EISDIR : errno;
         return readable;
     }
     readable.regular = S_ISREG(info.st_mode);
@@ -75,6 +78,7 @@ Readable prepareToRead(int fd)
     if (readable.regular) {
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            readable.error = errno;
             return readable;
         }
         readable.size = static_cast<unsigned long long>(info.st_size);
@@ -164,6 +168,24 @@ void ApplyFill(std::string& v, Fill fill)
     }
 }
 
+std::string WhyNotLoaded(const LoadOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case LoadOutcome::Kind::NotFound:
+        return outcome.error == 0 || outcome.error == ENOENT ? "no such file"
+                                                             : std::strerror(outcome.error);
+    case LoadOutcome::Kind::ReadProblem:
+        if (outcome.error == EISDIR) {
+            return "is a directory";
+        }
+        // A fault while reading is no fault of opening: its errno says less.
+        return outcome.error == 0 ? "read error" : std::strerror(outcome.error);
+    case LoadOutcome::Kind::Loaded:
+        break;
+    }
+    return {};
+}
+
 LoadOutcome Catalogue::GetDatabase(const Output& out, Pause pause)
 {
     return GetDatabaseFrom(std::string(filename), out, pause);
@@ -176,9 +198,10 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
 
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
         out(std::string(messages::notFound));
         pause(3000);
-        return {LoadOutcome::Kind::NotFound, 0};
+        return {LoadOutcome::Kind::NotFound, 0, false, error};
     }
 
     std::optional<std::int32_t> stored;
@@ -203,7 +226,7 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
         // split or counted: a partial catalogue is not searched.
         out(std::string(messages::problem));
         pause(3000);
-        return {LoadOutcome::Kind::ReadProblem, 0};
+        return {LoadOutcome::Kind::ReadProblem, 0, false, readable.error};
     }
     numentries.store(*stored, std::memory_order_release);
     out(messages::summary(*stored));
@@ -215,12 +238,14 @@ LoadedTable LoadTable(const std::string& path)
     LoadedTable loaded{{LoadOutcome::Kind::NotFound, 0}, std::make_shared<const Table>()};
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
+        loaded.outcome.error = errno;
         return loaded;
     }
     loaded.outcome.kind = LoadOutcome::Kind::ReadProblem;
     try {
         FileHandle file(openToRead(path));
         const Readable readable = prepareToRead(file.get());
+        loaded.outcome.error = readable.error;
         std::vector<std::string> lines;
         if (!readable.ok ||
             !readLines(file.get(), readable.size, [&lines](std::int32_t, std::string&& line) {

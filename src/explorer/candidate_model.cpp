@@ -63,7 +63,7 @@ void CandidateModel::ask(std::shared_ptr<const catalogue::Table> table, const lo
 {
     beginResetModel();
     table_ = table ? std::move(table) : std::make_shared<const catalogue::Table>();
-    answer_ = finder::Ask(table_->view(), query, true);
+    answer_ = answer::Ask(table_->view(), query, true);
     endResetModel();
 }
 
@@ -102,7 +102,7 @@ std::string CandidateModel::entryText(int row) const
     const lookup::Match& match = answer_.matches.at(static_cast<std::size_t>(row));
     std::string text;
     if (match.distance > 0) {
-        text += finder::DifferenceLine(answer_.catalogue, match) + '\n';
+        text += answer::DifferenceLine(answer_.catalogue, match) + '\n';
     }
     const std::string fit = lookup::FitWords(answer_.query.measured,
                                              lookup::MeasuresOf(answer_.catalogue, match.entry));
@@ -115,21 +115,21 @@ std::string CandidateModel::entryText(int row) const
 
 std::string CandidateModel::tsvOf(const std::vector<int>& rows) const
 {
-    finder::Answer chosen = answer_;
+    answer::Answer chosen = answer_;
     chosen.counts.reset();
     chosen.matches.clear();
     for (const int row : rows) {
         chosen.matches.push_back(answer_.matches.at(static_cast<std::size_t>(row)));
     }
-    return finder::TsvHeader(false) + finder::TsvRows(chosen, false);
+    return answer::TsvHeader(false) + answer::TsvRows(chosen, false);
 }
 
-std::string CandidateModel::document(finder::Format format) const
+std::string CandidateModel::document(answer::Format format) const
 {
     // rovadod-find prints counts only when asked for them.
-    finder::Answer whole = answer_;
+    answer::Answer whole = answer_;
     whole.counts.reset();
-    finder::Writer writer(format, false);
+    answer::Writer writer(format, false);
     std::string text = writer.coin(whole);
     return text + writer.end();
 }
@@ -221,7 +221,7 @@ QVariant CandidateModel::data(const QModelIndex& index, int role) const
         // The whole sentence, where a narrow column cuts it short.
         const lookup::Match& match = answer_.matches[static_cast<std::size_t>(index.row())];
         if (index.column() == Differs && match.distance > 0) {
-            return qs(finder::DifferenceLine(answer_.catalogue, match));
+            return qs(answer::DifferenceLine(answer_.catalogue, match));
         }
         if (index.column() == Fit) {
             const QString words = display(index.row(), Fit);

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
 #include "catalogue/table.h"
-#include "finder.h"
 #include "lookup/query.h"
+#include "json/json.h"
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
@@ -45,7 +49,7 @@ public:
     void ask(std::shared_ptr<const catalogue::Table> table, const lookup::Query& query);
 
     /// The answer shown; its catalogue is `table()`'s.
-    [[nodiscard]] const finder::Answer& answer() const { return answer_; }
+    [[nodiscard]] const answer::Answer& answer() const { return answer_; }
     [[nodiscard]] const std::shared_ptr<const catalogue::Table>& table() const { return table_; }
 
     /// The catalogue entry of row `row`.
@@ -63,7 +67,7 @@ public:
     /// rovadod-find's TSV, its header and the rows `rows` in that order.
     [[nodiscard]] std::string tsvOf(const std::vector<int>& rows) const;
     /// The whole answer as rovadod-find prints it for the same query.
-    [[nodiscard]] std::string document(finder::Format format) const;
+    [[nodiscard]] std::string document(answer::Format format) const;
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
@@ -76,7 +80,7 @@ private:
     [[nodiscard]] QVariant sortKey(int row, int column) const;
 
     std::shared_ptr<const catalogue::Table> table_;
-    finder::Answer answer_;
+    answer::Answer answer_;
 };
 
 /// Sorts candidates by a clicked column's `sortRole`, catalogue numbers

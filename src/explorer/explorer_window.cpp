@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/explorer_window.h"
 
+#include "answer/ticket.h"
 #include "print/save.h"
 #include "print/ticket.h"
-#include "tickets.h"
 #include "ui/bounded_text.h"
 
 #include <QAction>
@@ -555,7 +555,7 @@ void ExplorerWindow::copyRows()
         3000);
 }
 
-QString ExplorerWindow::exportCandidates(const QString& path, finder::Format format)
+QString ExplorerWindow::exportCandidates(const QString& path, answer::Format format)
 {
     const std::string text = model_.document(format);
     const auto problem = print::SaveWhole(path, [&text](QIODevice& file) -> std::optional<QString> {
@@ -585,7 +585,7 @@ void ExplorerWindow::exportWithDialog()
         path += suffix;
     }
     const QString problem =
-        exportCandidates(path, asJson ? finder::Format::Json : finder::Format::Tsv);
+        exportCandidates(path, asJson ? answer::Format::Json : answer::Format::Tsv);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, tr("Export Candidates"),
                              tr("Cannot write %1: %2").arg(path, problem));
@@ -600,14 +600,14 @@ print::Ticket ExplorerWindow::currentTicket() const
 {
     // The current candidate first, so that the ticket is its own and names
     // the others that fit as well; the engine's order after it.
-    finder::Answer answer = model_.answer();
+    answer::Answer answer = model_.answer();
     if (const QModelIndex at = tableView_->currentIndex(); at.isValid()) {
         const int entry = model_.entryAt(sorted_.mapToSource(at).row());
         const auto current = std::find_if(answer.matches.begin(), answer.matches.end(),
                                           [entry](const auto& m) { return m.entry == entry; });
         std::rotate(answer.matches.begin(), current, std::next(current));
     }
-    return finder::TicketOf(answer);
+    return answer::TicketOf(answer);
 }
 
 QString ExplorerWindow::saveTicket(const QString& path) const

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
 #include "explorer/seen.h"
-#include "finder.h"
 #include "print/ticket.h"
+#include "json/json.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -54,7 +58,7 @@ public:
 
     /// Writes every candidate to `path` as rovadod-find prints the same
     /// query, whole or not at all; returns why it could not, or nothing.
-    QString exportCandidates(const QString& path, finder::Format format);
+    QString exportCandidates(const QString& path, answer::Format format);
 
     /// The ticket of the coin as seen, for the current candidate (the entries
     /// that fit as well named on it); with no candidate, what was seen.

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "explorer/seen.h"
 
-#include "finder.h"
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
+#include "json/json.h"
 
 #include <string>
 #include <string_view>
@@ -37,7 +41,7 @@ lookup::Query QueryOf(const Seen& seen)
     // As rovadod-find reads them: trimmed, "any" open, "none" the empty field.
     for (int m = 0; m < lookup::monogramCount; ++m) {
         const std::string typed = seen.monograms[static_cast<std::size_t>(m)].toStdString();
-        finder::ReadValues(vocab::attributeCount + m, {std::string_view(typed)}, query);
+        answer::ReadValues(vocab::attributeCount + m, {std::string_view(typed)}, query);
     }
     for (int m = 0; m < lookup::measureCount; ++m) {
         query.measured[static_cast<std::size_t>(m)] =

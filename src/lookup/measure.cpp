@@ -2,9 +2,7 @@
 #include "lookup/measure.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -24,19 +22,10 @@ std::optional<double> positive(const std::optional<std::string>& field)
     return field ? positive(std::string_view(*field)) : std::nullopt;
 }
 
-/// `value` with two decimals; to_chars, as a batch writes thousands.
-std::string twoDecimals(double value)
-{
-    char text[512]; // the widest double, fixed with two decimals, fits
-    const auto [end, error] =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
-    return error == std::errc() ? std::string(text, end) : std::string("?");
-}
-
 /// Weights as catalogues write them, with two decimals; sizes as they come.
 std::string ends(double value, std::string_view unit)
 {
-    return unit == " g" ? twoDecimals(value) : Decimal(value);
+    return unit == " g" ? FixedDecimals(value, 2) : Decimal(value);
 }
 
 std::string range(double low, double high, std::string_view unit)
@@ -61,47 +50,6 @@ std::string placed(std::string_view name, double value, double low, double high,
 }
 
 } // namespace
-
-std::optional<double> ParseDecimal(std::string_view text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return std::nullopt;
-    }
-    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    std::uint64_t mantissa = 0;
-    for (const char c : text) {
-        if (c >= '0' && c <= '9') {
-            ++digits;
-            decimals += point ? 1 : 0;
-            mantissa = digits <= 15 ? mantissa * 10 + static_cast<std::uint64_t>(c - '0') : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digits == 0) {
-        return std::nullopt;
-    }
-    if (digits <= 15) {
-        // Both exact in a double, so the quotient is the correctly rounded
-        // decimal, as from_chars gives it, without its cost in a batch.
-        static constexpr double powers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        return static_cast<double>(mantissa) / powers[decimals];
-    }
-    double value = 0;
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-        return std::nullopt; // out of range: a thousand digits
-    }
-    return value;
-}
 
 EntryMeasures MeasuresFrom(const std::optional<std::string>& dia,
                            const std::optional<std::string>& wmin,
@@ -171,18 +119,6 @@ std::string FitWords(const Measured& coin, const EntryMeasures& entry)
         text += " (misfit " + Decimal(100 * FitOf(coin, entry).misfit) + "%)";
     }
     return text;
-}
-
-std::string Decimal(double value)
-{
-    std::string out = twoDecimals(value);
-    if (out.find('.') != std::string::npos) {
-        out.erase(out.find_last_not_of('0') + 1);
-        if (out.back() == '.') {
-            out.pop_back();
-        }
-    }
-    return out;
 }
 
 } // namespace lookup

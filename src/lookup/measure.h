@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "lookup/decimal.h"
+
 #include <array>
 #include <bitset>
 #include <optional>
@@ -20,11 +22,6 @@ inline constexpr std::array<std::string_view, measureCount> measureOptions{"diam
 using Measured = std::array<std::optional<double>, measureCount>;
 /// Given measurements, by `Measure`.
 using MeasureSet = std::bitset<measureCount>;
-
-/// A plain decimal number as a catalogue or a collector writes it, spaces
-/// around allowed: "27", " 19.20 ", ".5". Nothing else: no sign, exponent,
-/// comma, unit or word ("n/a", "c. 20", "20mm").
-std::optional<double> ParseDecimal(std::string_view text);
 
 /// What one catalogue entry says of size and weight; unset when its field
 /// is not a plain number above 0.
@@ -58,8 +55,5 @@ Fit FitOf(const Measured& coin, const EntryMeasures& entry);
 /// 17.1-20.5 g; diameter 27 mm, 1 mm over 26 mm (misfit 3.8%)". Empty when
 /// nothing was measured.
 std::string FitWords(const Measured& coin, const EntryMeasures& entry);
-
-/// `value` with at most two decimals and no trailing zeros: "19.2", "27".
-std::string Decimal(double value);
 
 } // namespace lookup

@@ -1,18 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "answer/sheet.h"
+
 #include <QRectF>
 #include <QSizeF>
 
-#include <optional>
-#include <string_view>
 #include <vector>
 
-/// Where coin tickets go on paper. Plain arithmetic in millimetres, no
-/// painting, so a print dialog and a PDF writer place them alike.
+/// Where coin tickets go on paper, in Qt's types for painting: the
+/// arithmetic is the answer library's, so a web page places them alike.
 namespace print {
 
-enum class Paper { A4, Letter };
+using answer::defaultTicketSide;
+using answer::maxTicketSide;
+using answer::minTicketSide;
+using answer::pageMargin;
+using answer::Paper;
+using answer::ParsePaper;
+using answer::ParseTicketSide;
 
 /// Width and height of `paper` in mm, portrait.
 QSizeF PaperSize(Paper paper);
@@ -21,29 +27,10 @@ QSizeF PaperSize(Paper paper);
 /// 216 x 279 mm locale, A4 otherwise, also when the locale says nothing.
 Paper LocalePaper();
 
-/// "a4" or "letter", ignoring case.
-std::optional<Paper> ParsePaper(std::string_view name);
-
-/// Bounds of a ticket's side, in mm: smaller is unreadable, larger no
-/// longer fits A4 or Letter with its margins.
-inline constexpr double minTicketSide = 20;
-inline constexpr double maxTicketSide = 150;
-inline constexpr double defaultTicketSide = 50;
-
-/// A ticket side as a collector gives it, in mm: a number with "mm" or
-/// "in" ("50mm", "2in", "1.5in"), within the bounds above; nothing for
-/// anything else.
-std::optional<double> ParseTicketSide(std::string_view text);
-
-/// The blank edge of every page, in mm; cut marks are drawn in it.
-inline constexpr double pageMargin = 10;
-
 /// The ticket rectangles of one page, in mm from its top left corner.
 using Page = std::vector<QRectF>;
 
-/// `count` square tickets of side `side` mm on `paper`: a grid of as many
-/// columns and rows as fit inside the margins, centred, filled row by row,
-/// then page by page. No pages for no tickets, or when not one fits.
+/// `answer::TicketPages` in Qt's types.
 std::vector<Page> TicketPages(QSizeF paper, double side, int count, double margin = pageMargin);
 
 } // namespace print

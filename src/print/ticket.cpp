@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ticket.h"
 
+#include "lookup/decimal.h"
 #include "print/save.h"
 
 #include <QFontMetricsF>
@@ -67,14 +68,7 @@ QString oneLine(const std::string& text)
 
 QString decimal(double value)
 {
-    QString text = QString::number(value, 'f', 2);
-    while (text.endsWith(QLatin1Char('0'))) {
-        text.chop(1);
-    }
-    if (text.endsWith(QLatin1Char('.'))) {
-        text.chop(1);
-    }
-    return text;
+    return QString::fromStdString(lookup::Decimal(value));
 }
 
 QString joined(const std::vector<std::string>& parts, const QString& separator)
@@ -301,7 +295,7 @@ std::optional<QString> WriteTicketsPdf(const QString& path, const std::vector<Ti
         return QStringLiteral("no tickets to write");
     }
     const std::vector<Page> pages =
-        TicketPages(PaperSize(paper), side, static_cast<int>(tickets.size()));
+        TicketPages(print::PaperSize(paper), side, static_cast<int>(tickets.size()));
     if (pages.empty()) {
         return QStringLiteral("a ticket of %1 mm does not fit on the paper").arg(side);
     }
@@ -311,7 +305,7 @@ std::optional<QString> WriteTicketsPdf(const QString& path, const std::vector<Ti
         pdf.setPageMargins(QMarginsF());
         pdf.setTitle(QStringLiteral("Coin tickets"));
         pdf.setCreator(QStringLiteral("Rovadod"));
-        if (!PaintTicketSheets(pdf, tickets, PaperSize(paper), side)) {
+        if (!PaintTicketSheets(pdf, tickets, print::PaperSize(paper), side)) {
             return QStringLiteral("cannot start a PDF");
         }
         return std::nullopt;

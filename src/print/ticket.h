@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "answer/ticket.h"
 #include "print/sheet.h"
 
 #include <QFont>
@@ -8,7 +9,6 @@
 #include <QRectF>
 #include <QString>
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,26 +19,8 @@ class QPainter;
 
 namespace print {
 
-/// What one coin's ticket says: plain text (UTF-8) and numbers, so that any
-/// face can fill it in.
-struct Ticket {
-    std::string id;                       ///< the collector's number for the coin; may be empty
-    bool found = false;                   ///< false: no catalogue entry fits the coin
-    std::string sv;                       ///< the entry's catalogue number, shown large
-    std::string denomination;             ///< `Den`
-    std::string mint;                     ///< `LM`; not shown when empty
-    std::string plate;                    ///< `PLT` and `PNum`, e.g. "I. 4"
-    std::string sngCop;                   ///< `COP`
-    std::string weiser;                   ///< `WSR`
-    std::array<std::string, 3> monograms; ///< centre, left and right field; empty: none
-    std::optional<double> weight;         ///< the coin's, in g, when weighed
-    std::optional<double> diameter;       ///< the coin's, in mm, when measured
-    std::string weightRange;              ///< the entry's, e.g. "17.55-23.69 g"
-    std::string entryDiameter;            ///< the entry's, e.g. "27 mm"
-    std::vector<std::string> differs;     ///< where the entry differs; none: an exact match
-    std::vector<std::string> also;        ///< `SV`s of the entries that fit as well
-    std::string seen;                     ///< with no entry: what was seen on the coin
-};
+/// What a ticket says is the answer library's, so every face fills it alike.
+using Ticket = answer::Ticket;
 
 /// One line of a ticket's text, placed.
 struct TicketLine {

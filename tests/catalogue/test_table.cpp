@@ -171,6 +171,11 @@ void TestTable::valueLoader_givesTheWindowsColumns()
     QCOMPARE(value.outcome.entries, window.entries);
     QCOMPARE(value.outcome.regular, window.regular);
     QCOMPARE(window.regular, window.loaded() && setup != int(Setup::Device));
+    // Why nothing was read travels with the outcome: nobody looks again.
+    const auto why =
+        std::array{"", "no such file", "is a directory", "read error", ""}[std::size_t(setup)];
+    QCOMPARE(catalogue::WhyNotLoaded(window), std::string(why));
+    QCOMPARE(catalogue::WhyNotLoaded(value.outcome), std::string(why));
     QVERIFY(value.table);
     if (setup == int(Setup::ReadFault)) {
         QCOMPARE(testsupport::reads::failures(), 1);

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
 #include "explorer/explorer_window.h"
-#include "finder.h"
 #include "support/run_program.h"
+#include "json/json.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -123,12 +127,12 @@ lookup::Query findQuery(const Coin& coin)
             query.near = std::stoi(value);
             continue;
         }
-        for (int c = 0; c < finder::valueColumns; ++c) {
-            if (finder::ColumnName(c) == name.toStdString()) {
+        for (int c = 0; c < answer::valueColumns; ++c) {
+            if (answer::ColumnName(c) == name.toStdString()) {
                 if (c >= lookup::clueCount) {
                     std::replace(value.begin(), value.end(), ',', '.');
                 }
-                const std::string problem = finder::ReadValues(c, {value}, query);
+                const std::string problem = answer::ReadValues(c, {value}, query);
                 if (!problem.empty()) {
                     qFatal("bad test coin: %s", problem.c_str());
                 }
@@ -167,8 +171,8 @@ void enter(ExplorerWindow& w, const Coin& coin)
             }
             continue;
         }
-        for (int c = 0; c < finder::valueColumns; ++c) {
-            if (finder::ColumnName(c) != name.toStdString()) {
+        for (int c = 0; c < answer::valueColumns; ++c) {
+            if (answer::ColumnName(c) != name.toStdString()) {
                 continue;
             }
             if (c < vocab::attributeCount) {
@@ -309,8 +313,8 @@ void TestExplorer::copyAndExport_areRovadodFindsOutput()
     enter(w, coin);
     QTemporaryDir dir;
 
-    for (const auto& [format, name] : {std::pair{finder::Format::Tsv, QStringLiteral("tsv")},
-                                       std::pair{finder::Format::Json, QStringLiteral("json")}}) {
+    for (const auto& [format, name] : {std::pair{answer::Format::Tsv, QStringLiteral("tsv")},
+                                       std::pair{answer::Format::Json, QStringLiteral("json")}}) {
         const testsupport::ProgramRun find = testsupport::runProgram(
             QStringLiteral(ROVADOD_FIND_EXE),
             findArguments(coin) << QStringLiteral("--format=") + name << demoPath, dir.path());
@@ -321,7 +325,7 @@ void TestExplorer::copyAndExport_areRovadodFindsOutput()
         QVERIFY(exported.open(QIODevice::ReadOnly));
         QCOMPARE(exported.readAll(), find.out);
 
-        if (format != finder::Format::Tsv) {
+        if (format != answer::Format::Tsv) {
             continue;
         }
         // Ctrl+C in the table: the header and the selected rows, in the
@@ -403,7 +407,7 @@ void TestExplorer::entry_isTheCurrentCandidatesReport()
     QVERIFY(!matches.empty());
     // An exact match: its fit line, then the window's block.
     QCOMPARE(entryText(w).toStdString(),
-             finder::ReportText(demo_->view(), {matches.front()}, query.measured));
+             answer::ReportText(demo_->view(), {matches.front()}, query.measured));
 
     // A near match: the line naming its differences first.
     QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("clear")), Qt::LeftButton);
@@ -414,7 +418,7 @@ void TestExplorer::entry_isTheCurrentCandidatesReport()
                                   [](const lookup::Match& m) { return m.distance > 0; });
     QVERIFY(far != near.end());
     table(w)->setCurrentIndex(table(w)->model()->index(static_cast<int>(far - near.begin()), 0));
-    const std::string report = finder::ReportText(demo_->view(), {*far}, nearQuery.measured);
+    const std::string report = answer::ReportText(demo_->view(), {*far}, nearQuery.measured);
     const std::string lead = std::string(lookup::noMatch) + "\n\n";
     QVERIFY(report.starts_with(lead));
     QCOMPARE(entryText(w).toStdString(), report.substr(lead.size()));

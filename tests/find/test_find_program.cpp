@@ -186,11 +186,11 @@ void TestFindProgram::exitStatus_data()
                                        << "rovadod-find: --list takes no other option";
     QTest::newRow("counts in tsv")
         << QStringList{"--counts", "--format=tsv"} << 2 << "rovadod-find: --counts needs";
-    QTest::newRow("diameter with a comma") << QStringList{"--diameter=2,5"} << 2
-                                           << "rovadod-find: diameter takes a number above 0 and "
-                                              "at most 1000 written with \".\" (millimetres), not "
-                                              "\"2,5\"" +
-                                                  usage;
+    QTest::newRow("diameter with two commas")
+        << QStringList{"--diameter=2,5,0"} << 2
+        << "rovadod-find: diameter takes a number above 0 and at most 1000, with \".\" or \",\" "
+           "before the decimals (millimetres), not \"2,5,0\"" +
+               usage;
     QTest::newRow("weight zero") << QStringList{"--weight=0"} << 2
                                  << "rovadod-find: weight takes a number above 0 and at most 10000";
     QTest::newRow("negative tolerance")
@@ -250,6 +250,25 @@ void TestFindProgram::wornCoin_weightAndSizeOrderAndTolerance()
              (QStringList{"DEMO-001", "DEMO-005", "DEMO-021", "DEMO-012"})); // three diobols fit
     QCOMPARE(svs(measured + QStringList{"--tolerance=5"}), ranked.mid(0, 4));
     QCOMPARE(svs(measured + QStringList{"--tolerance=0"}), ranked.mid(0, 3));
+
+    // Every machine format is the same in a locale writing decimal commas,
+    // made here: the machine may have none.
+    QTemporaryDir locales;
+    QCOMPARE(QProcess::execute(QStringLiteral("localedef"),
+                               {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")}),
+             0);
+    const QStringList worn =
+        measured.mid(0, measured.size() - 3) + measured.mid(measured.size() - 2);
+    for (const QString format : {"--format=tsv", "--format=json", "--format=report"}) {
+        const Run plain = runFind(worn + QStringList{format}, dir_->path());
+        qputenv("LOCPATH", locales.path().toLocal8Bit());
+        qputenv("LC_ALL", "de_DE.UTF-8");
+        const Run comma = runFind(worn + QStringList{format}, dir_->path());
+        qunsetenv("LOCPATH");
+        qunsetenv("LC_ALL");
+        QVERIFY(plain.out.contains("0.0384615") || plain.out.contains("misfit 3.85%"));
+        QCOMPARE(comma.out, plain.out);
+    }
 }
 
 void TestFindProgram::unreadableCatalogue_exits2WithReason_data()

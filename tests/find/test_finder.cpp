@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/tsv.h"
+#include "batch.h"
 #include "catalogue/catalogue.h"
-#include "finder.h"
 #include "lookup/search.h"
 #include "lookup/utf8.h"
 #include "support/catalogue_fixture.h"
 #include "support/read_control.h"
+#include "json/json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,7 +19,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using finder::BatchLine;
+using answer::BatchLine;
 using lookup::Query;
 using testsupport::loadBytes;
 
@@ -98,8 +103,8 @@ void TestFinder::report_fullSelectionIsTheWindowsText()
                 lookup::Positions positions = base;
                 positions[static_cast<std::size_t>(a)] = p;
                 const std::string window = lookup::FindMatches(lookup::SelectionCodes(positions));
-                const auto answer = finder::Ask(loaded(), lookup::SelectionQuery(positions), false);
-                QCOMPARE(finder::ReportText(loaded(), answer.matches), window);
+                const auto answer = answer::Ask(loaded(), lookup::SelectionQuery(positions), false);
+                QCOMPARE(answer::ReportText(loaded(), answer.matches), window);
                 nonEmpty += window == lookup::noMatch ? 0 : 1;
             }
         }
@@ -111,8 +116,8 @@ void TestFinder::report_nearMatchesFollowWithTheirDifferences()
 {
     loadBytes(row("exact", "1,1,1,1,1,1") + row("eagle", "1,1,5,1,1,1") +
               row("odd", "X,1,1,1,1,9") + row("one", "1,1,1,4,1,1"));
-    const auto answer = finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2), false);
-    const std::string report = finder::ReportText(loaded(), answer.matches);
+    const auto answer = answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2), false);
+    const std::string report = answer::ReportText(loaded(), answer.matches);
     const std::string exact = lookup::FindMatches(lookup::SelectionCodes({0, 0, 0, 0, 0, 0}));
     QVERIFY(report.starts_with(exact));
     const QStringList lines = QString::fromStdString(report.substr(exact.size())).split('\n');
@@ -132,13 +137,13 @@ void TestFinder::report_nearMatchesFollowWithTheirDifferences()
 void TestFinder::report_nearMatchesAfterNoMatch()
 {
     loadBytes(row("one", "1,1,1,4,1,1"));
-    QCOMPARE(finder::ReportText(
+    QCOMPARE(answer::ReportText(
                  loaded(),
-                 finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}), false).matches),
+                 answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}), false).matches),
              std::string(lookup::noMatch));
-    const std::string report = finder::ReportText(
+    const std::string report = answer::ReportText(
         loaded(),
-        finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false).matches);
+        answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false).matches);
     QVERIFY2(report.starts_with(std::string(lookup::noMatch) +
                                 "\n\nNear match, 1 difference: left-field is Club\nSv one\t"),
              report.c_str());
@@ -147,9 +152,9 @@ void TestFinder::report_nearMatchesAfterNoMatch()
 void TestFinder::report_validUtf8AndSpecimenRule()
 {
     loadBytes(row("bad\xFF", "1,1,1,1,1,1") + row("near\xC3", "1,1,1,1,1,2"));
-    const std::string report = finder::ReportText(
+    const std::string report = answer::ReportText(
         loaded(),
-        finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false).matches);
+        answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false).matches);
     QVERIFY(lookup::IsValidUtf8(report));
     QVERIFY(report.starts_with("Sv bad\xEF\xBF\xBD\t"));
     QVERIFY(report.find("Sv near\xEF\xBF\xBD\t") != std::string::npos);
@@ -165,7 +170,7 @@ void TestFinder::counts_everyEntryMarkedWhereGiven()
     Query q = lookup::SelectionQuery({0, 0, 4, 0, 0, 0});
     q.allowed[3].clear();
     const auto counts = lookup::CountFacets(loaded(), q);
-    const QStringList lines = QString::fromStdString(finder::CountsText(q, counts)).split('\n');
+    const QStringList lines = QString::fromStdString(answer::CountsText(q, counts)).split('\n');
     int total = 0;
     for (const auto& attr : vocab::attributes) {
         total += attr.count();
@@ -184,30 +189,30 @@ void TestFinder::tsv_oneRowPerEntryWithEscapes()
 {
     loadBytes("tab\there,a\\b,,,,,,,,,,,1,1,1,1,1,1,,,\n" + row("plain", "1,1,1,1,1,2"));
     const auto answer =
-        finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false, 12);
-    const QStringList header = QString::fromStdString(finder::TsvHeader(false)).split('\t');
+        answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1), false, 12);
+    const QStringList header = QString::fromStdString(answer::TsvHeader(false)).split('\t');
     QCOMPARE(header.size(), 25);
     QCOMPARE(header.front(), "line");
     QCOMPARE(header[3], "misfit");
     QCOMPARE(header[4], "SV");
     QCOMPARE(header.back(), "RFMgm\n");
-    QCOMPARE(finder::TsvHeader(true).substr(0, 10), std::string("coin\tline\t"));
+    QCOMPARE(answer::TsvHeader(true).substr(0, 10), std::string("coin\tline\t"));
 
-    const QStringList rows = QString::fromStdString(finder::TsvRows(answer, false)).split('\n');
+    const QStringList rows = QString::fromStdString(answer::TsvRows(answer, false)).split('\n');
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows[0].split('\t').size(), 25);
     QVERIFY(rows[0].startsWith("1\t0\t\t\ttab\\there\ta\\\\b\tn/a\t"));
     QVERIFY(rows[1].startsWith("2\t1\tcountermark\t\tplain\t"));
     QVERIFY(rows[1].endsWith("\t-NONE-\tDI\t-NONE-"));
-    QVERIFY(QString::fromStdString(finder::TsvRows(answer, true)).startsWith("12\t1\t0\t"));
-    QCOMPARE(finder::TsvField("a\\t\tb"), std::string("a\\\\t\\tb"));
+    QVERIFY(QString::fromStdString(answer::TsvRows(answer, true)).startsWith("12\t1\t0\t"));
+    QCOMPARE(answer::TsvField("a\\t\tb"), std::string("a\\\\t\\tb"));
 }
 
 void TestFinder::json_parsesBackWithEveryField()
 {
     loadBytes(row("first", "1,1,1,1,1,1") + row("second", "2,1,1,1,1,8", "7"));
-    const auto answer = finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2), false);
-    const QJsonObject object = parseJson(finder::JsonText(answer));
+    const auto answer = answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 2), false);
+    const QJsonObject object = parseJson(answer::JsonText(answer));
     QCOMPARE(object.keys(), QStringList{"matches"});
     const QJsonArray matches = object["matches"].toArray();
     QCOMPARE(matches.size(), 2);
@@ -234,7 +239,7 @@ void TestFinder::json_parsesBackWithEveryField()
 void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
 {
     loadBytes("sv\xFF\xFE,\xC3(,\"q\",,,,,,,,,,1,1,1,1,1,1,\x01\x7F,,\n");
-    const std::string text = finder::JsonText(finder::Ask(loaded(), Query{}, false));
+    const std::string text = answer::JsonText(answer::Ask(loaded(), Query{}, false));
     QVERIFY(lookup::IsValidUtf8(text));
     const QJsonObject fields =
         parseJson(text)["matches"].toArray()[0].toObject()["fields"].toObject();
@@ -247,8 +252,8 @@ void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
 void TestFinder::json_countsAndBatch()
 {
     loadDemo();
-    const auto counted = finder::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}), true);
-    const QJsonObject object = parseJson(finder::JsonText(counted));
+    const auto counted = answer::Ask(loaded(), lookup::SelectionQuery({0, 0, 0, 0, 0, 0}), true);
+    const QJsonObject object = parseJson(answer::JsonText(counted));
     const QJsonObject counts = object["counts"].toObject();
     QCOMPARE(counts.size(), attributeCount);
     const QJsonArray reverse = counts["reverse-figure"].toArray();
@@ -261,8 +266,8 @@ void TestFinder::json_countsAndBatch()
     QCOMPARE(counts["obverse-figure"].toArray()[0].toObject()["count"].toInt(),
              object["matches"].toArray().size());
 
-    const auto none = finder::Ask(loaded(), lookup::SelectionQuery({19, 1, 0, 0, 0, 7}), false, 9);
-    finder::JsonBatch writer;
+    const auto none = answer::Ask(loaded(), lookup::SelectionQuery({19, 1, 0, 0, 0, 7}), false, 9);
+    answer::JsonBatch writer;
     QCOMPARE(writer.end(), std::string("{\"coins\": []}\n"));
     const std::string first = writer.coin(counted);
     const std::string second = writer.coin(none);
@@ -283,16 +288,17 @@ void TestFinder::lists_everyEntryOnce()
         total += attr.count();
     }
     const QStringList tsv =
-        QString::fromStdString(finder::ListsText(finder::Format::Tsv)).split('\n');
+        QString::fromStdString(answer::ListsDocument(answer::Format::Tsv)).split('\n');
     QCOMPARE(tsv.size(), 1 + total + 1);
     QCOMPARE(tsv[0], "option\tposition\ttext\tcode");
     QVERIFY(tsv.contains("reverse-figure\t34\tDeer Kneeling\tQ"));
     const QStringList report =
-        QString::fromStdString(finder::ListsText(finder::Format::Report)).split('\n');
+        QString::fromStdString(answer::ListsDocument(answer::Format::Report)).split('\n');
     QCOMPARE(report.size(), total + 1);
     QVERIFY(report.contains(
         QStringLiteral("left-field      #4   %1 34").arg("Double Cornucopia and Club", -36)));
-    const QJsonObject json = parseJson(finder::ListsText(finder::Format::Json))["lists"].toObject();
+    const QJsonObject json =
+        parseJson(answer::ListsDocument(answer::Format::Json))["lists"].toObject();
     QCOMPARE(json["countermark"].toArray().size(), 8);
     QCOMPARE(json["countermark"].toArray()[7].toObject()["text"].toString(), "Indeterminate");
 }
@@ -363,7 +369,7 @@ void TestFinder::batchLine()
     QFETCH(int, kind);
     QFETCH(QStringList, allowed);
     QFETCH(QString, problem);
-    const BatchLine parsed = finder::ParseBatchLine(line.toStdString());
+    const BatchLine parsed = answer::ParseBatchLine(line.toStdString());
     QCOMPARE(static_cast<int>(parsed.kind), kind);
     QVERIFY2(QString::fromStdString(parsed.problem).startsWith(problem), parsed.problem.c_str());
     QCOMPARE(parsed.problem.empty(), problem.isEmpty());
@@ -403,10 +409,16 @@ void TestFinder::batchHeader_data()
     QTest::newRow("more values than the header names")
         << QByteArray("id\tweight") << QByteArray("1\t2\t3")
         << "3 values; the header names 2 columns, separated by tabs" << QStringList{};
-    QTest::newRow("measurement not a number") << QByteArray("id\tdiameter") << QByteArray("1\t2,5")
-                                              << "diameter takes a number above 0 and at most 1000 "
-                                                 "written with \".\" (millimetres), not \"2,5\""
-                                              << QStringList{};
+    QTest::newRow("measurement with a decimal comma")
+        << QByteArray("id\tdiameter") << QByteArray("1\t 2,5 ") << "1||,,|2.5|" << QStringList{};
+    QTest::newRow("measurement not a number")
+        << QByteArray("id\tdiameter") << QByteArray("1\t2,5.1")
+        << "diameter takes a number above 0 and at most 1000, with \".\" or \",\" before the "
+           "decimals (millimetres), not \"2,5.1\""
+        << QStringList{};
+    QTest::newRow("weight past its bound")
+        << QByteArray("weight") << QByteArray("1e300")
+        << "weight takes a number above 0 and at most 10000, with" << QStringList{};
     QTest::newRow("zero weight") << QByteArray("weight") << QByteArray("0")
                                  << "weight takes a number above 0 and at most 10000"
                                  << QStringList{};
@@ -418,7 +430,7 @@ void TestFinder::batchHeader()
     QFETCH(QByteArray, line);
     QFETCH(QString, got);
     QFETCH(QStringList, unknown);
-    const auto parsed = finder::ParseBatchHeader(header.toStdString());
+    const auto parsed = answer::ParseBatchHeader(header.toStdString());
     QCOMPARE(parsed.has_value(), !got.startsWith('-'));
     QStringList names;
     for (const std::string& name : parsed ? parsed->unknown : std::vector<std::string>{}) {
@@ -426,7 +438,7 @@ void TestFinder::batchHeader()
     }
     QCOMPARE(names, unknown);
 
-    const BatchLine coin = finder::ParseBatchLine(line.toStdString(), parsed ? &*parsed : nullptr);
+    const BatchLine coin = answer::ParseBatchLine(line.toStdString(), parsed ? &*parsed : nullptr);
     if (coin.kind == BatchLine::Kind::Bad) {
         QVERIFY2(QString::fromStdString(coin.problem).startsWith(got), coin.problem.c_str());
         return;
@@ -460,12 +472,12 @@ void TestFinder::measured_fitInEveryFormat()
     q.measured = {25.0, 11.0};
     q.monograms[1] = {"DI"};
     q.near = 1;
-    finder::Answer answer = finder::Ask(loaded(), q, false, 3);
+    answer::Answer answer = answer::Ask(loaded(), q, false, 3);
     answer.id = "A\t17";
     QCOMPARE(answer.matches.size(), std::size_t(2));
 
     const QStringList report =
-        QString::fromStdString(finder::ReportText(loaded(), answer.matches, q.measured))
+        QString::fromStdString(answer::ReportText(loaded(), answer.matches, q.measured))
             .split('\n');
     QCOMPARE(report.value(0), "Fit: weight 11 g, 0.55 g over 8.10 to 10.45 g; diameter 25 mm, 1 mm "
                               "over 24 mm (misfit 9.43%)");
@@ -474,7 +486,7 @@ void TestFinder::measured_fitInEveryFormat()
     QCOMPARE(report.value(9), "Fit: weight 11 g, not in the catalogue; diameter 25 mm, not in the "
                               "catalogue");
 
-    finder::Writer tsv(finder::Format::Tsv, true);
+    answer::Writer tsv(answer::Format::Tsv, true);
     tsv.setIds(true);
     std::string text = tsv.coin(answer);
     text += tsv.end();
@@ -483,7 +495,7 @@ void TestFinder::measured_fitInEveryFormat()
     QVERIFY2(rows[1].startsWith("3\tA\\t17\t1\t0\t\t0.0942982\tknown\t"), qPrintable(rows[1]));
     QVERIFY(rows[2].startsWith("3\tA\\t17\t2\t1\tleft-monogram\t0\tunknown\t"));
 
-    finder::Writer json(finder::Format::Json, true);
+    answer::Writer json(answer::Format::Json, true);
     const QJsonObject coin = parseJson(std::string(json.coin(answer)).append(json.end()))["coins"]
                                  .toArray()[0]
                                  .toObject();
@@ -493,7 +505,7 @@ void TestFinder::measured_fitInEveryFormat()
     QCOMPARE(matches[1].toObject()["unknown"].toArray(), (QJsonArray{"diameter", "weight"}));
     QCOMPARE(matches[1].toObject()["differs"].toArray(), QJsonArray{"left-monogram"});
     // Nothing measured: misfit is null, not 0.
-    const QJsonObject plain = parseJson(finder::JsonText(finder::Ask(loaded(), Query{}, false)));
+    const QJsonObject plain = parseJson(answer::JsonText(answer::Ask(loaded(), Query{}, false)));
     QVERIFY(plain["matches"].toArray()[0].toObject()["misfit"].isNull());
 }
 
@@ -506,7 +518,7 @@ void TestFinder::batchReadFault_jsonStaysWholeWithTheCoinsBefore()
     const QByteArray coins = "id\tobverse-figure\nA\tram\nB\tzeus laur\n";
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(coins + "C\tram\n") > 0);
     file.close();
-    for (const finder::Format format : {finder::Format::Json, finder::Format::Report}) {
+    for (const answer::Format format : {answer::Format::Json, answer::Format::Report}) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
         QVERIFY(fd >= 0);
         testsupport::reads::failAfter(path, static_cast<std::size_t>(coins.size()));
@@ -521,7 +533,7 @@ void TestFinder::batchReadFault_jsonStaysWholeWithTheCoinsBefore()
         QVERIFY(!result.read && result.printed);
         QCOMPARE(problems,
                  std::vector<std::string>{"cannot read coins.tsv: read error after line 3"});
-        if (format == finder::Format::Json) {
+        if (format == answer::Format::Json) {
             const QJsonArray answered = parseJson(out)["coins"].toArray();
             QCOMPARE(answered.size(), 2);
             QCOMPARE(answered[1].toObject()["id"].toString(), "B");

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/read.h"
+#include "answer/ticket.h"
+#include "answer/tsv.h"
 #include "catalogue/table.h"
-#include "finder.h"
 #include "print/sheet.h"
 #include "support/run_program.h"
-#include "tickets.h"
+#include "json/json.h"
 
 #include <QDir>
 #include <QProcess>
@@ -142,12 +146,12 @@ void TestTickets::ticketOf_firstMatchAndThoseAsGood()
 
     const catalogue::LoadedTable demoTable = catalogue::LoadTable(ROVADOD_DEMO_CATALOGUE);
     QVERIFY(demoTable.outcome.loaded());
-    finder::BatchLine parsed = finder::ParseBatchLine(line.toStdString());
-    QCOMPARE(parsed.kind, finder::BatchLine::Kind::Coin);
+    answer::BatchLine parsed = answer::ParseBatchLine(line.toStdString());
+    QCOMPARE(parsed.kind, answer::BatchLine::Kind::Coin);
     parsed.query.near = near;
-    finder::Answer answer = finder::Ask(demoTable.table->view(), parsed.query, false, 7);
+    answer::Answer answer = answer::Ask(demoTable.table->view(), parsed.query, false, 7);
     answer.id = "A-17";
-    const print::Ticket ticket = finder::TicketOf(answer);
+    const answer::Ticket ticket = answer::TicketOf(answer);
 
     QCOMPARE(ticket.id, "A-17");
     QCOMPARE(ticket.found, !sv.isEmpty());

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <charconv>
+#include <cmath>
 #include <numeric>
 #include <random>
 
@@ -114,6 +116,7 @@ private slots:
 
     void parseDecimal_data();
     void parseDecimal();
+    void decimalText_asPrintfInTheCLocale();
     void monogram_data();
     void monogram();
     void measures_orderToleranceAndCountsAgainstDirectComputation();
@@ -509,6 +512,9 @@ void TestQuery::parseDecimal_data()
         QTest::newRow(bad) << bad << -1.0;
     }
     QTest::newRow("too large for a double") << QString(400, '9') << -1.0;
+    QTest::newRow("more digits than fit a double")
+        << "1234567890.1234567891" << 1234567890.1234567891;
+    QTest::newRow("long fraction") << " .123456789012345678 " << .123456789012345678;
 }
 
 void TestQuery::parseDecimal()
@@ -517,6 +523,44 @@ void TestQuery::parseDecimal()
     QFETCH(double, value);
     const std::optional<double> got = lookup::ParseDecimal(text.toStdString());
     QCOMPARE(got.value_or(-1.0), value);
+}
+
+// The written numbers are those the standard library's exact conversions
+// give, ties to even included, without them.
+void TestQuery::decimalText_asPrintfInTheCLocale()
+{
+    std::mt19937_64 random(7);
+    std::vector<double> values{0,
+                               -0.0,
+                               0.125,
+                               0.375,
+                               2.5,
+                               1.005,
+                               17.55,
+                               0.035,
+                               1e15,
+                               2.5e14,
+                               1e300,
+                               std::numeric_limits<double>::max(),
+                               std::numeric_limits<double>::denorm_min(),
+                               INFINITY};
+    for (int k = 0; k < 20000; ++k) {
+        values.push_back(static_cast<double>(random() % 4000000) / 8000); // ties at 1/8
+        values.push_back(std::ldexp(static_cast<double>(random() >> 11), -(k % 60)));
+    }
+    for (const double v : values) {
+        char want[400];
+        for (const int decimals : {0, 2, 5}) {
+            const auto fixed =
+                std::to_chars(want, want + sizeof want, v, std::chars_format::fixed, decimals);
+            QCOMPARE(lookup::FixedDecimals(v, decimals), std::string(want, fixed.ptr));
+        }
+        const auto general =
+            std::to_chars(want, want + sizeof want, v, std::chars_format::general, 6);
+        QCOMPARE(lookup::General(v), std::string(want, general.ptr));
+    }
+    QCOMPARE(lookup::Decimal(19.20), std::string("19.2"));
+    QCOMPARE(lookup::Decimal(27.001), std::string("27"));
 }
 
 void TestQuery::monogram_data()

@@ -29,11 +29,6 @@ std::string lineLabel(std::int64_t line)
     return "line " + std::to_string(line) + ": ";
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return lookup::CodeMatches(std::string(a), b);
-}
-
 /// True when every field after the first `fields` is empty, as trailing
 /// commas from a spreadsheet leave them.
 bool onlyEmptyAfter(std::string_view line, std::int64_t fields)
@@ -129,7 +124,7 @@ void addCodeFindings(Result& result, const catalogue::Table& table, std::size_t 
             text += "; spaces count, " + vocab::Quoted(core) + " would be";
         } else if (split && *split < firstCodeField + a) {
             text += "; the split in field " + std::to_string(*split) + " moved it here";
-        } else if (a == 0 && equalsIgnoringCase(value, vocab::OFigCodes.back())) {
+        } else if (a == 0 && vocab::EqualsIgnoringCase(value, vocab::OFigCodes.back())) {
             text += "; no list entry leads to " + vocab::Quoted(vocab::OFigCodes.back());
         }
         result.findings.push_back({Finding::Kind::NeverSelected, line, std::move(text)});
@@ -262,7 +257,7 @@ Result CheckCatalogue(const std::string& path)
 {
     Result result;
     const catalogue::LoadedTable loaded = catalogue::LoadTable(path);
-    result.problem = cli::CatalogueProblem(path, loaded.outcome);
+    result.problem = cli::CatalogueProblem(loaded.outcome);
     if (!result.problem.empty()) {
         result.status = loaded.outcome.kind == catalogue::LoadOutcome::Kind::NotFound
                             ? Status::NotFound

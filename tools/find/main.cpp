@@ -2,16 +2,19 @@
 // rovadod-find [OPTIONS] [FILE]: the catalogue entries that fit a coin, also
 // a worn one, from the command line.
 
+#include "answer/read.h"
+#include "answer/ticket.h"
+#include "batch.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/table.h"
 #include "cli.h"
-#include "finder.h"
 #include "unreadable.h"
 #include "vocab/values.h"
+#include "json/json.h"
 
 #include <QCoreApplication>
 #if defined(ROVADOD_TICKETS)
-#include "tickets.h"
+#include "print/ticket.h"
 
 #include <QGuiApplication>
 #endif
@@ -30,9 +33,9 @@
 
 namespace {
 
+using answer::Format;
 using catalogue::Catalogue;
 using cli::Output;
-using finder::Format;
 
 const QString description =
     QStringLiteral("Finds the catalogue entries that fit a coin, also a worn one: give what\n"
@@ -48,7 +51,7 @@ const QString epilogue =
 
 /// Every value option: the six attributes, the three monograms and the two
 /// measurements, in batch column order.
-using ValueOptions = std::array<QCommandLineOption, finder::valueColumns>;
+using ValueOptions = std::array<QCommandLineOption, answer::valueColumns>;
 
 struct Options {
     Format format = Format::Report;
@@ -183,7 +186,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, const Value
             bytes.push_back(cli::Bytes(value));
         }
         const std::string problem =
-            finder::ReadValues(static_cast<int>(c), {bytes.begin(), bytes.end()}, options.query);
+            answer::ReadValues(static_cast<int>(c), {bytes.begin(), bytes.end()}, options.query);
         if (!problem.empty()) {
             return QString::fromStdString(problem);
         }
@@ -212,24 +215,23 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
     }
     Output out;
     if (parser.isSet(QStringLiteral("list"))) {
-        out.write(finder::ListsText(options.format));
+        out.write(answer::ListsDocument(options.format));
         return command.finish(out, 0);
     }
 
     const catalogue::LoadedTable loaded = catalogue::LoadTable(options.catalogue);
-    if (const std::string problem = cli::CatalogueProblem(options.catalogue, loaded.outcome);
-        !problem.empty()) {
+    if (const std::string problem = cli::CatalogueProblem(loaded.outcome); !problem.empty()) {
         return command.fail("cannot read " + options.catalogue + ": " + problem);
     }
     const catalogue::View catalogue = loaded.table->view();
 
     finder::BatchResult result;
-    std::function<void(const finder::Answer&)> keepTicket;
+    std::function<void(const answer::Answer&)> keepTicket;
 #if defined(ROVADOD_TICKETS)
-    std::vector<print::Ticket> tickets;
+    std::vector<answer::Ticket> tickets;
     if (options.tickets) {
-        keepTicket = [&tickets](const finder::Answer& a) {
-            tickets.push_back(finder::TicketOf(a));
+        keepTicket = [&tickets](const answer::Answer& a) {
+            tickets.push_back(answer::TicketOf(a));
         };
     }
 #endif
@@ -248,8 +250,8 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
             ::close(fd);
         }
     } else {
-        finder::Writer writer(options.format, false);
-        const finder::Answer answer = finder::Ask(catalogue, options.query, options.counts);
+        answer::Writer writer(options.format, false);
+        const answer::Answer answer = answer::Ask(catalogue, options.query, options.counts);
         result.printed = !answer.matches.empty();
         out.write(writer.coin(answer));
         out.write(writer.end());

@@ -1,40 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tickets.h"
+#include "answer/ticket.h"
 
-#include "catalogue/catalogue.h"
+#include "lookup/decimal.h"
 #include "lookup/query.h"
 #include "vocab/values.h"
 
 #include <algorithm>
 
-namespace finder {
+namespace answer {
 
 namespace {
 
 namespace col = catalogue::columns;
-
-/// The value of `column` for `entry` of the answer's catalogue, "" when unset.
-class Entry {
-public:
-    Entry(const catalogue::View& catalogue, int entry) : catalogue_(catalogue), entry_(entry) {}
-
-    [[nodiscard]] const std::string& operator[](const catalogue::ColumnInfo& column) const
-    {
-        static const std::string unset;
-        const auto& value = catalogue_.at(column, static_cast<std::size_t>(entry_));
-        return value ? *value : unset;
-    }
-
-    [[nodiscard]] std::string monogram(const catalogue::ColumnInfo& column) const
-    {
-        const std::string& value = (*this)[column];
-        return value == "-NONE-" ? std::string() : value;
-    }
-
-private:
-    const catalogue::View& catalogue_;
-    int entry_;
-};
 
 /// Fits as well as `best`: the ranking could not tell them apart.
 bool fitsAsWell(const lookup::Match& match, const lookup::Match& best)
@@ -54,40 +31,44 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
 
 } // namespace
 
-print::Ticket TicketOf(const Answer& answer)
+Ticket TicketOf(const Answer& answer, std::size_t chosen)
 {
-    print::Ticket ticket;
+    Ticket ticket;
     ticket.id = answer.id.value_or(std::string());
     ticket.weight = answer.query.measured[static_cast<std::size_t>(lookup::Measure::Weight)];
     ticket.diameter = answer.query.measured[static_cast<std::size_t>(lookup::Measure::Diameter)];
-    if (answer.matches.empty()) {
+    if (chosen >= answer.matches.size()) {
         ticket.seen = SeenText(answer.query);
         return ticket;
     }
-    const lookup::Match& best = answer.matches.front();
+    const lookup::Match& best = answer.matches[chosen];
     const catalogue::View& cat = answer.catalogue;
-    const Entry e(cat, best.entry);
+    const auto entry = static_cast<std::size_t>(best.entry);
+    const auto monogram = [&](const catalogue::ColumnInfo& column) {
+        const std::string& value = cat.text(column, entry);
+        return value == "-NONE-" ? std::string() : value;
+    };
     ticket.found = true;
-    ticket.sv = e[col::SV];
-    ticket.denomination = e[col::Den];
-    ticket.mint = e[col::LM];
-    ticket.plate = e[col::PLT];
-    if (!e[col::PNum].empty()) {
-        ticket.plate += " " + e[col::PNum];
+    ticket.sv = cat.text(col::SV, entry);
+    ticket.denomination = cat.text(col::Den, entry);
+    ticket.mint = cat.text(col::LM, entry);
+    ticket.plate = cat.text(col::PLT, entry);
+    if (!cat.text(col::PNum, entry).empty()) {
+        ticket.plate += " " + cat.text(col::PNum, entry);
     }
-    ticket.sngCop = e[col::COP];
-    ticket.weiser = e[col::WSR];
-    ticket.monograms = {e.monogram(col::LegMgm), e.monogram(col::LFMgm), e.monogram(col::RFMgm)};
+    ticket.sngCop = cat.text(col::COP, entry);
+    ticket.weiser = cat.text(col::WSR, entry);
+    ticket.monograms = {monogram(col::LegMgm), monogram(col::LFMgm), monogram(col::RFMgm)};
 
     const lookup::EntryMeasures measures = lookup::MeasuresOf(cat, best.entry);
-    const std::string& wmin = e[col::WMin];
-    const std::string& wmax = e[col::WMax];
+    const std::string& wmin = cat.text(col::WMin, entry);
+    const std::string& wmax = cat.text(col::WMax, entry);
     ticket.weightRange = wmin == wmax ? wmin : wmin + "\u2013" + wmax;
     if (measures.weightMin) {
         ticket.weightRange += " g";
     }
     ticket.entryDiameter =
-        measures.diameter ? lookup::Decimal(*measures.diameter) + " mm" : e[col::Dia];
+        measures.diameter ? lookup::Decimal(*measures.diameter) + " mm" : cat.text(col::Dia, entry);
 
     for (int clue = 0; clue < lookup::clueCount; ++clue) {
         if (best.differs.test(static_cast<std::size_t>(clue))) {
@@ -95,9 +76,13 @@ print::Ticket TicketOf(const Answer& answer)
                                      lookup::DescribeHeld(cat, clue, best.entry));
         }
     }
-    for (auto m = answer.matches.begin() + 1; m != answer.matches.end() && fitsAsWell(*m, best);
-         ++m) {
-        ticket.also.push_back(Entry(cat, m->entry)[col::SV]);
+    // The ranking sorts ties together, but a person may have chosen any row
+    // of them: every other match that fits as well is named.
+    for (std::size_t m = 0; m < answer.matches.size(); ++m) {
+        if (m != chosen && fitsAsWell(answer.matches[m], best)) {
+            ticket.also.push_back(
+                cat.text(col::SV, static_cast<std::size_t>(answer.matches[m].entry)));
+        }
     }
     return ticket;
 }
@@ -136,4 +121,4 @@ std::string SeenText(const lookup::Query& query)
     return seen.empty() ? "nothing given" : joined(seen, "; ");
 }
 
-} // namespace finder
+} // namespace answer

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "answer/answer.h"
+
+#include <QJsonObject>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+/// Answers as JSON, through QtCore, and every format written alike for one
+/// coin or a whole batch.
+namespace answer {
+
+/// The JSON object for one coin: `matches`, and `counts` when counted.
+/// Valid UTF-8 whatever the catalogue holds.
+std::string JsonText(const Answer& answer);
+
+/// The 21 fields of each entry as a JSON object, made once per entry: a
+/// batch names the same entries again and again. One catalogue per
+/// object, whose fields must not change while it is in use.
+class JsonFields {
+public:
+    QJsonObject of(const catalogue::View& catalogue, int entry);
+
+private:
+    std::vector<std::optional<QJsonObject>> made_;
+};
+
+/// A batch's JSON object, `{"coins": [...]}`, written coin by coin (one a
+/// line) so that a large batch never sits whole in memory.
+class JsonBatch {
+public:
+    /// The coin's object with its batch line, after what comes before it.
+    std::string coin(const Answer& answer);
+    /// What closes the object, all of it when no coin came.
+    [[nodiscard]] std::string end() const;
+
+private:
+    bool started_ = false;
+    JsonFields fields_;
+};
+
+/// The six lists in `format`, JSON included.
+std::string ListsDocument(Format format);
+
+/// Every coin's output in one format, for one coin or a whole batch, so
+/// that both are written alike.
+class Writer {
+public:
+    Writer(Format format, bool batch) : format_(format), batch_(batch) {}
+    /// Whether the batch's coins carry ids (a TSV column); set before the
+    /// first coin.
+    void setIds(bool ids) { ids_ = ids; }
+    /// The coin's output, after what comes before the first one.
+    std::string coin(const Answer& answer);
+    /// What closes the output, also when no coin came.
+    std::string end();
+
+private:
+    std::string start();
+
+    Format format_;
+    bool batch_;
+    bool ids_ = false;
+    bool started_ = false;
+    JsonBatch json_;
+};
+
+} // namespace answer

@@ -1,0 +1,620 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The finder's engine for the web page: plain JS values in and out, every
+// answer from the core and the answer library. Nothing thrown here reaches
+// the page: a call that fails answers as for an empty catalogue or answer.
+
+#include "answer/answer.h"
+#include "answer/batch.h"
+#include "answer/candidates.h"
+#include "answer/read.h"
+#include "answer/sheet.h"
+#include "answer/ticket.h"
+#include "answer/tsv.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/line_reader.h"
+#include "catalogue/table.h"
+#include "lookup/query.h"
+#include "lookup/utf8.h"
+#include "vocab/values.h"
+#include "vocab/vocabulary.h"
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using emscripten::val;
+
+// The loader reads files; the page's bytes are put where it reads them.
+constexpr const char* scratch = "/tmp/rovadod-catalogue";
+
+constexpr int mostNear = 9; // as the explorer's field allows
+
+struct State {
+    std::shared_ptr<const catalogue::Table> table = std::make_shared<const catalogue::Table>();
+    answer::Answer last;
+    std::vector<answer::Answer> tray; ///< the last batch's coins, for their tickets
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+/// `bytes` as a JS string, ill-formed UTF-8 shown as the desktop programs
+/// show it (one U+FFFD a byte), NULs kept.
+val text(std::string_view bytes)
+{
+    static const val decoder = val::global("TextDecoder").new_();
+    const auto decode = [](std::string_view valid) {
+        return decoder.call<val>(
+            "decode", val(emscripten::typed_memory_view(
+                          valid.size(), reinterpret_cast<const unsigned char*>(valid.data()))));
+    };
+    if (lookup::IsValidUtf8(bytes)) {
+        return decode(bytes);
+    }
+    std::string valid(bytes);
+    lookup::MakeValidUtf8(valid);
+    return decode(valid);
+}
+
+bool isString(const val& v)
+{
+    return v.typeOf().as<std::string>() == "string";
+}
+
+/// The bytes of a Uint8Array (or ArrayBuffer) copied into `out`; false for
+/// anything else.
+bool bytesOf(const val& bytes, std::string& out)
+{
+    const val uint8 = val::global("Uint8Array");
+    val view = bytes;
+    if (bytes.instanceof (val::global("ArrayBuffer"))) {
+        view = uint8.new_(bytes);
+    } else if (!bytes.instanceof (uint8)) {
+        return false;
+    }
+    out.resize(view["length"].as<std::size_t>());
+    if (!out.empty()) {
+        val(emscripten::typed_memory_view(out.size(), reinterpret_cast<unsigned char*>(out.data())))
+            .call<void>("set", view);
+    }
+    return true;
+}
+
+bool writeScratch(const std::string& bytes)
+{
+    std::FILE* file = std::fopen(scratch, "wb");
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::string entriesRead(std::int32_t n)
+{
+    return std::to_string(n) + (n == 1 ? " entry read" : " entries read");
+}
+
+val open(const val& bytes, const val& name)
+{
+    State& s = state();
+    // Nothing may keep a view of the catalogue being replaced.
+    s.last = {};
+    s.tray.clear();
+    s.table = std::make_shared<const catalogue::Table>();
+    const std::string shown = isString(name) ? name.as<std::string>() : "catalogue";
+    std::string why = "read error";
+    try {
+        std::string content;
+        if (!bytesOf(bytes, content)) {
+            why = "not a file's bytes";
+        } else if (writeScratch(content)) {
+            content = {};
+            catalogue::LoadedTable loaded = catalogue::LoadTable(scratch);
+            why = catalogue::WhyNotLoaded(loaded.outcome);
+            if (loaded.outcome.loaded()) {
+                s.table = std::move(loaded.table);
+            }
+        }
+    } catch (...) {
+        // Out of memory for a catalogue this large: it cannot be read.
+    }
+    std::remove(scratch);
+    val result = val::object();
+    result.set("entries", s.table->entries());
+    result.set("status", text(why.empty() ? shown + ": " + entriesRead(s.table->entries())
+                                          : "Cannot read " + shown + ": " + why));
+    return result;
+}
+
+val lists()
+{
+    val all = val::array();
+    for (std::size_t a = 0; a < vocab::attributes.size(); ++a) {
+        const vocab::Attribute& attr = vocab::attributes[a];
+        val texts = val::array();
+        for (const std::string_view t : attr.texts) {
+            texts.call<void>("push", text(t));
+        }
+        val list = val::object();
+        list.set("label", text(answer::clueLabels[a]));
+        list.set("option", text(attr.option));
+        list.set("texts", texts);
+        all.call<void>("push", list);
+    }
+    return all;
+}
+
+/// The options `ask` reads, in the order engine-post.js hands their values
+/// over: the value columns, then near.
+val askOptions()
+{
+    val names = val::array();
+    for (int column = 0; column < answer::valueColumns; ++column) {
+        names.call<void>("push", text(answer::ColumnName(column)));
+    }
+    names.call<void>("push", text("near"));
+    return names;
+}
+
+using Problems = std::vector<std::pair<std::string, std::string>>;
+
+/// The query of the page's fields: each value read as rovadod-find reads
+/// it, a refused one left open and its problem kept under its option.
+/// `values` are the page's texts in `askOptions` order, each as a 4-byte
+/// little-endian length and its UTF-8; bit i of `notText` marks value i as
+/// given but not text (an object, say).
+lookup::Query readQuery(std::string_view packed, unsigned notText, Problems& problems)
+{
+    std::vector<std::string_view> values;
+    while (packed.size() >= 4) {
+        std::uint32_t n = 0;
+        for (int b = 3; b >= 0; --b) {
+            n = n << 8U | static_cast<unsigned char>(packed[static_cast<std::size_t>(b)]);
+        }
+        packed.remove_prefix(4);
+        values.push_back(packed.substr(0, n));
+        packed.remove_prefix(std::min<std::size_t>(n, packed.size()));
+    }
+    values.resize(answer::valueColumns + 1);
+    lookup::Query query;
+    for (int column = 0; column < answer::valueColumns; ++column) {
+        const std::string option(answer::ColumnName(column));
+        if ((notText >> column & 1U) != 0) {
+            problems.emplace_back(option, option + " takes text");
+            continue;
+        }
+        lookup::Query read = query;
+        const std::string_view given = values[static_cast<std::size_t>(column)];
+        const std::string problem = answer::ReadValues(column, {given}, read);
+        if (problem.empty()) {
+            query = std::move(read);
+        } else {
+            problems.emplace_back(option, problem);
+        }
+    }
+    const std::string_view near = values.back();
+    const std::string expected = "near takes a number from 0 to " + std::to_string(mostNear);
+    if (near.size() == 1 && near[0] >= '0' && near[0] <= '9') {
+        query.near = near[0] - '0';
+    } else if ((notText >> answer::valueColumns & 1U) != 0) {
+        problems.emplace_back("near", expected);
+    } else if (!near.empty()) {
+        problems.emplace_back("near", expected + ", not " + vocab::Quoted(near));
+    }
+    return query;
+}
+
+/// `value` as a JSON string: quotes, backslashes and control characters
+/// escaped, the bytes otherwise as they are.
+void appendJsonString(std::string& out, std::string_view value)
+{
+    out += '"';
+    // Runs appended whole: a character at a time costs a call each here.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto u = static_cast<unsigned char>(value[i]);
+        if (u >= 0x20 && u != '"' && u != '\\') {
+            continue;
+        }
+        out.append(value, run, i - run);
+        run = i + 1;
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, u < 0x20 ? "\\u%04x" : "\\%c", u);
+        out += escaped;
+    }
+    out.append(value, run, value.size() - run);
+    out += '"';
+}
+
+void appendJsonNumber(std::string& out, double number)
+{
+    // JSON has no infinity, but JSON.parse reads 1e999 as one: an unknown
+    // measurement sorts last.
+    char written[32];
+    std::snprintf(written, sizeof written, "%.17g", number);
+    out += std::isinf(number) ? "1e999" : written;
+}
+
+/// The answer as one JSON text that the page parses at once: far cheaper
+/// than building its objects value by value across the boundary.
+std::string answerJson(const answer::Answer& a, const Problems& problems)
+{
+    std::string out = "{\"problems\":{";
+    const char* comma = "";
+    for (const auto& [option, problem] : problems) {
+        out += std::exchange(comma, ",");
+        appendJsonString(out, option);
+        out += ':';
+        appendJsonString(out, problem);
+    }
+    out += "},\"counts\":[";
+    comma = "";
+    for (const std::vector<int>& list : a.counts.value_or(lookup::FacetCounts{})) {
+        out += std::exchange(comma, ",");
+        out += '[';
+        const char* separator = "";
+        for (const int count : list) {
+            out += std::exchange(separator, ",") + std::to_string(count);
+        }
+        out += ']';
+    }
+    out += "],\"columns\":[";
+    comma = "";
+    for (const std::string_view title : answer::candidateTitles) {
+        out += std::exchange(comma, ",");
+        appendJsonString(out, title);
+    }
+    out += "],\"rows\":[";
+    std::array<std::string, answer::candidateColumns> cells;
+    for (std::size_t r = 0; r < a.matches.size(); ++r) {
+        out += r == 0 ? "{\"entry\":" : ",{\"entry\":";
+        out += std::to_string(a.matches[r].entry) + ",\"cells\":[";
+        for (int c = 0; c < answer::candidateColumns; ++c) {
+            cells[static_cast<std::size_t>(c)] =
+                answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c));
+            out += c == 0 ? "" : ",";
+            appendJsonString(out, cells[static_cast<std::size_t>(c)]);
+        }
+        out += "],\"keys\":[";
+        for (int c = 0; c < answer::candidateColumns; ++c) {
+            out += c == 0 ? "" : ",";
+            // A column without an order of its own sorts by its text.
+            if (const auto number =
+                    answer::CandidateNumber(a, r, static_cast<answer::CandidateColumn>(c))) {
+                appendJsonNumber(out, *number);
+            } else {
+                appendJsonString(out, cells[static_cast<std::size_t>(c)]);
+            }
+        }
+        out += "]}";
+    }
+    return out + "]}";
+}
+
+/// The answer as JSON text, with its problems; engine-post.js parses it.
+val askValues(const std::string& values, unsigned notText)
+{
+    State& s = state();
+    Problems problems;
+    try {
+        const lookup::Query query = readQuery(values, notText, problems);
+        s.last = answer::Ask(s.table->view(), query, true);
+        return text(answerJson(s.last, problems));
+    } catch (...) {
+        s.last = answer::Ask(s.table->view(), {}, false);
+        s.last.matches.clear();
+        return text(answerJson(s.last, {}));
+    }
+}
+
+/// `v` as an index below `size`, or nothing.
+std::optional<std::size_t> indexBelow(const val& v, std::size_t size)
+{
+    if (v.typeOf().as<std::string>() != "number") {
+        return std::nullopt;
+    }
+    const double i = v.as<double>();
+    if (!(i >= 0 && i < static_cast<double>(size)) ||
+        i != static_cast<double>(static_cast<std::size_t>(i))) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(i);
+}
+
+val entry(const val& row)
+{
+    try {
+        const auto r = indexBelow(row, state().last.matches.size());
+        return text(r ? answer::EntryText(state().last, *r) : "");
+    } catch (...) {
+        return text("");
+    }
+}
+
+val tsv()
+{
+    try {
+        return text(answer::TsvHeader(false) + answer::TsvRows(state().last, false));
+    } catch (...) {
+        return text(answer::TsvHeader(false));
+    }
+}
+
+/// rovadod-find's JSON document for the last answer, without counts.
+std::string jsonDocument(const answer::Answer& a)
+{
+    std::string out = "{\"matches\": [";
+    const char* comma = "";
+    for (const lookup::Match& match : a.matches) {
+        out += comma;
+        comma = ",";
+        out += "{\"line\": " + std::to_string(match.entry + 1);
+        out += ", \"distance\": " + std::to_string(match.distance) + ", \"sv\": ";
+        appendJsonString(
+            out, a.catalogue.text(catalogue::columns::SV, static_cast<std::size_t>(match.entry)));
+        out += ", \"differs\": [";
+        const char* separator = "";
+        for (int clue = 0; clue < lookup::clueCount; ++clue) {
+            if (match.differs.test(static_cast<std::size_t>(clue))) {
+                out += separator;
+                appendJsonString(out, lookup::ClueOption(clue));
+                separator = ",";
+            }
+        }
+        out += "], \"unknown\": [";
+        separator = "";
+        for (std::size_t m = 0; m < lookup::measureOptions.size(); ++m) {
+            if (match.unknown.test(m)) {
+                out += separator;
+                appendJsonString(out, lookup::measureOptions[m]);
+                separator = ",";
+            }
+        }
+        out += "], \"misfit\": ";
+        if (match.misfit) {
+            appendJsonNumber(out, *match.misfit);
+        } else {
+            out += "null";
+        }
+        out += ", \"fields\": {";
+        separator = "";
+        for (const catalogue::ColumnInfo& column : catalogue::schema) {
+            out += separator;
+            appendJsonString(out, column.name);
+            out += ": ";
+            appendJsonString(out, a.catalogue.text(column, static_cast<std::size_t>(match.entry)));
+            separator = ", ";
+        }
+        out += "}}";
+    }
+    return out + "]}\n";
+}
+
+val json()
+{
+    try {
+        return text(jsonDocument(state().last));
+    } catch (...) {
+        return text("{\"matches\": []}\n");
+    }
+}
+
+val strings(const std::vector<std::string>& all)
+{
+    val list = val::array();
+    for (const std::string& s : all) {
+        list.call<void>("push", text(s));
+    }
+    return list;
+}
+
+val optionalNumber(const std::optional<double>& number)
+{
+    return number ? val(*number) : val::null();
+}
+
+val ticketValue(const answer::Ticket& t)
+{
+    val ticket = val::object();
+    ticket.set("id", text(t.id));
+    ticket.set("found", t.found);
+    ticket.set("sv", text(t.sv));
+    ticket.set("denomination", text(t.denomination));
+    ticket.set("mint", text(t.mint));
+    ticket.set("plate", text(t.plate));
+    ticket.set("sngCop", text(t.sngCop));
+    ticket.set("weiser", text(t.weiser));
+    ticket.set("monograms", strings({t.monograms.begin(), t.monograms.end()}));
+    ticket.set("weight", optionalNumber(t.weight));
+    ticket.set("diameter", optionalNumber(t.diameter));
+    ticket.set("weightRange", text(t.weightRange));
+    ticket.set("entryDiameter", text(t.entryDiameter));
+    ticket.set("differs", strings(t.differs));
+    ticket.set("also", strings(t.also));
+    ticket.set("seen", text(t.seen));
+    return ticket;
+}
+
+/// The ticket for row `row` of the last answer; with no such row, the
+/// ticket of a coin no entry fits.
+val ticket(const val& row)
+{
+    try {
+        const State& s = state();
+        const auto r = indexBelow(row, s.last.matches.size());
+        return ticketValue(answer::TicketOf(s.last, r.value_or(s.last.matches.size())));
+    } catch (...) {
+        return ticketValue({});
+    }
+}
+
+/// Every coin of a batch file as rovadod-find --batch reads it: line by
+/// line as its reader splits them, each coin answered with the last
+/// query's near, each problem as "NAME:LINE: what".
+val tray(const val& bytes, const val& name)
+{
+    State& s = state();
+    s.tray.clear();
+    const std::string path = isString(name) ? name.as<std::string>() : "batch";
+    val coins = val::array();
+    val problems = val::array();
+    try {
+        std::string content;
+        if (!bytesOf(bytes, content) || !writeScratch(content)) {
+            problems.call<void>("push", text("cannot read " + path));
+            throw std::runtime_error("unread");
+        }
+        content = {};
+        const int fd = ::open(scratch, O_RDONLY | O_CLOEXEC);
+        std::remove(scratch); // read through the open descriptor
+        if (fd < 0) {
+            problems.call<void>("push", text("cannot read " + path));
+            throw std::runtime_error("unread");
+        }
+        catalogue::LineReader lines(fd, answer::maxBatchLine);
+        answer::BatchReader reader;
+        std::string line;
+        std::int64_t number = 0;
+        const auto complain = [&](const std::string& what) {
+            problems.call<void>("push", text(path + ":" + std::to_string(number) + ": " + what));
+        };
+        for (;;) {
+            const auto got = lines.next(line);
+            if (got == catalogue::LineReader::Result::TooLong) {
+                ++number;
+                complain("longer than " + std::to_string(answer::maxBatchLine) +
+                         " bytes, not read; a coin is at most eleven values");
+                continue;
+            }
+            if (got != catalogue::LineReader::Result::Line) {
+                break;
+            }
+            ++number;
+            answer::BatchReader::Read read = reader.next(line);
+            if (read.kind == answer::BatchReader::Read::Kind::Header) {
+                for (const std::string& unknown : reader.header()->unknown) {
+                    complain("column " + vocab::Quoted(unknown) + " is not read");
+                }
+            } else if (read.kind == answer::BatchReader::Read::Kind::Bad) {
+                complain(read.line.problem);
+            } else if (read.kind == answer::BatchReader::Read::Kind::Coin) {
+                read.line.query.near = s.last.query.near;
+                answer::Answer a = answer::Ask(s.table->view(), read.line.query, false, number);
+                a.id = std::move(read.line.id);
+                val coin = val::object();
+                coin.set("label",
+                         text(a.id && !a.id->empty() ? *a.id : "line " + std::to_string(number)));
+                coin.set("sv", a.matches.empty()
+                                   ? val::null()
+                                   : text(a.catalogue.text(
+                                         catalogue::columns::SV,
+                                         static_cast<std::size_t>(a.matches.front().entry))));
+                coin.set("differs",
+                         text(a.matches.empty()
+                                  ? ""
+                                  : answer::CandidateCell(a, 0, answer::CandidateColumn::Differs)));
+                coins.call<void>("push", coin);
+                s.tray.push_back(std::move(a));
+            }
+        }
+        ::close(fd);
+    } catch (...) {
+        // What was read so far stands; memory ran out or the bytes were none.
+    }
+    val result = val::object();
+    result.set("coins", coins);
+    result.set("problems", problems);
+    return result;
+}
+
+val trayTickets()
+{
+    val tickets = val::array();
+    try {
+        for (const answer::Answer& a : state().tray) {
+            tickets.call<void>("push", ticketValue(answer::TicketOf(a)));
+        }
+    } catch (...) {
+        // The tickets made so far.
+    }
+    return tickets;
+}
+
+/// The pages of `count` tickets of side `side` mm on `paper` ("a4" or
+/// "letter"), as rovadod-find lays them out; none for values it refuses.
+val ticketPages(const val& count, const val& side, const val& paper)
+{
+    val pages = val::array();
+    constexpr double mostTickets = 100000;
+    const std::optional<answer::Paper> chosen =
+        isString(paper) ? answer::ParsePaper(paper.as<std::string>()) : std::nullopt;
+    const bool numbers =
+        count.typeOf().as<std::string>() == "number" && side.typeOf().as<std::string>() == "number";
+    if (!chosen || !numbers) {
+        return pages;
+    }
+    const double n = count.as<double>();
+    const double mm = side.as<double>();
+    if (!(n >= 0 && n <= mostTickets) ||
+        !(mm >= answer::minTicketSide && mm <= answer::maxTicketSide)) {
+        return pages;
+    }
+    try {
+        for (const answer::Page& page :
+             answer::TicketPages(answer::PaperSize(*chosen), mm, static_cast<int>(n))) {
+            val rects = val::array();
+            for (const answer::Rect& r : page) {
+                val rect = val::object();
+                rect.set("x", r.x);
+                rect.set("y", r.y);
+                rect.set("width", r.width);
+                rect.set("height", r.height);
+                rects.call<void>("push", rect);
+            }
+            pages.call<void>("push", rects);
+        }
+    } catch (...) {
+        return val::array();
+    }
+    return pages;
+}
+
+} // namespace
+
+EMSCRIPTEN_BINDINGS(rovadod_engine)
+{
+    emscripten::function("open", &open);
+    emscripten::function("lists", &lists);
+    // engine.ask(q) is engine-post.js's: it hands q's values over at once.
+    emscripten::function("askOptions", &askOptions);
+    emscripten::function("askValues", &askValues);
+    emscripten::function("entry", &entry);
+    emscripten::function("tsv", &tsv);
+    emscripten::function("json", &json);
+    emscripten::function("ticket", &ticket);
+    emscripten::function("tray", &tray);
+    emscripten::function("trayTickets", &trayTickets);
+    // engine.ticketPages(count, side = 50, paper = "a4") is engine-post.js's.
+    emscripten::function("ticketPagesOf", &ticketPages);
+    emscripten::constant("version", std::string(ROVADOD_VERSION));
+}

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The engine in WebAssembly against the native rovadod-find: the same
+// catalogues and queries must give the same answers, whatever a catalogue
+// holds. ROVADOD_ENGINE is engine-single.js, ROVADOD_FIND the native program,
+// ROVADOD_DEMO the demonstration catalogue.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { test } from 'node:test';
+
+const enginePath = process.env.ROVADOD_ENGINE;
+const findPath = process.env.ROVADOD_FIND;
+const demoPath = process.env.ROVADOD_DEMO;
+for (const [name, value] of Object.entries({ enginePath, findPath, demoPath })) {
+  assert.ok(value && fs.existsSync(value), `${name} (${value}) is not there`);
+}
+const { default: createEngine } = await import(enginePath);
+const engine = await createEngine();
+const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'rovadod-web-'));
+process.on('exit', () => fs.rmSync(dir, { recursive: true, force: true }));
+
+const strict = new TextDecoder('utf-8', { fatal: true });
+
+/// `bytes` as text the way the programs make any bytes valid: each byte of
+/// an ill-formed sequence becomes one U+FFFD.
+function decode(bytes) {
+  try {
+    return strict.decode(bytes);
+  } catch {
+    let text = '';
+    for (let i = 0; i < bytes.length;) {
+      const b = bytes[i];
+      const n = b < 0x80 ? 1 : b >= 0xc2 && b <= 0xdf ? 2 : b >= 0xe0 && b <= 0xef ? 3 : b >= 0xf0 && b <= 0xf4 ? 4 : 0;
+      let decoded = null;
+      try {
+        if (n > 0 && i + n <= bytes.length) decoded = strict.decode(bytes.subarray(i, i + n));
+      } catch {}
+      text += decoded ?? '\ufffd';
+      i += decoded === null ? 1 : n;
+    }
+    return text;
+  }
+}
+
+/// rovadod-find's answer for the query `q` (the engine's keys) on `file`.
+function find(file, q, ...more) {
+  const args = [];
+  for (const [option, value] of Object.entries(q)) {
+    if (value !== '' && value !== 'any') args.push(`--${option}=${value}`);
+  }
+  const run = spawnSync(findPath, [...args, ...more, file], { maxBuffer: 1 << 30 });
+  assert.ok(run.status === 0 || run.status === 1, `rovadod-find ${args.join(' ')}: ${run.stderr}`);
+  return run.stdout;
+}
+
+// The lists in their order, from rovadod-find's TSV (JSON sorts the keys).
+const lists = {};
+for (const line of decode(spawnSync(findPath, ['--list', '--format=tsv']).stdout).split('\n').slice(1)) {
+  const [option, , text, code] = line.split('\t');
+  if (option) (lists[option] ??= []).push({ text, code });
+}
+const options = Object.keys(lists);
+
+function mulberry32(seed) {
+  return () => {
+    seed = (seed + 0x6d2b79f5) | 0;
+    let t = Math.imul(seed ^ (seed >>> 15), 1 | seed);
+    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+
+/// A catalogue of `lines` entries made of the lists' codes, with the
+/// blanks, odd codes, quotes and line ends real files have.
+function randomCatalogue(seed, lines) {
+  const rng = mulberry32(seed);
+  const pick = (a) => a[Math.floor(rng() * a.length)];
+  const number = (low, high) => (low + rng() * (high - low)).toFixed(pick([0, 1, 2]));
+  let text = '';
+  for (let i = 0; i < lines; ++i) {
+    const low = number(2, 30);
+    const fields = [
+      `R-${i + 1}`, pick(['Diobol', 'Drachm', 'Obol', '']), pick([number(12, 40), number(12, 40), '', ' ']),
+      pick(['I', 'XII', '']), String(1 + (i % 9)), pick(['AE1', 'AE2']), pick(['155', '', ' ']),
+      pick(['116', '']), pick(['12', '']), pick([low, low, '', 'n/a']),
+      pick([(Number(low) + rng() * 9).toFixed(2), '', low]), pick(['Alexandria', '"Tyre"', 'Paphos']),
+      ...options.map((o) => (rng() < 0.1 ? pick(['x', '', ' 1']) : pick(lists[o]).code)),
+      ...[0, 1, 2].map(() => pick(['', '', 'DI', 'none', 'ΔΙ', ' di '])),
+    ];
+    text += fields.join(',') + pick(['\n', '\n', '\r\n', '\r']);
+  }
+  return text;
+}
+
+/// A query as the page asks it, from the lists' positions.
+function randomQuery(rng) {
+  const pick = (a) => a[Math.floor(rng() * a.length)];
+  const q = {};
+  for (const o of options) q[o] = rng() < 0.5 ? 'any' : `#${1 + Math.floor(rng() * lists[o].length)}`;
+  for (const m of ['center-monogram', 'left-monogram', 'right-monogram']) q[m] = pick(['', '', 'none', 'DI']);
+  q.diameter = pick(['', '', '27', '24.5']);
+  q.weight = pick(['', '', '19.2', '8,1']);
+  q.near = pick([0, 1, 2, 3]);
+  return q;
+}
+
+/// The engine's answers to `q` against rovadod-find's on `file`.
+function assertSameAnswers(file, q) {
+  const answer = engine.ask(q);
+  assert.deepEqual(answer.problems, {}, 'a valid query is read without a problem');
+  const tsv = find(file, q, '--format=tsv');
+  assert.equal(engine.tsv(), decode(tsv), 'TSV');
+  const json = JSON.parse(decode(find(file, q, '--format=json', '--counts')));
+  assert.deepEqual(JSON.parse(engine.json()), { matches: json.matches }, 'JSON');
+  assert.deepEqual(answer.counts, options.map((o) => json.counts[o].map((e) => e.count)), 'counts');
+  assert.equal(answer.rows.length, json.matches.length);
+  const report = decode(find(file, q));
+  answer.rows.forEach((row, r) => {
+    assert.equal(row.entry, json.matches[r].line - 1);
+    assert.equal(row.cells.length, answer.columns.length);
+    assert.ok(report.includes(engine.entry(r)), `row ${r}'s entry text is in the report`);
+  });
+  return { tsv, rows: answer.rows.length };
+}
+
+function openFile(file, name) {
+  return engine.open(new Uint8Array(fs.readFileSync(file)), name);
+}
+
+const demoQueries = [
+  ['everything open', {}],
+  ['two diobols', { 'obverse-figure': '#1', 'reverse-figure': '#1', weight: '19.2' }],
+  ['worn, near 2', { 'obverse-figure': '#2', inscription: '#1', 'left-field': '#7', near: 2 }],
+  ['monograms ignore case', { 'center-monogram': 'di', 'left-monogram': 'none', near: 1 }],
+  ['decimal comma', { weight: '8,1', diameter: '24' }],
+  ['every list given', Object.fromEntries(options.map((o) => [o, '#1']))],
+  ['near the most', { countermark: '#8', 'right-side': '#3', near: 9 }],
+];
+
+test('the demo catalogue: TSV, JSON, counts and entries as rovadod-find gives them', () => {
+  const opened = openFile(demoPath, 'ptolemy.csv');
+  assert.deepEqual(opened, { entries: 64, status: 'ptolemy.csv: 64 entries read' });
+  for (const [name, q] of demoQueries) {
+    try {
+      assertSameAnswers(demoPath, q);
+    } catch (e) {
+      e.message = `${name}: ${e.message}`;
+      throw e;
+    }
+  }
+});
+
+test('random catalogues from the lists codes give the same answers', () => {
+  for (const seed of [1, 2, 3, 4]) {
+    const file = path.join(dir, `random-${seed}.csv`);
+    fs.writeFileSync(file, randomCatalogue(seed, seed === 4 ? 699 + 30 : 40 * seed));
+    const opened = openFile(file, `random-${seed}.csv`);
+    assert.equal(opened.entries, seed === 4 ? 699 : 40 * seed);
+    const rng = mulberry32(100 + seed);
+    let rows = 0;
+    for (let i = 0; i < 12; ++i) rows += assertSameAnswers(file, randomQuery(rng)).rows;
+    assert.ok(rows > 0, `seed ${seed}: some query finds an entry`);
+  }
+});
+
+const fields20 = ',Obol,20,I,1,AE2,155,,,8,9,Alexandria,1,1,1,1,1,1,DI,,';
+const hostile = [
+  ['invalid UTF-8', Buffer.concat([Buffer.from([0x41, 0xff, 0xfe]), Buffer.from([0xe2, 0x82, 0x2c, 0xc3]), Buffer.from(fields20 + '\n'), Buffer.from([0xed, 0xa0, 0x80]), Buffer.from(fields20)])],
+  ['NULs', Buffer.from(`N\0UL${fields20}\n\0\0\0\n${fields20}\0`)],
+  ['HTML in values', Buffer.from(`<script>alert(1)</script>,<b>Obol</b>,20,I,1,AE2,155,,,8,9,&amp;,1,1,1,1,1,1,<i>DI</i>,,\n`)],
+  ['a 50 MB line', Buffer.concat([Buffer.from('LONG'), Buffer.alloc(50 << 20, 'x'), Buffer.from(`${fields20}\nS2${fields20}\n`)])],
+  ['100,000 lines', Buffer.from(Array.from({ length: 100000 }, (_, i) => `L${i}${fields20}`).join('\n'))],
+  ['no line end, quotes only', Buffer.from('""",,,"')],
+  ['empty', Buffer.alloc(0)],
+];
+
+test('hostile catalogues: read as rovadod-find reads them, and no throw', () => {
+  for (const [name, bytes] of hostile) {
+    const file = path.join(dir, 'hostile.csv');
+    fs.writeFileSync(file, bytes);
+    const opened = engine.open(new Uint8Array(bytes), name);
+    const all = find(file, {}, '--format=tsv');
+    const entries = decode(all).split('\n').length - 2;
+    assert.equal(opened.entries, entries, name);
+    assert.equal(opened.status, `${name}: ${entries} ${entries === 1 ? 'entry' : 'entries'} read`);
+    for (const q of [{}, { 'obverse-figure': '#1', near: 2, weight: '8.5', 'center-monogram': 'di' }]) {
+      const answer = engine.ask(q);
+      assert.equal(engine.tsv(), decode(find(file, q, '--format=tsv')), `${name}: TSV`);
+      assert.deepEqual(JSON.parse(engine.json()).matches, JSON.parse(decode(find(file, q, '--format=json'))).matches, `${name}: JSON`);
+      answer.rows.forEach((row, r) => assert.equal(typeof engine.entry(r), 'string'));
+    }
+  }
+});
+
+test('values the readers refuse are reported, left out, and never thrown', () => {
+  openFile(demoPath, 'ptolemy.csv');
+  const refused = [
+    ['obverse-figure', '#0'],
+    ['countermark', '#99'],
+    ['weight', 'heavy'],
+    ['diameter', '-3'],
+    ['weight', '1,2,3'],
+  ];
+  for (const [option, value] of refused) {
+    const answer = engine.ask({ [option]: value, 'reverse-figure': '#1' });
+    const run = spawnSync(findPath, [`--${option}=${value}`, demoPath]);
+    assert.equal(run.status, 2);
+    assert.ok(decode(run.stderr).includes(answer.problems[option]), `${option}=${value}: ${answer.problems[option]}`);
+    assert.deepEqual(Object.keys(answer.problems), [option]);
+    assert.equal(engine.tsv(), decode(find(demoPath, { 'reverse-figure': '#1' }, '--format=tsv')));
+  }
+  for (const q of [null, 7, 'text', { near: 'many' }, { near: -1 }, { weight: {} }, { 'left-field': 3 }]) {
+    const answer = engine.ask(q);
+    assert.ok(Array.isArray(answer.rows));
+  }
+  assert.ok('near' in engine.ask({ near: 10 }).problems);
+  for (const bytes of [undefined, 'text', [1, 2], {}]) assert.equal(engine.open(bytes, 'x').entries, 0);
+  assert.equal(engine.entry(9999), '');
+});

@@ -31,7 +31,9 @@ const state = {
   sort: { column: -1, descending: false },
   current: -1, // answer row shown in Entry
   chosen: null, // {entry, sv} of the row the collector made current
-  shownCells: [],
+  rowElements: [], // a row element per position shown, with its cell texts
+  filled: 0, // positions laid out in the table so far
+  fillTimer: 0,
   shownEntry: null,
   tray: null, // {bytes, name, near}
 };
@@ -172,25 +174,31 @@ function showSortState() {
   });
 }
 
-function showRows() {
-  const rows = state.answer?.rows ?? [];
-  const body = candidates.tBodies[0];
-  const width = state.answer?.columns.length ?? 0;
-  while (body.rows.length > state.order.length) {
-    body.lastElementChild.remove();
-    state.shownCells.pop();
-  }
-  while (body.rows.length < state.order.length) {
+// Rows laid out with the answer itself; the rest follow in chunks, so a
+// change is answered within a frame however many rows there are.
+const firstRows = 60;
+const rowsPerChunk = 150;
+
+function rowElement(position) {
+  while (state.rowElements.length <= position) {
     const tr = document.createElement('tr');
-    for (let c = 0; c < width; ++c) {
+    for (let c = 0; c < (state.answer?.columns.length ?? 0); ++c) {
       tr.append(document.createElement('td'));
     }
-    body.append(tr);
-    state.shownCells.push([]);
+    state.rowElements.push({ tr, shown: [] });
   }
-  state.order.forEach((r, k) => {
-    const tr = body.rows[k];
-    const shown = state.shownCells[k];
+  return state.rowElements[position];
+}
+
+/// Brings the rows up to `end` (exclusive) to the order shown.
+function fillRows(end) {
+  const rows = state.answer?.rows ?? [];
+  const body = candidates.tBodies[0];
+  const last = Math.min(end, state.order.length);
+  const added = document.createDocumentFragment();
+  for (let k = state.filled; k < last; ++k) {
+    const r = state.order[k];
+    const { tr, shown } = rowElement(k);
     tr.dataset.row = String(r);
     rows[r].cells.forEach((cell, c) => {
       const text = cut(cell, mostInCell);
@@ -199,8 +207,45 @@ function showRows() {
         tr.cells[c].textContent = text;
       }
     });
-  });
-  const count = rows.length;
+    if (tr.parentNode !== body) {
+      added.append(tr);
+    }
+  }
+  body.append(added);
+  state.filled = Math.max(state.filled, last);
+  if (state.filled >= state.order.length) {
+    candidates.removeAttribute('aria-busy');
+  }
+}
+
+function fillRest() {
+  state.fillTimer = 0;
+  fillRows(state.filled + rowsPerChunk);
+  if (state.filled < state.order.length) {
+    state.fillTimer = setTimeout(fillRest, 0);
+  }
+}
+
+function showRows() {
+  clearTimeout(state.fillTimer);
+  state.fillTimer = 0;
+  const body = candidates.tBodies[0];
+  // Rows past the answer's last go; the ones below the first screenful keep
+  // the last answer's text for the moment it takes to bring them up to date
+  // (the table says it is busy meanwhile).
+  if (body.rows.length > state.order.length) {
+    const stale = document.createRange();
+    stale.setStartBefore(body.rows[state.order.length]);
+    stale.setEndAfter(body.lastElementChild);
+    stale.deleteContents();
+  }
+  state.filled = 0;
+  candidates.setAttribute('aria-busy', 'true');
+  fillRows(firstRows);
+  if (state.filled < state.order.length) {
+    state.fillTimer = setTimeout(fillRest, 0);
+  }
+  const count = state.order.length;
   byId('count').textContent = count === 1 ? '1 match' : `${count} matches`;
 }
 
@@ -226,10 +271,14 @@ function rowOfChosen() {
 function markCurrent(scroll) {
   const body = candidates.tBodies[0];
   const position = state.order.indexOf(state.current);
-  const previous = body.querySelector('tr[aria-current="true"]');
+  fillRows(position + 1);
   const next = position >= 0 ? body.rows[position] : null;
-  if (previous && previous !== next) {
-    previous.removeAttribute('aria-current');
+  // Row elements are reused: one made current under an earlier answer may
+  // be back in the table.
+  for (const previous of body.querySelectorAll('tr[aria-current="true"]')) {
+    if (previous !== next) {
+      previous.removeAttribute('aria-current');
+    }
   }
   if (next) {
     next.setAttribute('aria-current', 'true');
@@ -343,13 +392,17 @@ async function demoBytes() {
 
 const single = document.documentElement.dataset.build === 'single';
 
+/// The keeper's published catalogue, else the demo, both asked for at once.
+async function defaultCatalogue() {
+  const published = single ? Promise.resolve(null) : fetchBytes('ptolemy.csv');
+  const demo = demoBytes();
+  const bytes = await published;
+  return bytes ? { bytes, name: 'ptolemy.csv', note: '' } : { bytes: await demo, name: 'ptolemy.csv', note: demoNote };
+}
+
 async function openDefault() {
-  const published = single ? null : await fetchBytes('ptolemy.csv');
-  if (published) {
-    openCatalogue(published, 'ptolemy.csv');
-  } else {
-    openCatalogue(await demoBytes(), 'ptolemy.csv', demoNote);
-  }
+  const { bytes, name, note } = await defaultCatalogue();
+  openCatalogue(bytes, name, note);
 }
 
 async function openFile(file) {
@@ -484,6 +537,8 @@ function wire() {
   candidates.tBodies[0].addEventListener('click', (event) => {
     const tr = event.target.closest('tr');
     if (tr) {
+      // A row still being brought up to date is brought up first.
+      fillRows(tr.sectionRowIndex + 1);
       choose(Number(tr.dataset.row));
     }
   });
@@ -539,18 +594,18 @@ function wire() {
 
 async function start() {
   wire();
+  // The catalogue is read while the engine compiles; the default one is
+  // asked for at once too, in case nothing is kept.
+  const fallback = defaultCatalogue();
+  const catalogue = rememberedCatalogue().then((kept) => (kept ? { ...kept, note: '' } : fallback));
   try {
     state.engine = await createEngine();
   } catch (error) {
     statusLine.textContent = `The finder could not start in this browser: ${error?.message ?? error}`;
     return;
   }
-  const kept = await rememberedCatalogue();
-  if (kept) {
-    openCatalogue(kept.bytes, kept.name);
-  } else {
-    await openDefault();
-  }
+  const { bytes, name, note } = await catalogue;
+  openCatalogue(bytes, name, note);
   performance.mark('rovadod-first-answer');
   document.documentElement.dataset.ready = 'true';
   if (!single && 'serviceWorker' in navigator) {

@@ -183,6 +183,7 @@ def build_single(src, engine_single, catalogue, out):
         (r'<html lang="en">', '<html lang="en" data-build="single">'),
         (r'<link rel="manifest"[^>]*>\n', ''),
         (r'<link rel="icon"[^>]*>\n', ''),
+        (r'(<link rel="(?:module)?preload"[^>]*>\n)+', ''),
         (r'<link rel="stylesheet" href="style.css">', lambda _: f'<style>{style}</style>'),
         (r'<script type="module" src="app.js"></script>',
          lambda _: f'<script type="text/plain" id="demo-catalogue">{demo}</script>\n'

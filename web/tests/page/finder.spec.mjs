@@ -113,6 +113,9 @@ test('sorting, the current row and the keyboard', async ({ page }) => {
   await table.focus();
   await page.keyboard.press('ArrowDown');
   await expect(current.locator('td').first()).toHaveText(engineOrder[4]);
+  await page.keyboard.press('End');
+  await expect(current).toHaveCount(1);
+  await expect(current.locator('td').first()).toHaveText(engineOrder.at(-1));
   await page.keyboard.press('Home');
   await expect(current.locator('td').first()).toHaveText(engineOrder[0]);
   await expect(entry).toContainText(`Sv ${engineOrder[0]}\t`);

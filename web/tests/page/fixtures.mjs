@@ -85,12 +85,12 @@ export async function ask(page, fields) {
   }
 }
 
-/// The candidates table as shown: one array of cell texts a row.
-export function shownRows(page) {
-  return page
-    .getByRole('table', { name: 'Candidates', exact: true })
-    .locator('tbody tr')
-    .evaluateAll((rows) => rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
+/// The candidates table as shown once all its rows are in: one array of
+/// cell texts a row.
+export async function shownRows(page) {
+  const table = page.getByRole('table', { name: 'Candidates', exact: true });
+  await expect(table).not.toHaveAttribute('aria-busy', 'true');
+  return table.locator('tbody tr').evaluateAll((rows) => rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
 }
 
 /// The catalogue numbers (SV) of rovadod-find's TSV, in its order.

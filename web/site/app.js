@@ -178,6 +178,7 @@ function showSortState() {
 // change is answered within a frame however many rows there are.
 const firstRows = 60;
 const rowsPerChunk = 150;
+const wordyColumns = 7; // Differs and Fit
 
 function rowElement(position) {
   while (state.rowElements.length <= position) {
@@ -205,6 +206,11 @@ function fillRows(end) {
       if (shown[c] !== text) {
         shown[c] = text;
         tr.cells[c].textContent = text;
+        // Where the differences and the fit are cut short, the whole
+        // sentence on hovering, as in the explorer.
+        if (c >= wordyColumns) {
+          tr.cells[c].title = text;
+        }
       }
     });
     if (tr.parentNode !== body) {

@@ -35,7 +35,8 @@ const state = {
   filled: 0, // positions laid out in the table so far
   fillTimer: 0,
   shownEntry: null,
-  tray: null, // {bytes, name, near}
+  tray: null, // {bytes, name, near, catalogue}: the batch and what answered it
+  catalogue: 0, // catalogues opened so far
 };
 
 function cut(text, most) {
@@ -360,13 +361,14 @@ function answer(force = false) {
   state.current = chosen >= 0 ? chosen : (state.order[0] ?? -1);
   markCurrent(false);
   showEntry();
-  if (state.tray && state.tray.near !== q.near) {
+  if (state.tray && (state.tray.near !== q.near || state.tray.catalogue !== state.catalogue)) {
     showTray();
   }
 }
 
 function openCatalogue(bytes, name, note = '') {
   const opened = state.engine.open(bytes, name);
+  state.catalogue += 1; // a tray is answered again from the new one
   statusLine.textContent = opened.status + note;
   fillLists();
   state.shownEntry = null;
@@ -467,6 +469,7 @@ function download(name, text, type) {
 function showTray() {
   const { tray, engine } = state;
   tray.near = nearValue();
+  tray.catalogue = state.catalogue;
   const result = engine.tray(tray.bytes, tray.name);
   const body = byId('tray').tBodies[0];
   body.replaceChildren(

@@ -105,6 +105,15 @@ test('a tray: its table, and its tickets 15 to an A4 sheet', async ({ page }) =>
     const tickets = await ticketLines(page);
     expect(tickets.map((t) => (good[tickets.indexOf(t)].id ? t.slice(0, 2) : [undefined, t[0]])))
       .toEqual(shown.map(([label, sv], k) => (good[k].id ? [label, sv] : [undefined, sv])));
+
+    // Another catalogue answers the tray again.
+    await page.evaluate(() => window.dispatchEvent(new Event('afterprint')));
+    await page.emulateMedia({ media: 'screen' });
+    await page.getByLabel('Open catalogue…').setInputFiles({
+      name: 'one.csv', mimeType: 'text/csv', buffer: Buffer.from('DEMO-901,Obol,21,IX,3,AE4,77,12,4,5.10,6.20,Paphos,2,1,3,4,1,1,DI,,\n'),
+    });
+    await expect(page.getByRole('status')).toHaveText('one.csv: 1 entry read');
+    await expect(table.locator('tbody tr td:nth-child(2)')).toHaveText(shown.map(() => /^(DEMO-901|No match)$/));
   } finally {
     await fs.rm(work, { recursive: true, force: true });
   }

@@ -552,6 +552,14 @@ function wire() {
     }
   });
   candidates.addEventListener('keydown', moveCurrent);
+  // Ctrl+C in the table copies the candidates, as in the explorer; a text
+  // selection is the browser's to copy.
+  candidates.addEventListener('keydown', (event) => {
+    if ((event.ctrlKey || event.metaKey) && event.key === 'c' && String(getSelection()) === '') {
+      event.preventDefault();
+      copyRows();
+    }
+  });
 
   byId('copy-rows').addEventListener('click', copyRows);
   byId('export-tsv').addEventListener('click', () =>

@@ -177,7 +177,7 @@ function showSortState() {
 
 // Rows laid out with the answer itself; the rest follow in chunks, so a
 // change is answered within a frame however many rows there are.
-const firstRows = 60;
+const firstRows = 30;
 const rowsPerChunk = 150;
 const wordyColumns = 7; // Differs and Fit
 

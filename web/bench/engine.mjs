@@ -2,15 +2,17 @@
 // The engine in WebAssembly on a batch of queries, as the page asks them on
 // every change: each answer with its counts, cells and sort keys.
 //   node engine.mjs --write ENGINE QUERIES COUNT writes COUNT seeded queries
-//   node engine.mjs ENGINE QUERIES CATALOGUE     prints the best of five runs
+//   node engine.mjs ENGINE QUERIES CATALOGUE     prints the best of 15 runs
 // The native counterpart (engine_native) reads the same QUERIES file, one
 // coin a line in rovadod-find's batch columns, and asks with near 2.
 import fs from 'node:fs';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 
 const columns = ['obverse-figure', 'inscription', 'reverse-figure', 'left-field', 'right-side',
   'countermark', 'center-monogram', 'left-monogram', 'right-monogram', 'diameter', 'weight'];
 export const near = 2;
-const runs = 5;
+const runs = 15;
 
 function mulberry32(seed) {
   return () => {
@@ -22,7 +24,7 @@ function mulberry32(seed) {
 }
 
 async function writeQueries(enginePath, file, count) {
-  const { default: createEngine } = await import(enginePath);
+  const { default: createEngine } = await import(pathToFileURL(path.resolve(enginePath)).href);
   const listSizes = (await createEngine()).lists().map((list) => list.texts.length);
   const rng = mulberry32(2026);
   const pick = (a) => a[Math.floor(rng() * a.length)];
@@ -37,7 +39,7 @@ async function writeQueries(enginePath, file, count) {
 }
 
 async function time(enginePath, queriesFile, catalogueFile) {
-  const { default: createEngine } = await import(enginePath);
+  const { default: createEngine } = await import(pathToFileURL(path.resolve(enginePath)).href);
   const engine = await createEngine();
   const opened = engine.open(new Uint8Array(fs.readFileSync(catalogueFile)), 'catalogue');
   const queries = fs.readFileSync(queriesFile, 'utf8').split('\n').filter((l) => l !== '').map((line) => {

@@ -23,13 +23,13 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -246,20 +246,35 @@ void appendJsonString(std::string& out, std::string_view value)
     out += '"';
 }
 
+void appendInteger(std::string& out, long long number)
+{
+    char written[24];
+    const auto end = std::to_chars(written, written + sizeof written, number).ptr;
+    out.append(written, end);
+}
+
 void appendJsonNumber(std::string& out, double number)
 {
     // JSON has no infinity, but JSON.parse reads 1e999 as one: an unknown
     // measurement sorts last.
-    char written[32];
-    std::snprintf(written, sizeof written, "%.17g", number);
-    out += std::isinf(number) ? "1e999" : written;
+    if (std::isinf(number)) {
+        out += "1e999";
+    } else if (number == std::trunc(number) && std::abs(number) < 1e15) {
+        appendInteger(out, static_cast<long long>(number)); // distances, whole millimetres
+    } else {
+        char written[32];
+        std::snprintf(written, sizeof written, "%.17g", number);
+        out += written;
+    }
 }
 
 /// The answer as one JSON text that the page parses at once: far cheaper
 /// than building its objects value by value across the boundary.
 std::string answerJson(const answer::Answer& a, const Problems& problems)
 {
-    std::string out = "{\"problems\":{";
+    std::string out;
+    out.reserve(4096);
+    out += "{\"problems\":{";
     const char* comma = "";
     for (const auto& [option, problem] : problems) {
         out += std::exchange(comma, ",");
@@ -269,12 +284,14 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
     }
     out += "},\"counts\":[";
     comma = "";
-    for (const std::vector<int>& list : a.counts.value_or(lookup::FacetCounts{})) {
+    static const lookup::FacetCounts uncounted{};
+    for (const std::vector<int>& list : a.counts ? *a.counts : uncounted) {
         out += std::exchange(comma, ",");
         out += '[';
         const char* separator = "";
         for (const int count : list) {
-            out += std::exchange(separator, ",") + std::to_string(count);
+            out += std::exchange(separator, ",");
+            appendInteger(out, count);
         }
         out += ']';
     }
@@ -285,25 +302,25 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
         appendJsonString(out, title);
     }
     out += "],\"rows\":[";
-    std::array<std::string, answer::candidateColumns> cells;
     for (std::size_t r = 0; r < a.matches.size(); ++r) {
         out += r == 0 ? "{\"entry\":" : ",{\"entry\":";
-        out += std::to_string(a.matches[r].entry) + ",\"cells\":[";
+        appendInteger(out, a.matches[r].entry);
+        out += ",\"cells\":[";
         for (int c = 0; c < answer::candidateColumns; ++c) {
-            cells[static_cast<std::size_t>(c)] =
-                answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c));
             out += c == 0 ? "" : ",";
-            appendJsonString(out, cells[static_cast<std::size_t>(c)]);
+            appendJsonString(out,
+                             answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c)));
         }
         out += "],\"keys\":[";
         for (int c = 0; c < answer::candidateColumns; ++c) {
             out += c == 0 ? "" : ",";
-            // A column without an order of its own sorts by its text.
+            // A column without an order of its own sorts by its text, which
+            // engine-post.js puts in for the null: not sent twice.
             if (const auto number =
                     answer::CandidateNumber(a, r, static_cast<answer::CandidateColumn>(c))) {
                 appendJsonNumber(out, *number);
             } else {
-                appendJsonString(out, cells[static_cast<std::size_t>(c)]);
+                out += "null";
             }
         }
         out += "]}";
@@ -321,8 +338,7 @@ val askValues(const std::string& values, unsigned notText)
         s.last = answer::Ask(s.table->view(), query, true);
         return text(answerJson(s.last, problems));
     } catch (...) {
-        s.last = answer::Ask(s.table->view(), {}, false);
-        s.last.matches.clear();
+        s.last = {}; // out of memory: no answer rather than half of one
         return text(answerJson(s.last, {}));
     }
 }
@@ -468,9 +484,66 @@ val ticket(const val& row)
     }
 }
 
-/// Every coin of a batch file as rovadod-find --batch reads it: line by
-/// line as its reader splits them, each coin answered with the last
-/// query's near, each problem as "NAME:LINE: what".
+val coinValue(const answer::Answer& a)
+{
+    val coin = val::object();
+    const std::string line = "line " + std::to_string(a.line);
+    coin.set("label", text(a.id && !a.id->empty() ? *a.id : line));
+    if (a.matches.empty()) {
+        coin.set("sv", val::null());
+        coin.set("differs", text(""));
+    } else {
+        const auto entry = static_cast<std::size_t>(a.matches.front().entry);
+        coin.set("sv", text(a.catalogue.text(catalogue::columns::SV, entry)));
+        coin.set("differs", text(answer::CandidateCell(a, 0, answer::CandidateColumn::Differs)));
+    }
+    return coin;
+}
+
+/// Reads the batch open at `fd` line by line as rovadod-find --batch does,
+/// answering each coin with `near` into `coins` and `s.tray`, each problem
+/// as "PATH:LINE: what".
+void readTray(int fd, const std::string& path, int near, val& coins, val& problems)
+{
+    State& s = state();
+    catalogue::LineReader lines(fd, answer::maxBatchLine);
+    answer::BatchReader reader;
+    std::string line;
+    std::int64_t number = 0;
+    const auto complain = [&](const std::string& what) {
+        problems.call<void>("push", text(path + ":" + std::to_string(number) + ": " + what));
+    };
+    for (;;) {
+        const auto got = lines.next(line);
+        if (got == catalogue::LineReader::Result::TooLong) {
+            ++number;
+            complain("longer than " + std::to_string(answer::maxBatchLine) +
+                     " bytes, not read; a coin is at most eleven values");
+            continue;
+        }
+        if (got != catalogue::LineReader::Result::Line) {
+            return;
+        }
+        ++number;
+        answer::BatchReader::Read read = reader.next(line);
+        if (read.kind == answer::BatchReader::Read::Kind::Header) {
+            for (const std::string& unknown : reader.header()->unknown) {
+                complain("column " + vocab::Quoted(unknown) + " is not read");
+            }
+        } else if (read.kind == answer::BatchReader::Read::Kind::Bad) {
+            complain(read.line.problem);
+        } else if (read.kind == answer::BatchReader::Read::Kind::Coin) {
+            read.line.query.near = near;
+            answer::Answer a = answer::Ask(s.table->view(), read.line.query, false, number);
+            a.id = std::move(read.line.id);
+            coins.call<void>("push", coinValue(a));
+            s.tray.push_back(std::move(a));
+        }
+    }
+}
+
+/// Every coin of a batch file as rovadod-find --batch reads it, each
+/// answered with the last query's near.
 val tray(const val& bytes, const val& name)
 {
     State& s = state();
@@ -478,68 +551,23 @@ val tray(const val& bytes, const val& name)
     const std::string path = isString(name) ? name.as<std::string>() : "batch";
     val coins = val::array();
     val problems = val::array();
+    int fd = -1;
     try {
         std::string content;
-        if (!bytesOf(bytes, content) || !writeScratch(content)) {
-            problems.call<void>("push", text("cannot read " + path));
-            throw std::runtime_error("unread");
-        }
+        const bool written = bytesOf(bytes, content) && writeScratch(content);
         content = {};
-        const int fd = ::open(scratch, O_RDONLY | O_CLOEXEC);
+        fd = written ? ::open(scratch, O_RDONLY | O_CLOEXEC) : -1;
         std::remove(scratch); // read through the open descriptor
         if (fd < 0) {
             problems.call<void>("push", text("cannot read " + path));
-            throw std::runtime_error("unread");
+        } else {
+            readTray(fd, path, s.last.query.near, coins, problems);
         }
-        catalogue::LineReader lines(fd, answer::maxBatchLine);
-        answer::BatchReader reader;
-        std::string line;
-        std::int64_t number = 0;
-        const auto complain = [&](const std::string& what) {
-            problems.call<void>("push", text(path + ":" + std::to_string(number) + ": " + what));
-        };
-        for (;;) {
-            const auto got = lines.next(line);
-            if (got == catalogue::LineReader::Result::TooLong) {
-                ++number;
-                complain("longer than " + std::to_string(answer::maxBatchLine) +
-                         " bytes, not read; a coin is at most eleven values");
-                continue;
-            }
-            if (got != catalogue::LineReader::Result::Line) {
-                break;
-            }
-            ++number;
-            answer::BatchReader::Read read = reader.next(line);
-            if (read.kind == answer::BatchReader::Read::Kind::Header) {
-                for (const std::string& unknown : reader.header()->unknown) {
-                    complain("column " + vocab::Quoted(unknown) + " is not read");
-                }
-            } else if (read.kind == answer::BatchReader::Read::Kind::Bad) {
-                complain(read.line.problem);
-            } else if (read.kind == answer::BatchReader::Read::Kind::Coin) {
-                read.line.query.near = s.last.query.near;
-                answer::Answer a = answer::Ask(s.table->view(), read.line.query, false, number);
-                a.id = std::move(read.line.id);
-                val coin = val::object();
-                coin.set("label",
-                         text(a.id && !a.id->empty() ? *a.id : "line " + std::to_string(number)));
-                coin.set("sv", a.matches.empty()
-                                   ? val::null()
-                                   : text(a.catalogue.text(
-                                         catalogue::columns::SV,
-                                         static_cast<std::size_t>(a.matches.front().entry))));
-                coin.set("differs",
-                         text(a.matches.empty()
-                                  ? ""
-                                  : answer::CandidateCell(a, 0, answer::CandidateColumn::Differs)));
-                coins.call<void>("push", coin);
-                s.tray.push_back(std::move(a));
-            }
-        }
-        ::close(fd);
     } catch (...) {
-        // What was read so far stands; memory ran out or the bytes were none.
+        // Out of memory: the coins read so far stand.
+    }
+    if (fd >= 0) {
+        ::close(fd);
     }
     val result = val::object();
     result.set("coins", coins);
@@ -603,18 +631,19 @@ val ticketPages(const val& count, const val& side, const val& paper)
 
 EMSCRIPTEN_BINDINGS(rovadod_engine)
 {
-    emscripten::function("open", &open);
+    emscripten::function("openOf", &open);
     emscripten::function("lists", &lists);
     // engine.ask(q) is engine-post.js's: it hands q's values over at once.
     emscripten::function("askOptions", &askOptions);
     emscripten::function("askValues", &askValues);
-    emscripten::function("entry", &entry);
+    emscripten::function("entryOf", &entry);
     emscripten::function("tsv", &tsv);
     emscripten::function("json", &json);
-    emscripten::function("ticket", &ticket);
-    emscripten::function("tray", &tray);
+    emscripten::function("ticketOf", &ticket);
+    emscripten::function("trayOf", &tray);
     emscripten::function("trayTickets", &trayTickets);
-    // engine.ticketPages(count, side = 50, paper = "a4") is engine-post.js's.
+    // engine-post.js makes engine.open, entry, ticket, tray and
+    // ticketPages(count, side = 50, paper = "a4") of the *Of calls.
     emscripten::function("ticketPagesOf", &ticketPages);
     emscripten::constant("version", std::string(ROVADOD_VERSION));
 }

@@ -30,8 +30,14 @@ Module['ask'] = (q) => {
     packed.set(part, at + 4);
     at += 4 + part.length;
   }
-  return JSON.parse(Module['askValues'](packed, notText));
+  const answer = JSON.parse(Module['askValues'](packed, notText));
+  for (const row of answer.rows) row.keys.forEach((key, c) => { if (key === null) row.keys[c] = row.cells[c]; });
+  return answer;
 };
 
-// Defaults a bound C++ function cannot have: embind wants every argument.
+// embind throws on a call with too few or too many arguments: a value left
+// out goes over as undefined, which the engine refuses gently.
+for (const [name, count] of [['open', 2], ['entry', 1], ['ticket', 1], ['tray', 2]]) {
+  Module[name] = (...args) => Module[`${name}Of`](...args.slice(0, count), ...Array(Math.max(0, count - args.length)));
+}
 Module['ticketPages'] = (count, side = 50, paper = 'a4') => Module['ticketPagesOf'](count, side, paper);

@@ -120,6 +120,10 @@ function assertSameAnswers(file, q) {
   answer.rows.forEach((row, r) => {
     assert.equal(row.entry, json.matches[r].line - 1);
     assert.equal(row.cells.length, answer.columns.length);
+    // Sort keys: the distance and misfit (unknown last), the text elsewhere.
+    assert.equal(row.keys[7], json.matches[r].distance);
+    assert.equal(row.keys[8], json.matches[r].misfit ?? Infinity);
+    for (const c of [0, 1, 4, 5, 6]) assert.equal(row.keys[c], row.cells[c]);
     assert.ok(report.includes(engine.entry(r)), `row ${r}'s entry text is in the report`);
   });
   return { tsv, rows: answer.rows.length };
@@ -139,7 +143,11 @@ const demoQueries = [
   ['near the most', { countermark: '#8', 'right-side': '#3', near: 9 }],
 ];
 
-test('the demo catalogue: TSV, JSON, counts and entries as rovadod-find gives them', () => {
+test('the demo catalogue: lists, TSV, JSON, counts and entries as rovadod-find gives them', () => {
+  assert.deepEqual(engine.lists(), options.map((option, a) => ({
+    label: ['Obverse figure', 'Inscription', 'Reverse figure', 'Left field', 'Right side', 'Countermark'][a],
+    option, texts: lists[option].map((entry) => entry.text),
+  })));
   const opened = openFile(demoPath, 'ptolemy.csv');
   assert.deepEqual(opened, { entries: 64, status: 'ptolemy.csv: 64 entries read' });
   for (const [name, q] of demoQueries) {
@@ -218,4 +226,63 @@ test('values the readers refuse are reported, left out, and never thrown', () =>
   assert.ok('near' in engine.ask({ near: 10 }).problems);
   for (const bytes of [undefined, 'text', [1, 2], {}]) assert.equal(engine.open(bytes, 'x').entries, 0);
   assert.equal(engine.entry(9999), '');
+});
+
+const longLine = `#1\t${'x'.repeat(70 * 1024)}`;
+const trays = [
+  ['no header, BOM, CR LF, comments, bad lines', '\ufeff#1\t#1\t#1\r\n# tray 2\n\n#99\n#2\tany\tany\tany\tany\tany\tdi\t\t\t\t8,1\nzeus*\n', 1],
+  ['a header with ids and an unknown column', 'id\tobverse-figure\tweight\tcolour\nA-1\t#1\t19.2\tred\n\t#2\t\t\nB-<b>\t#3\t99999\t\n', 0],
+  ['a line too long, too many values', `${longLine}\n#1\t#1\t#1\t#1\t#1\t#1\t\t\t\t\t\t\textra\n#4\n`, 2],
+  ['empty', '', 0],
+];
+
+test('trays: coins, problems and tickets as rovadod-find --batch reads them', () => {
+  openFile(demoPath, 'ptolemy.csv');
+  for (const [name, content, near] of trays) {
+    const file = path.join(dir, 'tray.tsv');
+    fs.writeFileSync(file, content);
+    engine.ask({ near });
+    const tray = engine.tray(new Uint8Array(fs.readFileSync(file)), file);
+    const run = spawnSync(findPath, [`--batch=${file}`, '--format=json', `--near=${near}`, demoPath]);
+    const coins = JSON.parse(decode(run.stdout)).coins;
+    assert.deepEqual(tray.coins.map((c) => [c.label, c.sv, c.differs === '']), coins.map((c) => [
+      c.id ? c.id : `line ${c.line}`, c.matches.length ? c.matches[0].sv : null,
+      !c.matches.length || c.matches[0].differs.length === 0]), name);
+    const said = decode(run.stderr).split('\n').filter((l) => l && !/ bad lines? in /.test(l));
+    assert.deepEqual(tray.problems.map((p) => `rovadod-find: ${p}`), said, name);
+    const tickets = engine.trayTickets();
+    assert.deepEqual(tickets.map((t) => [t.found, t.sv]), tray.coins.map((c) => [c.sv !== null, c.sv ?? '']), name);
+  }
+  assert.deepEqual(engine.tray('not bytes', 'x').coins, []);
+});
+
+test('ticket pages and a row\'s ticket', () => {
+  openFile(demoPath, 'ptolemy.csv');
+  const answer = engine.ask({ 'obverse-figure': '#1', weight: '19.2' });
+  const ticket = engine.ticket(0);
+  assert.equal(ticket.sv, answer.rows[0].cells[0]);
+  assert.equal(ticket.weight, 19.2);
+  assert.equal(ticket.diameter, null);
+  assert.equal(engine.ticket(answer.rows.length).found, false, 'past the last row: no entry');
+  const pages = [
+    [[15], [15]], [[16], [15, 1]], [[0], []], [[3, 50, 'letter'], [3]], [[1, 19], []], [[1, 50, 'a3'], []],
+    [['3'], []], [[-1], []],
+  ];
+  for (const [args, perPage] of pages) {
+    const laid = engine.ticketPages(...args);
+    assert.deepEqual(laid.map((page) => page.length), perPage, JSON.stringify(args));
+    for (const r of laid.flat()) assert.ok(r.x >= 10 && r.y >= 10 && r.width === (args[1] ?? 50));
+  }
+});
+
+test('calls with arguments left out or added answer, never throw', () => {
+  assert.equal(engine.open().entries, 0);
+  assert.equal(openFile(demoPath, 'ptolemy.csv').entries, 64);
+  assert.equal(engine.open(new Uint8Array(fs.readFileSync(demoPath))).status, 'catalogue: 64 entries read');
+  engine.ask();
+  assert.equal(engine.entry(), '');
+  assert.equal(engine.entry(0, 'more').length > 0, true);
+  assert.equal(engine.ticket().found, false);
+  assert.deepEqual(engine.tray().coins, []);
+  assert.equal(engine.ticketPages().length, 0);
 });

@@ -108,6 +108,17 @@ test('a changed site shows on the second visit after the change', async ({ page,
   }
 });
 
+test('the manifest names the app and its icons are the sizes it says', async ({ request }) => {
+  const manifest = await (await request.get('manifest.webmanifest')).json();
+  expect([manifest.name, manifest.display]).toEqual(['Rovadod', 'standalone']);
+  expect(manifest.icons.map((icon) => icon.sizes).sort()).toEqual(['192x192', '512x512']);
+  for (const icon of manifest.icons) {
+    const png = await (await request.get(icon.src)).body();
+    // A PNG's width and height follow its signature and IHDR tag.
+    expect(`${png.readUInt32BE(16)}x${png.readUInt32BE(20)}`).toBe(icon.sizes);
+  }
+});
+
 test('the single file works from file:// with nothing fetched', async ({ browser }) => {
   const { singleFile } = await import('./fixtures.mjs');
   const context = await browser.newContext();

@@ -26,6 +26,27 @@ async function activeWorker(page) {
   });
 }
 
+/// Waits until the browser's storage holds `name` as the catalogue to open
+/// next: it is written after the file is shown.
+function kept(page, name) {
+  return expect.poll(() => page.evaluate(() => new Promise((resolve) => {
+    const open = indexedDB.open('rovadod');
+    open.onsuccess = () => {
+      const database = open.result;
+      if (!database.objectStoreNames.contains('catalogue')) {
+        database.close();
+        resolve(null);
+        return;
+      }
+      const get = database.transaction('catalogue').objectStore('catalogue').get('last');
+      get.onsuccess = () => {
+        database.close();
+        resolve(get.result?.name ?? null);
+      };
+    };
+  }))).toBe(name);
+}
+
 test('the demo by default; a published ptolemy.csv before it', async ({ page, site }) => {
   await openFinder(page);
   await expect(status(page)).toHaveText('ptolemy.csv: 64 entries read (the built-in demo: invented sample data)');
@@ -41,6 +62,7 @@ test("the collector's file: opened, dropped, kept across a reload and offline, f
   await page.getByLabel('Open catalogue…').setInputFiles({ name: 'mine.csv', mimeType: 'text/csv', buffer: Buffer.from(own) });
   await expect(status(page)).toHaveText('mine.csv: 2 entries read');
   await expect(page.getByRole('table', { name: 'Candidates' }).locator('tbody tr')).toHaveCount(2);
+  await kept(page, 'mine.csv');
 
   await page.reload();
   await expect(status(page)).toHaveText('mine.csv: 2 entries read');
@@ -54,6 +76,7 @@ test("the collector's file: opened, dropped, kept across a reload and offline, f
   // Forgotten while offline: the demo comes from the cache.
   await page.getByRole('button', { name: 'Forget catalogue' }).click();
   await expect(status(page)).toHaveText(/^ptolemy\.csv: 64 entries read \(the built-in demo/);
+  await kept(page, null);
   await context.setOffline(false);
 
   // A file dropped on the page opens as well.
@@ -64,6 +87,7 @@ test("the collector's file: opened, dropped, kept across a reload and offline, f
   }, own.split('\n')[0]);
   await page.dispatchEvent('main', 'drop', { dataTransfer: drop });
   await expect(status(page)).toHaveText('dropped.csv: 1 entry read');
+  await kept(page, 'dropped.csv');
   await page.reload();
   await expect(status(page)).toHaveText('dropped.csv: 1 entry read');
 });

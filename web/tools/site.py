@@ -1,0 +1,258 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Builds the finder's web page.
+
+  site    the static site: the page's files, the engine and the demo catalogue,
+          with the service worker's cache name stamped from a hash of them all
+  single  the same page as one self-contained HTML file that works from file://
+  icons   the install icons, drawn from data/rovadod.svg by headless Chromium
+"""
+
+import argparse
+import base64
+import hashlib
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+# The page's own files; everything else in the source folder is not the site.
+PAGE_SUFFIXES = {'.html', '.js', '.css', '.webmanifest', '.png'}
+ENGINE_FILES = ('engine.js', 'engine.wasm')
+DEMO = 'demo.csv'
+# A catalogue the keeper publishes beside the site after building it.
+KEEPER_CATALOGUE = 'ptolemy.csv'
+
+CACHE_LINE = re.compile(r"^const cacheName = '[^']*';$", re.M)
+FILES_LINE = re.compile(r"^const siteFiles = \[[^\n]*\];$", re.M)
+
+
+class BuildError(Exception):
+    pass
+
+
+def page_files(src):
+    files = sorted(p for p in Path(src).iterdir() if p.is_file() and p.suffix in PAGE_SUFFIXES)
+    if not any(p.name == 'index.html' for p in files):
+        raise BuildError(f'{src} holds no index.html')
+    return files
+
+
+def cache_name(contents):
+    """A name that changes whenever any file of the site does."""
+    digest = hashlib.sha256()
+    for name in sorted(contents):
+        digest.update(name.encode() + b'\0')
+        digest.update(hashlib.sha256(contents[name]).digest())
+    return 'rovadod-' + digest.hexdigest()[:16]
+
+
+def stamp_worker(source, name, files):
+    text = source.decode('utf-8')
+    if not CACHE_LINE.search(text) or not FILES_LINE.search(text):
+        raise BuildError("sw.js lacks its `const cacheName = '…';` or `const siteFiles = […];` line")
+    text = CACHE_LINE.sub(lambda _: f"const cacheName = '{name}';", text, count=1)
+    listed = json.dumps(['./'] + files).replace('"', "'")
+    text = FILES_LINE.sub(lambda _: f'const siteFiles = {listed};', text, count=1)
+    return text.encode('utf-8')
+
+
+def write_whole(path, data):
+    """Writes `data` at `path` through a file renamed into place, so a build
+    cut short never leaves half a file the server would hand out."""
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    handle, temporary = tempfile.mkstemp(dir=path.parent, prefix=f'.{path.name}.')
+    try:
+        with os.fdopen(handle, 'wb') as out:
+            out.write(data)
+        # mkstemp's file is the owner's alone; a web server must read it.
+        mask = os.umask(0)
+        os.umask(mask)
+        os.chmod(temporary, 0o666 & ~mask)
+        os.replace(temporary, path)
+    except BaseException:
+        os.unlink(temporary)
+        raise
+
+
+def build_site(src, engine, catalogue, out):
+    contents = {p.name: p.read_bytes() for p in page_files(src)}
+    for name in ENGINE_FILES:
+        path = Path(engine) / name
+        if not path.is_file():
+            raise BuildError(f'{path} is missing: build the engine first')
+        contents[name] = path.read_bytes()
+    contents[DEMO] = Path(catalogue).read_bytes()
+    if 'sw.js' not in contents:
+        raise BuildError(f'{src} holds no sw.js')
+    name = cache_name(contents)
+    cached = sorted(n for n in contents if n != 'sw.js')
+    contents['sw.js'] = stamp_worker(contents['sw.js'], name, cached)
+
+    out = Path(out)
+    out.mkdir(parents=True, exist_ok=True)
+    for stale in out.iterdir():
+        if stale.is_file() and stale.name not in contents and stale.name != KEEPER_CATALOGUE:
+            stale.unlink()
+    for file, data in contents.items():
+        write_whole(out / file, data)
+    return name
+
+
+IMPORT = re.compile(r"^import\s+(.+?)\s+from\s+'\./([^']+)';[ \t]*\n", re.M)
+EXPORT_DECLARATION = re.compile(r'^export\s+(?=(async\s+)?function\b|const\b|let\b|class\b)', re.M)
+EXPORT_DEFAULT = re.compile(r'^export\s+default\s+([A-Za-z_$][\w$]*)\s*;?[ \t]*$', re.M)
+EXPORT_DEFAULT_FUNCTION = re.compile(r'^export\s+default\s+((?:async\s+)?function\s*\*?\s*([A-Za-z_$][\w$]*))', re.M)
+
+
+def read_module(path):
+    text = Path(path).read_text(encoding='utf-8')
+    imports = []
+    for bound, target in IMPORT.findall(text):
+        if ' as ' in bound or bound.startswith('*'):
+            raise BuildError(f'{path}: renamed imports cannot be inlined ({bound})')
+        imports.append((bound.strip(), target))
+    return text, imports
+
+
+def bundle(entry, modules):
+    """The ES modules reachable from `entry`, as one module's text: each after
+    the ones it imports, its imports and export keywords taken out. `modules`
+    maps a file name to its path."""
+    done, parts = set(), []
+
+    def visit(name, trail):
+        if name in done:
+            return
+        if name in trail:
+            raise BuildError('import cycle: ' + ' > '.join(trail + [name]))
+        if name not in modules:
+            raise BuildError(f'{trail[-1] if trail else entry} imports ./{name}, which is not there')
+        text, imports = read_module(modules[name])
+        for _, target in imports:
+            visit(target, trail + [name])
+        body = IMPORT.sub('', text)
+        defaults = EXPORT_DEFAULT.findall(body) + [m[1] for m in EXPORT_DEFAULT_FUNCTION.findall(body)]
+        body = EXPORT_DEFAULT.sub('', body)
+        body = EXPORT_DEFAULT_FUNCTION.sub(lambda m: m[1], body)
+        body = EXPORT_DECLARATION.sub('', body)
+        if re.search(r'^export\b', body, re.M):
+            raise BuildError(f'{modules[name]}: an export form that cannot be inlined')
+        modules_defaults[name] = defaults[0] if defaults else None
+        # A default import under another name than the module gave it.
+        for bound, target in imports:
+            if not bound.startswith('{'):
+                given = modules_defaults.get(target)
+                if given is None:
+                    raise BuildError(f'./{target} has no default export for {name}')
+                if given != bound:
+                    body = f'const {bound} = {given};\n' + body
+        parts.append(f'// {name}\n{body.strip()}\n')
+        done.add(name)
+
+    modules_defaults = {}
+    visit(entry, [])
+    return '\n'.join(parts)
+
+
+def inline_text(text):
+    """`text` safe inside <script> or <style>: no end tag, no comment opener."""
+    return text.replace('</script', '<\\/script').replace('</style', '<\\/style').replace('<!--', '<\\!--')
+
+
+def csp_hash(text):
+    return "'sha256-" + base64.b64encode(hashlib.sha256(text.encode('utf-8')).digest()).decode() + "'"
+
+
+def build_single(src, engine_single, catalogue, out):
+    src = Path(src)
+    html = (src / 'index.html').read_text(encoding='utf-8')
+    modules = {p.name: p for p in src.glob('*.js') if p.name != 'sw.js'}
+    modules['engine.js'] = Path(engine_single)
+    if not modules['engine.js'].is_file():
+        raise BuildError(f'{engine_single} is missing: build the engine first')
+    script = inline_text(bundle('app.js', modules))
+    style = inline_text((src / 'style.css').read_text(encoding='utf-8'))
+    demo = base64.b64encode(Path(catalogue).read_bytes()).decode('ascii')
+
+    replacements = [
+        (r'<html lang="en">', '<html lang="en" data-build="single">'),
+        (r'<link rel="manifest"[^>]*>\n', ''),
+        (r'<link rel="icon"[^>]*>\n', ''),
+        (r'(<link rel="(?:module)?preload"[^>]*>\n)+', ''),
+        (r'<link rel="stylesheet" href="style.css">', lambda _: f'<style>{style}</style>'),
+        (r'<script type="module" src="app.js"></script>',
+         lambda _: f'<script type="text/plain" id="demo-catalogue">{demo}</script>\n'
+                   f'<script type="module">{script}</script>'),
+        # Only what is inlined may run or style the page; the engine's wasm
+        # is inside its script, fetched from a data: address.
+        (r"script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self';",
+         f"script-src {csp_hash(script)} 'wasm-unsafe-eval'; style-src {csp_hash(style)}; "
+         "img-src 'none'; connect-src data:;"),
+        (r"default-src 'self';", "default-src 'none';"),
+    ]
+    for pattern, replacement in replacements:
+        html, found = re.subn(pattern, replacement, html, count=1)
+        if found != 1:
+            raise BuildError(f'index.html: nothing to replace for {pattern!r}')
+    write_whole(out, html.encode('utf-8'))
+
+
+def draw_icons(svg, out_dir, browser):
+    """PNG icons for the manifest, the SVG drawn by the browser at each size
+    (ImageMagick without its SVG delegate cannot read it)."""
+    out_dir = Path(out_dir)
+    with tempfile.TemporaryDirectory() as work:
+        page = Path(work) / 'icon.html'
+        page.write_text('<!DOCTYPE html><style>html,body{margin:0;background:transparent}'
+                        'img{display:block;width:100vw;height:100vh}</style>'
+                        f'<img src="{Path(svg).resolve().as_uri()}" alt="">', encoding='utf-8')
+        for size in (192, 512):
+            shot = Path(work) / f'icon-{size}.png'
+            # No sandbox: a build may run as root, where Chromium refuses one.
+            subprocess.run([browser, '--headless', '--no-sandbox', '--disable-gpu', '--hide-scrollbars',
+                            '--default-background-color=00000000', f'--window-size={size},{size}',
+                            f'--user-data-dir={work}/profile', f'--screenshot={shot}', page.as_uri()],
+                           check=True, capture_output=True, timeout=120)
+            write_whole(out_dir / f'icon-{size}.png', shot.read_bytes())
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    commands = parser.add_subparsers(dest='command', required=True)
+    site = commands.add_parser('site', help='the static site')
+    site.add_argument('--src', required=True, help='the page sources (web/site)')
+    site.add_argument('--engine', required=True, help='the folder with engine.js and engine.wasm')
+    site.add_argument('--catalogue', required=True, help='the demo catalogue (data/ptolemy.csv)')
+    site.add_argument('--out', required=True, help='the site folder to write')
+    single = commands.add_parser('single', help='one self-contained HTML file')
+    single.add_argument('--src', required=True)
+    single.add_argument('--engine-single', required=True, help='engine-single.js (the wasm inside)')
+    single.add_argument('--catalogue', required=True)
+    single.add_argument('--out', required=True, help='the HTML file to write')
+    icons = commands.add_parser('icons', help='draw the install icons')
+    icons.add_argument('--svg', required=True)
+    icons.add_argument('--out', required=True, help='the folder for icon-192.png and icon-512.png')
+    icons.add_argument('--browser', default='/usr/bin/chromium')
+    args = parser.parse_args(argv)
+    try:
+        if args.command == 'site':
+            name = build_site(args.src, args.engine, args.catalogue, args.out)
+            print(f'site written to {args.out} (cache {name})')
+        elif args.command == 'single':
+            build_single(args.src, args.engine_single, args.catalogue, args.out)
+            print(f'single page written to {args.out}')
+        else:
+            draw_icons(args.svg, args.out, args.browser)
+    except (BuildError, OSError, subprocess.SubprocessError) as error:
+        print(f'site.py: {error}', file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv[1:]))

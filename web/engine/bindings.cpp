@@ -301,31 +301,72 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
         out += std::exchange(comma, ",");
         appendJsonString(out, title);
     }
+    // Each row's entry and catalogue number now, its cells when the page
+    // shows the row (`rowsValues`): most rows of a large answer are drawn
+    // later or never.
     out += "],\"rows\":[";
     for (std::size_t r = 0; r < a.matches.size(); ++r) {
-        out += r == 0 ? "{\"entry\":" : ",{\"entry\":";
+        out += r == 0 ? "[" : ",[";
         appendInteger(out, a.matches[r].entry);
-        out += ",\"cells\":[";
-        for (int c = 0; c < answer::candidateColumns; ++c) {
-            out += c == 0 ? "" : ",";
-            appendJsonString(out,
-                             answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c)));
-        }
-        out += "],\"keys\":[";
-        for (int c = 0; c < answer::candidateColumns; ++c) {
-            out += c == 0 ? "" : ",";
-            // A column without an order of its own sorts by its text, which
-            // engine-post.js puts in for the null: not sent twice.
-            if (const auto number =
-                    answer::CandidateNumber(a, r, static_cast<answer::CandidateColumn>(c))) {
-                appendJsonNumber(out, *number);
-            } else {
-                out += "null";
-            }
-        }
-        out += "]}";
+        out += ',';
+        appendJsonString(out, a.catalogue.text(catalogue::columns::SV,
+                                               static_cast<std::size_t>(a.matches[r].entry)));
+        out += ']';
     }
     return out + "]}";
+}
+
+/// A cell as the page shows it: a catalogue value of megabytes is cut, on a
+/// character, long past what a table cell shows.
+std::string_view shownCell(std::string_view cell)
+{
+    constexpr std::size_t most = 4096;
+    if (cell.size() <= most) {
+        return cell;
+    }
+    std::size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80) {
+        --cut; // not inside a character
+    }
+    return cell.substr(0, cut);
+}
+
+/// Rows `from` to `to` (not included) of the last answer as JSON text: per
+/// row its cells, then its sort keys.
+val rowsValues(double from, double to)
+{
+    const answer::Answer& a = state().last;
+    std::string out = "[";
+    try {
+        const auto size = static_cast<double>(a.matches.size());
+        const auto first = static_cast<std::size_t>(std::clamp(from, 0.0, size));
+        const auto last = static_cast<std::size_t>(std::clamp(to, 0.0, size));
+        for (std::size_t r = first; r < last; ++r) {
+            out += r == first ? "[[" : ",[[";
+            for (int c = 0; c < answer::candidateColumns; ++c) {
+                out += c == 0 ? "" : ",";
+                const std::string cell =
+                    answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c));
+                appendJsonString(out, shownCell(cell));
+            }
+            out += "],[";
+            for (int c = 0; c < answer::candidateColumns; ++c) {
+                out += c == 0 ? "" : ",";
+                // A column without an order of its own sorts by its text, which
+                // engine-post.js puts in for the null: not sent twice.
+                if (const auto number =
+                        answer::CandidateNumber(a, r, static_cast<answer::CandidateColumn>(c))) {
+                    appendJsonNumber(out, *number);
+                } else {
+                    out += "null";
+                }
+            }
+            out += "]]";
+        }
+    } catch (...) {
+        out = "["; // out of memory: no rows rather than half of one
+    }
+    return text(out + "]");
 }
 
 /// The answer as JSON text, with its problems; engine-post.js parses it.
@@ -614,6 +655,7 @@ EMSCRIPTEN_BINDINGS(rovadod_engine)
     // engine.ask(q) is engine-post.js's: it hands q's values over at once.
     emscripten::function("askOptions", &askOptions);
     emscripten::function("askValues", &askValues);
+    emscripten::function("rowsValues", &rowsValues);
     emscripten::function("entryOf", &entry);
     emscripten::function("tsv", &tsv);
     emscripten::function("json", &json);

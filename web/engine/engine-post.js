@@ -31,9 +31,56 @@ Module['ask'] = (q) => {
     at += 4 + part.length;
   }
   const answer = JSON.parse(Module['askValues'](packed, notText));
-  for (const row of answer.rows) row.keys.forEach((key, c) => { if (key === null) row.keys[c] = row.cells[c]; });
+  const rows = new AnswerRows(answer.rows.length, ++asked);
+  answer.rows = answer.rows.map(([entry, sv], r) => new Row(rows, r, entry, sv));
+  rows.list = answer.rows;
   return answer;
 };
+
+// A row's cells and sort keys come over when first read, a block of rows at
+// a time: a change shows the first screenful at once, the rest follow.
+let asked = 0;
+const rowBlock = 64;
+class AnswerRows {
+  constructor(count, generation) {
+    this.count = count;
+    this.generation = generation;
+    this.list = [];
+  }
+
+  fill(r) {
+    const start = r - (r % rowBlock);
+    const end = Math.min(this.count, start + rowBlock);
+    // A later question has replaced this answer in the engine: its rows
+    // are no longer there to be read.
+    const got = this.generation === asked ? JSON.parse(Module['rowsValues'](start, end)) : [];
+    for (let k = start; k < end; ++k) {
+      const [cells, keys] = got[k - start] ?? [[], []];
+      keys.forEach((key, c) => { if (key === null) keys[c] = cells[c]; });
+      this.list[k].filled = { cells, keys };
+    }
+  }
+}
+
+class Row {
+  constructor(rows, index, entry, sv) {
+    this.rows = rows;
+    this.index = index;
+    this.entry = entry;
+    this.sv = sv;
+    this.filled = null;
+  }
+
+  get cells() {
+    if (this.filled === null) this.rows.fill(this.index);
+    return this.filled.cells;
+  }
+
+  get keys() {
+    if (this.filled === null) this.rows.fill(this.index);
+    return this.filled.keys;
+  }
+}
 
 // embind throws on a call with too few or too many arguments: a value left
 // out goes over as undefined, which the engine refuses gently.

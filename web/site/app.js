@@ -263,11 +263,11 @@ function rowOfChosen() {
     return -1;
   }
   let row = rows.findIndex((r) => r.entry === chosen.entry);
-  if (row >= 0 && rows[row].cells[0] !== chosen.sv) {
+  if (row >= 0 && rows[row].sv !== chosen.sv) {
     row = -1; // another catalogue: follow the catalogue number
   }
   if (row < 0) {
-    row = rows.findIndex((r) => r.cells[0] === chosen.sv);
+    row = rows.findIndex((r) => r.sv === chosen.sv);
   }
   if (row >= 0) {
     chosen.entry = rows[row].entry;
@@ -313,7 +313,7 @@ function choose(row) {
     return;
   }
   state.current = row;
-  state.chosen = { entry: rows[row].entry, sv: rows[row].cells[0] };
+  state.chosen = { entry: rows[row].entry, sv: rows[row].sv };
   markCurrent(true);
   showEntry();
 }

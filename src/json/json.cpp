@@ -16,29 +16,25 @@ using lookup::Match;
 
 constexpr auto attributeCount = static_cast<std::size_t>(vocab::attributeCount);
 
-QString qs(std::string_view text)
-{
-    return QStringOf(text);
-}
-
 QJsonObject jsonMatch(const catalogue::View& catalogue, const Match& match, JsonFields& fields)
 {
     QJsonArray differs;
     for (int clue = 0; clue < lookup::clueCount; ++clue) {
         if (match.differs.test(static_cast<std::size_t>(clue))) {
-            differs.append(qs(lookup::ClueOption(clue)));
+            differs.append(QStringOf(lookup::ClueOption(clue)));
         }
     }
     QJsonArray unknown;
     for (std::size_t m = 0; m < lookup::measureOptions.size(); ++m) {
         if (match.unknown.test(m)) {
-            unknown.append(qs(lookup::measureOptions[m]));
+            unknown.append(QStringOf(lookup::measureOptions[m]));
         }
     }
     QJsonObject object;
     object.insert(QStringLiteral("line"), match.entry + 1);
-    object.insert(QStringLiteral("sv"), qs(catalogue.text(catalogue::columns::SV,
-                                                          static_cast<std::size_t>(match.entry))));
+    object.insert(
+        QStringLiteral("sv"),
+        QStringOf(catalogue.text(catalogue::columns::SV, static_cast<std::size_t>(match.entry))));
     object.insert(QStringLiteral("distance"), match.distance);
     object.insert(QStringLiteral("differs"), differs);
     object.insert(QStringLiteral("misfit"),
@@ -59,15 +55,15 @@ QJsonObject jsonLists(const lookup::FacetCounts* counts)
         for (int pos = 0; pos < attr.count(); ++pos) {
             QJsonObject entry{
                 {QStringLiteral("position"), pos + 1},
-                {QStringLiteral("text"), qs(attr.texts[static_cast<std::size_t>(pos)])},
-                {QStringLiteral("code"), qs(attr.code(pos))},
+                {QStringLiteral("text"), QStringOf(attr.texts[static_cast<std::size_t>(pos)])},
+                {QStringLiteral("code"), QStringOf(attr.code(pos))},
             };
             if (counts) {
                 entry.insert(QStringLiteral("count"), (*counts)[a][static_cast<std::size_t>(pos)]);
             }
             list.append(entry);
         }
-        object.insert(qs(attr.option), list);
+        object.insert(QStringOf(attr.option), list);
     }
     return object;
 }
@@ -82,7 +78,7 @@ QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
     if (batch) {
         object.insert(QStringLiteral("line"), static_cast<qint64>(answer.line));
         if (answer.id) {
-            object.insert(QStringLiteral("id"), qs(*answer.id));
+            object.insert(QStringLiteral("id"), QStringOf(*answer.id));
         }
     }
     object.insert(QStringLiteral("matches"), matches);
@@ -109,7 +105,7 @@ QJsonObject JsonFields::of(const catalogue::View& catalogue, int entry)
     if (!made_[k]) {
         QJsonObject fields;
         for (const catalogue::ColumnInfo& column : catalogue::schema) {
-            fields.insert(qs(column.name), qs(catalogue.text(column, k)));
+            fields.insert(QStringOf(column.name), QStringOf(catalogue.text(column, k)));
         }
         made_[k] = fields;
     }

@@ -34,9 +34,7 @@ char caseFoldsToAscii(std::string_view text)
 const std::string& at(const catalogue::View& catalogue, const catalogue::ColumnInfo& column,
                       std::size_t i)
 {
-    static const std::string unset;
-    const auto& value = catalogue.at(column, i);
-    return value ? *value : unset;
+    return catalogue.text(column, i);
 }
 
 void appendBlock(std::string& report, const catalogue::View& catalogue, int i)

@@ -154,6 +154,7 @@ function showHeader(columns) {
   head.replaceChildren(
     ...columns.map((title, c) => {
       const th = document.createElement('th');
+      th.setAttribute('role', 'columnheader');
       th.scope = 'col';
       const button = document.createElement('button');
       button.type = 'button';
@@ -184,8 +185,10 @@ const wordyColumns = 7; // Differs and Fit
 function rowElement(position) {
   while (state.rowElements.length <= position) {
     const tr = document.createElement('tr');
+    tr.setAttribute('role', 'row');
     for (let c = 0; c < (state.answer?.columns.length ?? 0); ++c) {
-      tr.append(document.createElement('td'));
+      const td = tr.appendChild(document.createElement('td'));
+      td.setAttribute('role', 'cell');
     }
     state.rowElements.push({ tr, shown: [] });
   }

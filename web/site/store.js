@@ -30,14 +30,42 @@ async function withStore(mode, work) {
   }
 }
 
+// Whether a catalogue was kept, said where it is read at once: opening the
+// database on a first visit costs the first answer more than anything else.
+const keptMark = 'rovadod-catalogue-kept';
+
+function mayHaveKept() {
+  try {
+    return localStorage.getItem(keptMark) !== null;
+  } catch {
+    return true; // no local storage: the database alone can say
+  }
+}
+
+function markKept(kept) {
+  try {
+    if (kept) {
+      localStorage.setItem(keptMark, '1');
+    } else {
+      localStorage.removeItem(keptMark);
+    }
+  } catch {
+    // The database still holds the truth.
+  }
+}
+
 /// Keeps `bytes` (a Uint8Array) as the catalogue to open next time.
-export function rememberCatalogue(name, bytes) {
-  return withStore('readwrite', (store) => store.put({ name, bytes: bytes.slice().buffer }, key));
+export async function rememberCatalogue(name, bytes) {
+  await withStore('readwrite', (store) => store.put({ name, bytes: bytes.slice().buffer }, key));
+  markKept(true);
 }
 
 /// The catalogue kept, as {name, bytes: Uint8Array}, or null; null too where
 /// the browser keeps nothing (private windows may refuse IndexedDB).
 export async function rememberedCatalogue() {
+  if (!mayHaveKept()) {
+    return null;
+  }
   try {
     const kept = await withStore('readonly', (store) => store.get(key));
     return kept ? { name: String(kept.name), bytes: new Uint8Array(kept.bytes) } : null;
@@ -47,5 +75,6 @@ export async function rememberedCatalogue() {
 }
 
 export function forgetCatalogue() {
+  markKept(false);
   return withStore('readwrite', (store) => store.delete(key));
 }

@@ -72,47 +72,67 @@ std::optional<double> ParseDecimal(std::string_view text)
     return value;
 }
 
+namespace {
+
+/// The exact product of `a` and `b` as `high` + `low` (Dekker's), without
+/// fma, which WebAssembly has no instruction for and x86-64 calls out to.
+void exactProduct(double a, double b, double& high, double& low)
+{
+    constexpr double split = 134217729.0; // 2^27 + 1
+    high = a * b;
+    const double ta = split * a;
+    const double aHigh = ta - (ta - a);
+    const double aLow = a - aHigh;
+    const double tb = split * b;
+    const double bHigh = tb - (tb - b);
+    const double bLow = b - bHigh;
+    const double first = aHigh * bHigh - high;
+    const double second = first + aHigh * bLow;
+    const double third = second + aLow * bHigh;
+    low = third + aLow * bLow;
+}
+
+} // namespace
+
 std::string FixedDecimals(double value, int decimals)
 {
     decimals = decimals < 0 ? 0 : (decimals > 9 ? 9 : decimals);
     const double scale = powers[decimals];
     const double magnitude = std::fabs(value);
     // Below 2^51 the scaled value and its neighbours are exact integers in a
-    // double, and fma tells exactly on which side of a rounding point the
-    // binary value lies.
-    const double scaled = magnitude * scale;
-    if (std::isfinite(value) && scaled < 0x1p51) {
-        auto n = static_cast<std::int64_t>(scaled);
-        const double part = scaled - static_cast<double>(n); // exact
-        // The product is off by at most half an ulp, less than `margin`: away
-        // from the rounding points by more, it rounds as the exact value
-        // does. Only near them is fma asked, which WebAssembly has no
-        // instruction for.
-        const double margin = scaled * 0x1p-52;
-        if (part > margin && part < 1 - margin && std::fabs(part - 0.5) > margin) {
-            n += part > 0.5 ? 1 : 0;
-        } else {
-            while (n > 0 && std::fma(magnitude, scale, -static_cast<double>(n)) < 0) {
-                --n;
-            }
-            while (std::fma(magnitude, scale, -static_cast<double>(n + 1)) >= 0) {
-                ++n;
-            }
-            const double half = std::fma(magnitude, 2 * scale, -static_cast<double>(2 * n + 1));
-            if (half > 0 || (half == 0 && n % 2 != 0)) {
-                ++n;
-            }
+    // double. The scaled value is `high` + `low` exactly; near a rounding
+    // point the difference from it is exact too, so the sign of that
+    // difference plus `low` says on which side the binary value lies.
+    if (std::isfinite(value) && magnitude * scale < 0x1p51) {
+        double high = 0;
+        double low = 0;
+        exactProduct(magnitude, scale, high, low);
+        auto n = static_cast<std::int64_t>(high);
+        if ((high - static_cast<double>(n)) + low < 0) {
+            --n;
+        } else if ((high - static_cast<double>(n + 1)) + low >= 0) {
+            ++n;
         }
-        const auto unit = static_cast<std::int64_t>(scale);
-        std::string text = std::signbit(value) ? "-" : "";
-        text += std::to_string(n / unit);
-        if (decimals > 0) {
-            const std::string fraction = std::to_string(n % unit);
-            text += '.';
-            text.append(static_cast<std::size_t>(decimals) - fraction.size(), '0');
-            text += fraction;
+        const double half = (high - (static_cast<double>(n) + 0.5)) + low;
+        if (half > 0 || (half == 0 && n % 2 != 0)) {
+            ++n;
         }
-        return text;
+        // The digits, then the point put in: one string made, as a batch
+        // writes millions of these.
+        char digits[40];
+        char* end = digits + sizeof digits;
+        char* at = end;
+        for (int k = 0; k <= decimals || n > 0; ++k) {
+            if (k == decimals && decimals > 0) {
+                *--at = '.';
+            }
+            *--at = static_cast<char>('0' + n % 10);
+            n /= 10;
+        }
+        if (std::signbit(value)) {
+            *--at = '-';
+        }
+        return {at, end};
     }
     std::ostringstream& out = classicStream();
     out << std::fixed << std::setprecision(decimals) << value;

@@ -546,6 +546,10 @@ void TestQuery::decimalText_asPrintfInTheCLocale()
                                INFINITY};
     for (int k = 0; k < 20000; ++k) {
         values.push_back(static_cast<double>(random() % 4000000) / 8000); // ties at 1/8
+        // Catalogue weights (two decimals) and the halves between them, whose
+        // binary values lie a hair either side.
+        values.push_back(static_cast<double>(random() % 1000000) / 100);
+        values.push_back(static_cast<double>(random() % 1000000) / 1000);
         values.push_back(std::ldexp(static_cast<double>(random() >> 11), -(k % 60)));
     }
     for (const double v : values) {

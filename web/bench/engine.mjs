@@ -53,7 +53,9 @@ async function time(enginePath, queriesFile, catalogueFile) {
     rows = 0;
     const start = performance.now();
     for (const q of queries) {
-      rows += engine.ask(q).rows.length;
+      const { rows: answered } = engine.ask(q);
+      for (const row of answered) row.cells; // every row's cells come over too
+      rows += answered.length;
     }
     const ms = performance.now() - start;
     if (run > 0) best = Math.min(best, ms); // the first run warms up

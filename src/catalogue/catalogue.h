@@ -82,6 +82,9 @@ struct LoadOutcome {
     [[nodiscard]] bool loaded() const { return kind == Kind::Loaded; }
 };
 
+/// The system's words for errno `error` ("Permission denied"), on any thread.
+std::string ErrorText(int error);
+
 /// Why `outcome`'s catalogue was not read, for a person: "no such file", "is
 /// a directory", "Permission denied", "read error"; empty once loaded.
 std::string WhyNotLoaded(const LoadOutcome& outcome);

@@ -168,18 +168,39 @@ void ApplyFill(std::string& v, Fill fill)
     }
 }
 
+namespace {
+
+// GNU's strerror_r returns the text, POSIX's fills the buffer; strerror
+// itself may share its buffer between the threads that load catalogues.
+[[maybe_unused]] const char* errorText(int result, const char* buffer)
+{
+    return result == 0 ? buffer : "unknown error";
+}
+[[maybe_unused]] const char* errorText(const char* result, const char*)
+{
+    return result;
+}
+
+} // namespace
+
+std::string ErrorText(int error)
+{
+    char buffer[256] = {};
+    return errorText(::strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
 std::string WhyNotLoaded(const LoadOutcome& outcome)
 {
     switch (outcome.kind) {
     case LoadOutcome::Kind::NotFound:
         return outcome.error == 0 || outcome.error == ENOENT ? "no such file"
-                                                             : std::strerror(outcome.error);
+                                                             : ErrorText(outcome.error);
     case LoadOutcome::Kind::ReadProblem:
         if (outcome.error == EISDIR) {
             return "is a directory";
         }
         // A fault while reading is no fault of opening: its errno says less.
-        return outcome.error == 0 ? "read error" : std::strerror(outcome.error);
+        return outcome.error == 0 ? "read error" : ErrorText(outcome.error);
     case LoadOutcome::Kind::Loaded:
         break;
     }

@@ -9,7 +9,6 @@
 #include <QtConcurrentRun>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 namespace explorer {
@@ -26,7 +25,9 @@ bool there(const QString& path)
 /// errno stopped it.
 QString problemOf(const catalogue::LoadOutcome& outcome)
 {
-    const auto system = [&outcome] { return QString::fromLocal8Bit(std::strerror(outcome.error)); };
+    const auto system = [&outcome] {
+        return QString::fromLocal8Bit(catalogue::ErrorText(outcome.error).c_str());
+    };
     switch (outcome.kind) {
     case catalogue::LoadOutcome::Kind::NotFound:
         if (outcome.error != 0 && outcome.error != ENOENT) {

@@ -324,9 +324,11 @@ std::string_view shownCell(std::string_view cell)
     if (cell.size() <= most) {
         return cell;
     }
+    // Not inside a character: at most three bytes back, since stray
+    // continuation bytes are no character (the page's text repairs them).
     std::size_t cut = most;
-    while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80) {
-        --cut; // not inside a character
+    while (cut > most - 3 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80) {
+        --cut;
     }
     return cell.substr(0, cut);
 }
@@ -339,8 +341,12 @@ val rowsValues(double from, double to)
     std::string out = "[";
     try {
         const auto size = static_cast<double>(a.matches.size());
-        const auto first = static_cast<std::size_t>(std::clamp(from, 0.0, size));
-        const auto last = static_cast<std::size_t>(std::clamp(to, 0.0, size));
+        // Not a number is no row.
+        const auto row = [size](double r) {
+            return static_cast<std::size_t>(r >= 0 ? std::min(r, size) : 0.0);
+        };
+        const std::size_t first = row(from);
+        const std::size_t last = row(to);
         for (std::size_t r = first; r < last; ++r) {
             out += r == first ? "[[" : ",[[";
             for (int c = 0; c < answer::candidateColumns; ++c) {

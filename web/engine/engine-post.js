@@ -30,8 +30,11 @@ Module['ask'] = (q) => {
     packed.set(part, at + 4);
     at += 4 + part.length;
   }
+  // The engine's last answer changes now: rows of the one before may no
+  // longer be read, also when this call fails.
+  const generation = ++asked;
   const answer = JSON.parse(Module['askValues'](packed, notText));
-  const rows = new AnswerRows(answer.rows.length, ++asked);
+  const rows = new AnswerRows(answer.rows.length, generation);
   answer.rows = answer.rows.map(([entry, sv], r) => new Row(rows, r, entry, sv));
   rows.list = answer.rows;
   return answer;
@@ -85,6 +88,9 @@ class Row {
 // embind throws on a call with too few or too many arguments: a value left
 // out goes over as undefined, which the engine refuses gently.
 for (const [name, count] of [['open', 2], ['entry', 1], ['ticket', 1], ['tray', 2]]) {
-  Module[name] = (...args) => Module[`${name}Of`](...args.slice(0, count), ...Array(Math.max(0, count - args.length)));
+  Module[name] = (...args) => {
+    if (name === 'open') ++asked; // a new catalogue drops the last answer
+    return Module[`${name}Of`](...args.slice(0, count), ...Array(Math.max(0, count - args.length)));
+  };
 }
 Module['ticketPages'] = (count, side = 50, paper = 'a4') => Module['ticketPagesOf'](count, side, paper);

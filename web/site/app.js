@@ -351,6 +351,8 @@ function answer(force = false) {
     result = state.engine.ask(q);
   } catch (error) {
     statusLine.textContent = `The finder failed on this question: ${error?.message ?? error}`;
+    state.answer = null; // the engine no longer holds the last one
+    state.asked = '';
     return;
   }
   state.answer = result;
@@ -581,12 +583,14 @@ function wire() {
     openInput.value = '';
   });
   byId('forget-catalogue').addEventListener('click', async () => {
+    let problem = '';
     try {
       await forgetCatalogue();
-    } catch {
-      // nothing kept, nothing to forget
+    } catch (error) {
+      problem = ` (the catalogue kept could not be forgotten: ${error?.message ?? error})`;
     }
     await openDefault();
+    statusLine.textContent += problem;
   });
 
   const trayInput = byId('open-tray');

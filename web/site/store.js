@@ -42,22 +42,17 @@ function mayHaveKept() {
   }
 }
 
-function markKept(kept) {
-  try {
-    if (kept) {
-      localStorage.setItem(keptMark, '1');
-    } else {
-      localStorage.removeItem(keptMark);
-    }
-  } catch {
-    // The database still holds the truth.
-  }
-}
-
-/// Keeps `bytes` (a Uint8Array) as the catalogue to open next time.
+/// Keeps `bytes` (a Uint8Array) as the catalogue to open next time; throws
+/// when it cannot be, also when the next visit would not look for it.
 export async function rememberCatalogue(name, bytes) {
   await withStore('readwrite', (store) => store.put({ name, bytes: bytes.slice().buffer }, key));
-  markKept(true);
+  try {
+    localStorage.setItem(keptMark, '1');
+  } catch (error) {
+    if (!mayHaveKept()) {
+      throw error; // the next visit would not look for it
+    }
+  }
 }
 
 /// The catalogue kept, as {name, bytes: Uint8Array}, or null; null too where
@@ -74,7 +69,12 @@ export async function rememberedCatalogue() {
   }
 }
 
-export function forgetCatalogue() {
-  markKept(false);
-  return withStore('readwrite', (store) => store.delete(key));
+/// Removes the kept catalogue; throws when it is still kept.
+export async function forgetCatalogue() {
+  await withStore('readwrite', (store) => store.delete(key));
+  try {
+    localStorage.removeItem(keptMark);
+  } catch {
+    // Nothing is kept any more: a mark left over only costs a look.
+  }
 }

@@ -9,6 +9,9 @@ const siteFiles = ['./'];
 // The keeper's own catalogue may be added beside the site after it was
 // built: asked of the server first, the copy kept for offline visits.
 const publishedCatalogue = new URL('ptolemy.csv', self.registration.scope).href;
+// Its copy outlives the site's versions: a new version's worker deletes the
+// old version's cache, and the keeper's catalogue must still open offline.
+const catalogueCache = 'rovadod-published-catalogue';
 
 self.addEventListener('install', (event) => {
   event.waitUntil(
@@ -24,7 +27,7 @@ self.addEventListener('activate', (event) => {
   event.waitUntil(
     (async () => {
       for (const name of await caches.keys()) {
-        if (name !== cacheName && name.startsWith('rovadod-')) {
+        if (name !== cacheName && name !== catalogueCache && name.startsWith('rovadod-')) {
           await caches.delete(name);
         }
       }
@@ -34,7 +37,7 @@ self.addEventListener('activate', (event) => {
 });
 
 async function catalogueFirstFromServer(request) {
-  const cache = await caches.open(cacheName);
+  const cache = await caches.open(catalogueCache);
   try {
     const response = await fetch(request);
     if (response.ok) {

@@ -202,6 +202,22 @@ test('hostile catalogues: read as rovadod-find reads them, and no throw', () => 
   }
 });
 
+test('rows are read from the answer they came with; a long cell is cut, never emptied', () => {
+  const before = engine.open(new Uint8Array(fs.readFileSync(demoPath)), 'ptolemy.csv') && engine.ask({});
+  assert.ok(before.rows.length > 0);
+  // Stray continuation bytes where the 4 KB cut falls: no character to back off to.
+  const stray = Buffer.concat([Buffer.from('S1,'), Buffer.alloc(5000, 0x80), Buffer.from(fields20.slice(5))]);
+  engine.open(new Uint8Array(stray), 'stray.csv');
+  assert.deepEqual(before.rows[0].cells, [], 'the demo\'s rows are gone with it, not the new catalogue\'s');
+  const after = engine.ask({});
+  assert.equal(after.rows[0].sv, 'S1');
+  assert.ok(after.rows[0].cells[1].length >= 4093 && after.rows[0].cells[1].length <= 4096);
+  const unread = engine.ask({});
+  const next = engine.ask({ near: 1 });
+  assert.deepEqual(unread.rows[0].keys, [], 'a later question replaced this answer');
+  assert.equal(next.rows[0].cells[0], 'S1');
+});
+
 test('values the readers refuse are reported, left out, and never thrown', () => {
   openFile(demoPath, 'ptolemy.csv');
   const refused = [

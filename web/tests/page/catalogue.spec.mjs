@@ -92,7 +92,7 @@ test("the collector's file: opened, dropped, kept across a reload and offline, f
   await expect(status(page)).toHaveText('dropped.csv: 1 entry read');
 });
 
-test('a changed site shows on the second visit after the change', async ({ page, site }) => {
+test("a changed site shows on the second visit after the change, the keeper's catalogue offline too", async ({ page, context, site }) => {
   const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-site-'));
   try {
     const sources = path.join(work, 'src');
@@ -127,6 +127,30 @@ test('a changed site shows on the second visit after the change', async ({ page,
     await openFinder(page);
     await expect(page).toHaveTitle('Rovadod changed');
     expect((await shownRows(page)).map((c) => c[0])).toEqual(tsvSvs(await find(['--format=tsv', demoCatalogue])));
+
+    // A keeper's catalogue seen before the next change of the site still
+    // opens offline once the new version's worker has replaced the old.
+    site.extra.set('/ptolemy.csv', Buffer.from(own));
+    await openFinder(page);
+    await expect(status(page)).toHaveText('ptolemy.csv: 2 entries read');
+    await fs.writeFile(index, html.replace('<title>Rovadod: worn-coin finder</title>', '<title>Rovadod again</title>'));
+    build();
+    await openFinder(page);
+    await page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      await registration.update();
+      const next = registration.installing ?? registration.waiting;
+      if (next) {
+        await new Promise((resolve) => {
+          next.addEventListener('statechange', () => next.state === 'activated' && resolve());
+        });
+      }
+    });
+    await context.setOffline(true);
+    await openFinder(page);
+    await expect(page).toHaveTitle('Rovadod again');
+    await expect(status(page)).toHaveText('ptolemy.csv: 2 entries read');
+    await context.setOffline(false);
   } finally {
     await fs.rm(work, { recursive: true, force: true });
   }

@@ -5,7 +5,7 @@ import { defineConfig, devices } from '@playwright/test';
 
 export default defineConfig({
   testDir: 'tests/page',
-  testMatch: '*.spec.mjs',
+  testMatch: '*.test.mjs',
   // The machine's cores are shared: one browser at a time.
   workers: 1,
   fullyParallel: false,

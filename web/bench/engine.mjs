@@ -8,20 +8,12 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { mulberry32 } from '../tests/random.mjs';
 
 const columns = ['obverse-figure', 'inscription', 'reverse-figure', 'left-field', 'right-side',
   'countermark', 'center-monogram', 'left-monogram', 'right-monogram', 'diameter', 'weight'];
 export const near = 2;
 const runs = 15;
-
-function mulberry32(seed) {
-  return () => {
-    seed = (seed + 0x6d2b79f5) | 0;
-    let t = Math.imul(seed ^ (seed >>> 15), 1 | seed);
-    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-}
 
 async function writeQueries(enginePath, file, count) {
   const { default: createEngine } = await import(pathToFileURL(path.resolve(enginePath)).href);

@@ -13,6 +13,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/line_reader.h"
 #include "catalogue/table.h"
+#include "lookup/decimal.h"
 #include "lookup/query.h"
 #include "lookup/utf8.h"
 #include "vocab/values.h"
@@ -262,9 +263,7 @@ void appendJsonNumber(std::string& out, double number)
     } else if (number == std::trunc(number) && std::abs(number) < 1e15) {
         appendInteger(out, static_cast<long long>(number)); // distances, whole millimetres
     } else {
-        char written[32];
-        std::snprintf(written, sizeof written, "%.17g", number);
-        out += written;
+        out += lookup::General(number, 17); // every digit JSON.parse needs back
     }
 }
 

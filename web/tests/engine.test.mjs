@@ -9,6 +9,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
+import { mulberry32 } from './random.mjs';
 
 const enginePath = process.env.ROVADOD_ENGINE;
 const findPath = process.env.ROVADOD_FIND;
@@ -62,15 +63,6 @@ for (const line of decode(spawnSync(findPath, ['--list', '--format=tsv']).stdout
   if (option) (lists[option] ??= []).push({ text, code });
 }
 const options = Object.keys(lists);
-
-function mulberry32(seed) {
-  return () => {
-    seed = (seed + 0x6d2b79f5) | 0;
-    let t = Math.imul(seed ^ (seed >>> 15), 1 | seed);
-    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-}
 
 /// A catalogue of `lines` entries made of the lists' codes, with the
 /// blanks, odd codes, quotes and line ends real files have.

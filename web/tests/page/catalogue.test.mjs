@@ -26,6 +26,21 @@ async function activeWorker(page) {
   });
 }
 
+/// Has the browser look for a new version of the site's worker and waits
+/// until it has taken over.
+function nextVersion(page) {
+  return page.evaluate(async () => {
+    const registration = await navigator.serviceWorker.getRegistration();
+    await registration.update();
+    const next = registration.installing ?? registration.waiting;
+    if (next) {
+      await new Promise((resolve) => {
+        next.addEventListener('statechange', () => next.state === 'activated' && resolve());
+      });
+    }
+  });
+}
+
 /// Waits until the browser's storage holds `name` as the catalogue to open
 /// next: it is written after the file is shown.
 function kept(page, name) {
@@ -114,16 +129,7 @@ test("a changed site shows on the second visit after the change, the keeper's ca
     // installs the new worker; the second has the new page.
     await openFinder(page);
     await expect(page).toHaveTitle('Rovadod: worn-coin finder');
-    await page.evaluate(async () => {
-      const registration = await navigator.serviceWorker.getRegistration();
-      await registration.update();
-      const next = registration.installing ?? registration.waiting;
-      if (next) {
-        await new Promise((resolve) => {
-          next.addEventListener('statechange', () => next.state === 'activated' && resolve());
-        });
-      }
-    });
+    await nextVersion(page);
     await openFinder(page);
     await expect(page).toHaveTitle('Rovadod changed');
     expect((await shownRows(page)).map((c) => c[0])).toEqual(tsvSvs(await find(['--format=tsv', demoCatalogue])));
@@ -136,16 +142,7 @@ test("a changed site shows on the second visit after the change, the keeper's ca
     await fs.writeFile(index, html.replace('<title>Rovadod: worn-coin finder</title>', '<title>Rovadod again</title>'));
     build();
     await openFinder(page);
-    await page.evaluate(async () => {
-      const registration = await navigator.serviceWorker.getRegistration();
-      await registration.update();
-      const next = registration.installing ?? registration.waiting;
-      if (next) {
-        await new Promise((resolve) => {
-          next.addEventListener('statechange', () => next.state === 'activated' && resolve());
-        });
-      }
-    });
+    await nextVersion(page);
     await context.setOffline(true);
     await openFinder(page);
     await expect(page).toHaveTitle('Rovadod again');

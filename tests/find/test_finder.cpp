@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "answer/answer.h"
 #include "answer/batch.h"
+#include "answer/candidates.h"
 #include "answer/read.h"
 #include "answer/tsv.h"
 #include "batch.h"
@@ -14,7 +15,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryFile>
 #include <QtTest>
+
+#include <cmath>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -80,6 +84,10 @@ private slots:
     void batchHeader();
     void measured_fitInEveryFormat();
     void batchReadFault_jsonStaysWholeWithTheCoinsBefore();
+    void measure_oneReaderForEveryFace_data();
+    void measure_oneReaderForEveryFace();
+    void candidates_cellsAndSortKeys();
+    void batchFile_coinsAndProblemsAsRead();
 };
 
 void TestFinder::report_fullSelectionIsTheWindowsText()
@@ -544,4 +552,114 @@ void TestFinder::batchReadFault_jsonStaysWholeWithTheCoinsBefore()
 }
 
 QTEST_APPLESS_MAIN(TestFinder)
+void TestFinder::measure_oneReaderForEveryFace_data()
+{
+    // The explorer's fields, the web page's, options and batch cells all read
+    // through this: "," as the point, bounds, blanks.
+    QTest::addColumn<int>("measure");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value"); // 0: not measured; -1: refused
+    const int d = int(lookup::Measure::Diameter);
+    const int w = int(lookup::Measure::Weight);
+    QTest::newRow("point") << w << "19.2" << 19.2;
+    QTest::newRow("comma, spaces around") << w << " 19,2 " << 19.2;
+    QTest::newRow("comma first") << d << ",5" << 0.5;
+    QTest::newRow("largest diameter") << d << "1000" << 1000.0;
+    QTest::newRow("past the diameter's bound") << d << "1000.01" << -1.0;
+    QTest::newRow("largest weight") << w << "10000,0" << 10000.0;
+    QTest::newRow("past the weight's bound") << w << "10000.5" << -1.0;
+    QTest::newRow("blank") << w << "   " << 0.0;
+    for (const QString& bad :
+         QStringList{"0", "0,0", "2,5,0", "2.5,1", "1e3", "-3", "19 g", "1" + QString(300, '0')}) {
+        QTest::newRow(qPrintable("refused: " + bad.left(12))) << w << bad << -1.0;
+    }
+}
+
+void TestFinder::measure_oneReaderForEveryFace()
+{
+    QFETCH(int, measure);
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    const answer::MeasureRead read =
+        answer::ReadMeasure(static_cast<lookup::Measure>(measure), text.toStdString());
+    QCOMPARE(read.value.value_or(read.problem.empty() ? 0 : -1), value);
+    QCOMPARE(read.problem.empty(), value >= 0);
+    if (value < 0) {
+        QVERIFY(read.problem.find(", with \".\" or \",\" before the decimals") !=
+                std::string::npos);
+    }
+}
+
+void TestFinder::candidates_cellsAndSortKeys()
+{
+    // An exact match with a weight range, and a near one with one weight,
+    // no diameter and another countermark.
+    loadBytes(row("first", "1,1,1,1,1,1") + "second,den,,12,7,g,155,,,9,9,lm,1,1,1,1,1,2,,DI,\n");
+    Query query = lookup::SelectionQuery({0, 0, 0, 0, 0, 0}, 1);
+    query.measured = {27, 9};
+    const answer::Answer a = answer::Ask(loaded(), query, false);
+    QCOMPARE(a.matches.size(), std::size_t(2));
+    using C = answer::CandidateColumn;
+    const auto cell = [&a](std::size_t r, C c) {
+        return QString::fromStdString(answer::CandidateCell(a, r, c));
+    };
+    QCOMPARE(cell(0, C::Sv), "first");
+    QCOMPARE(cell(0, C::Weight), "8.10 \u2013 10.45");
+    QCOMPARE(cell(1, C::Weight), "9");
+    QCOMPARE(cell(0, C::Differs), "");
+    QVERIFY2(cell(1, C::Differs).startsWith("Countermark: "), qPrintable(cell(1, C::Differs)));
+    QVERIFY2(cell(0, C::Fit).startsWith("weight 9 g inside 8.10 to 10.45 g; diameter 27 mm"),
+             qPrintable(cell(0, C::Fit)));
+    QCOMPARE(answer::EntryText(a, 1).substr(0, 11), std::string("Near match,"));
+    // Numbers sort as numbers, what is not known last; text columns by text.
+    QCOMPARE(*answer::CandidateNumber(a, 0, C::Diameter), 24.0);
+    QVERIFY(std::isinf(*answer::CandidateNumber(a, 1, C::Diameter)));
+    QCOMPARE(*answer::CandidateNumber(a, 1, C::Weight), 9.0);
+    QCOMPARE(*answer::CandidateNumber(a, 1, C::Differs), 1.0);
+    QVERIFY(!answer::CandidateNumber(a, 0, C::Sv));
+    QVERIFY(!answer::CandidateNumber(a, 0, C::CenterMonogram));
+}
+
+void TestFinder::batchFile_coinsAndProblemsAsRead()
+{
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.write("\xEF\xBB\xBF# tray 2\n"                           // a byte order mark on a comment
+               "id\tweight\tnotes\n"                              // the header, after it
+               + QByteArray(answer::maxBatchLine + 1, 'x') + "\n" // too long
+               + "A1\t19,2\tworn\n"
+                 "A2\t0\n" // a bad weight
+                 "\t\t\n"  // an empty row
+                 "A3\n");
+    file.flush();
+    QStringList problems;
+    QList<bool> bad;
+    QStringList coins;
+    bool ids = false;
+    answer::BatchEvents events;
+    events.header = [&ids](const answer::BatchHeader& header) { ids = header.hasIds(); };
+    events.complain = [&](const std::string& problem, bool isBad) {
+        problems << QString::fromStdString(problem);
+        bad << isBad;
+    };
+    events.coin = [&coins](BatchLine&& coin, std::int64_t line) {
+        const auto& weight = coin.query.measured[std::size_t(lookup::Measure::Weight)];
+        coins << QString("%1@%2:%3")
+                     .arg(QString::fromStdString(coin.id.value_or("-")))
+                     .arg(line)
+                     .arg(weight.value_or(0));
+    };
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    QVERIFY(answer::ReadBatchFile(fd, "tray.tsv", events));
+    ::close(fd);
+    QVERIFY(ids);
+    QCOMPARE(coins, (QStringList{"A1@4:19.2", "A3@7:0"}));
+    QCOMPARE(problems.size(), 3);
+    QVERIFY(problems[0].startsWith("tray.tsv:2: column \"notes\" is not read"));
+    QVERIFY(problems[1].startsWith("tray.tsv:3: longer than 65536 bytes"));
+    QVERIFY(problems[2].startsWith("tray.tsv:5: weight takes a number above 0"));
+    QCOMPARE(bad, (QList<bool>{false, true, true}));
+}
+
 #include "test_finder.moc"

@@ -21,8 +21,7 @@ std::string read(int column, const QString& typed, lookup::Query& query)
 
 std::string MeasureProblem(lookup::Measure measure, const QString& typed)
 {
-    lookup::Query scratch;
-    return read(lookup::clueCount + static_cast<int>(measure), typed, scratch);
+    return answer::ReadMeasure(measure, typed.toStdString()).problem;
 }
 
 lookup::Query QueryOf(const Seen& seen)

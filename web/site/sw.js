@@ -1,24 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Offline: every file of the site is cached under a name stamped from a hash
-// of them all, and served from that cache first. A changed site is a changed
-// name, so the browser installs the new worker beside the old one, and the
-// visit after that is served the new files.
+// of them all, and served from that cache first; the keeper's ptolemy.csv is
+// kept beside it. A changed site is a changed name: its worker installs
+// beside the old one and waits until the collector takes it ("Reload").
+// Every name holds the site's folder, as the page's do (names.js), so two
+// copies of the site on one host never touch each other's.
 
-const cacheName = 'rovadod-unstamped';
+const siteStamp = 'unstamped';
 const siteFiles = ['./'];
-// The keeper's own catalogue may be added beside the site after it was
-// built: asked of the server first, the copy kept for offline visits.
+const scope = encodeURIComponent(new URL(self.registration.scope).pathname);
+const cacheName = `rovadod|${scope}|site|${siteStamp}`;
+// The keeper's catalogue outlives the site's versions.
+const catalogueCache = `rovadod|${scope}|catalogue`;
 const publishedCatalogue = new URL('ptolemy.csv', self.registration.scope).href;
-// Its copy outlives the site's versions: a new version's worker deletes the
-// old version's cache, and the keeper's catalogue must still open offline.
-const catalogueCache = 'rovadod-published-catalogue';
+// Before the names held the site's folder.
+const legacyCatalogueCache = 'rovadod-published-catalogue';
+// How long the network has before the kept copy answers; with none kept,
+// the network has longer before the page is told there is none.
+const networkWait = 3000;
+const networkWaitWithoutCopy = 10000;
+
+/// Only a catalogue replaces the kept copy: not a Wi-Fi login page, not a
+/// redirect elsewhere, not a server's error.
+function isCatalogue(response) {
+  const type = response.headers.get('content-type') ?? '';
+  return response.status === 200 && !response.redirected && response.url === publishedCatalogue
+    && !type.includes('text/html');
+}
+
+/// Asks the server for the keeper's catalogue, keeping what it answers in
+/// the cache when it is one, forgetting the copy when the file is gone.
+async function catalogueFromNetwork(cache) {
+  const response = await fetch(publishedCatalogue, { cache: 'no-cache' });
+  if (isCatalogue(response)) {
+    await cache.put(publishedCatalogue, response.clone());
+  } else if (response.status === 404) {
+    await cache.delete(publishedCatalogue);
+  }
+  return response;
+}
 
 self.addEventListener('install', (event) => {
   event.waitUntil(
     (async () => {
       const cache = await caches.open(cacheName);
       await cache.addAll(siteFiles.map((file) => new Request(file, { cache: 'reload' })));
-      await self.skipWaiting();
+      // One visit is enough for every later visit offline: the keeper's
+      // catalogue too, when the server has one.
+      try {
+        await catalogueFromNetwork(await caches.open(catalogueCache));
+      } catch {
+        // No network for it now: asked again on the next visit.
+      }
     })(),
   );
 });
@@ -27,8 +60,16 @@ self.addEventListener('activate', (event) => {
   event.waitUntil(
     (async () => {
       for (const name of await caches.keys()) {
-        if (name !== cacheName && name !== catalogueCache && name.startsWith('rovadod-')) {
+        if (name.startsWith(`rovadod|${scope}|site|`) && name !== cacheName) {
           await caches.delete(name);
+        }
+      }
+      // A copy kept before the names held the site's folder moves here.
+      const catalogues = await caches.open(catalogueCache);
+      if ((await caches.has(legacyCatalogueCache)) && !(await catalogues.match(publishedCatalogue))) {
+        const old = await (await caches.open(legacyCatalogueCache)).match(publishedCatalogue);
+        if (old) {
+          await catalogues.put(publishedCatalogue, old);
         }
       }
       await self.clients.claim();
@@ -36,19 +77,28 @@ self.addEventListener('activate', (event) => {
   );
 });
 
-async function catalogueFirstFromServer(request) {
-  const cache = await caches.open(catalogueCache);
-  try {
-    const response = await fetch(request);
-    if (response.ok) {
-      await cache.put(publishedCatalogue, response.clone());
-    } else if (response.status === 404) {
-      await cache.delete(publishedCatalogue);
-    }
-    return response;
-  } catch {
-    return (await cache.match(publishedCatalogue)) ?? new Response('', { status: 404 });
+self.addEventListener('message', (event) => {
+  if (event.data?.type === 'skip-waiting') {
+    self.skipWaiting();
   }
+});
+
+const after = (ms) => new Promise((resolve) => setTimeout(resolve, ms, null));
+
+async function keeperCatalogue(event) {
+  const cache = await caches.open(catalogueCache);
+  const network = catalogueFromNetwork(cache);
+  // The copy is brought up to date even when the kept one answered first.
+  event.waitUntil(network.catch(() => {}));
+  const kept = await cache.match(publishedCatalogue);
+  const answered = await Promise.race([
+    network.catch(() => null),
+    after(kept ? networkWait : networkWaitWithoutCopy),
+  ]);
+  if (answered && (isCatalogue(answered) || answered.status === 404)) {
+    return answered;
+  }
+  return kept ?? answered ?? new Response('', { status: 404 });
 }
 
 self.addEventListener('fetch', (event) => {
@@ -57,7 +107,7 @@ self.addEventListener('fetch', (event) => {
     return;
   }
   if (request.url.split(/[?#]/)[0] === publishedCatalogue) {
-    event.respondWith(catalogueFirstFromServer(request));
+    event.respondWith(keeperCatalogue(event));
     return;
   }
   event.respondWith(

@@ -2,6 +2,8 @@
 // Coin tickets for the printer: the engine's ticket values, set in the lines of
 // rovadod-find's PDF ticket, on A4 sheets at the places the engine gives.
 
+import { cut } from './util.js';
+
 // More than a 50 mm ticket holds in its smallest type; a megabyte-long value
 // costs no more than a short one.
 const mostShown = 1000;
@@ -9,16 +11,7 @@ const mostShown = 1000;
 /// One line of type: control characters and line separators would break the
 /// line, so they show as spaces.
 function oneLine(value) {
-  let text = String(value ?? '');
-  if (text.length > mostShown) {
-    let end = mostShown;
-    const last = text.charCodeAt(end - 1);
-    if (last >= 0xd800 && last <= 0xdbff) {
-      end -= 1;
-    }
-    text = `${text.slice(0, end)}…`;
-  }
-  return text.replace(/[\u0000-\u001f\u007f\u2028\u2029]/g, ' ');
+  return cut(String(value ?? ''), mostShown).replace(/[\u0000-\u001f\u007f\u2028\u2029]/g, ' ');
 }
 
 function measured(label, coin, coinText, unit, entry) {

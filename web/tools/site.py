@@ -26,8 +26,10 @@ DEMO = 'demo.csv'
 # A catalogue the keeper publishes beside the site after building it.
 KEEPER_CATALOGUE = 'ptolemy.csv'
 
-CACHE_LINE = re.compile(r"^const cacheName = '[^']*';$", re.M)
+STAMP_LINE = re.compile(r"^const siteStamp = '[^']*';$", re.M)
 FILES_LINE = re.compile(r"^const siteFiles = \[[^\n]*\];$", re.M)
+# The files that say which version of the site they belong to.
+STAMPED = ('sw.js', 'offline.js')
 
 
 class BuildError(Exception):
@@ -41,22 +43,26 @@ def page_files(src):
     return files
 
 
-def cache_name(contents):
-    """A name that changes whenever any file of the site does."""
+def site_stamp(contents):
+    """A stamp that changes whenever any file of the site does, and only then
+    (never a build time)."""
     digest = hashlib.sha256()
     for name in sorted(contents):
         digest.update(name.encode() + b'\0')
         digest.update(hashlib.sha256(contents[name]).digest())
-    return 'rovadod-' + digest.hexdigest()[:16]
+    return digest.hexdigest()[:16]
 
 
-def stamp_worker(source, name, files):
+def stamp(source, name, stamp_value, files=None):
     text = source.decode('utf-8')
-    if not CACHE_LINE.search(text) or not FILES_LINE.search(text):
-        raise BuildError("sw.js lacks its `const cacheName = '…';` or `const siteFiles = […];` line")
-    text = CACHE_LINE.sub(lambda _: f"const cacheName = '{name}';", text, count=1)
-    listed = json.dumps(['./'] + files).replace('"', "'")
-    text = FILES_LINE.sub(lambda _: f'const siteFiles = {listed};', text, count=1)
+    if not STAMP_LINE.search(text):
+        raise BuildError(f"{name} lacks its `const siteStamp = '…';` line")
+    text = STAMP_LINE.sub(lambda _: f"const siteStamp = '{stamp_value}';", text, count=1)
+    if files is not None:
+        if not FILES_LINE.search(text):
+            raise BuildError(f"{name} lacks its `const siteFiles = […];` line")
+        listed = json.dumps(['./'] + files).replace('"', "'")
+        text = FILES_LINE.sub(lambda _: f'const siteFiles = {listed};', text, count=1)
     return text.encode('utf-8')
 
 
@@ -87,11 +93,13 @@ def build_site(src, engine, catalogue, out):
             raise BuildError(f'{path} is missing: build the engine first')
         contents[name] = path.read_bytes()
     contents[DEMO] = Path(catalogue).read_bytes()
-    if 'sw.js' not in contents:
-        raise BuildError(f'{src} holds no sw.js')
-    name = cache_name(contents)
+    for stamped in STAMPED:
+        if stamped not in contents:
+            raise BuildError(f'{src} holds no {stamped}')
+    name = site_stamp(contents)
     cached = sorted(n for n in contents if n != 'sw.js')
-    contents['sw.js'] = stamp_worker(contents['sw.js'], name, cached)
+    for stamped in STAMPED:
+        contents[stamped] = stamp(contents[stamped], stamped, name, cached if stamped == 'sw.js' else None)
 
     out = Path(out)
     out.mkdir(parents=True, exist_ok=True)
@@ -104,25 +112,32 @@ def build_site(src, engine, catalogue, out):
 
 
 IMPORT = re.compile(r"^import\s+(.+?)\s+from\s+'\./([^']+)';[ \t]*\n", re.M)
-EXPORT_DECLARATION = re.compile(r'^export\s+(?=(async\s+)?function\b|const\b|let\b|class\b)', re.M)
+EXPORT_DECLARATION = re.compile(r'^export\s+((?:async\s+)?function\s*\*?\s*|const\s+|let\s+|class\s+)([A-Za-z_$][\w$]*)', re.M)
 EXPORT_DEFAULT = re.compile(r'^export\s+default\s+([A-Za-z_$][\w$]*)\s*;?[ \t]*$', re.M)
 EXPORT_DEFAULT_FUNCTION = re.compile(r'^export\s+default\s+((?:async\s+)?function\s*\*?\s*([A-Za-z_$][\w$]*))', re.M)
+NAMED = re.compile(r'^\{\s*([\w$]+(?:\s*,\s*[\w$]+)*)\s*,?\s*\}$')
 
 
 def read_module(path):
     text = Path(path).read_text(encoding='utf-8')
     imports = []
     for bound, target in IMPORT.findall(text):
-        if ' as ' in bound or bound.startswith('*'):
+        bound = bound.strip()
+        if ' as ' in bound or bound.startswith('*') or (bound.startswith('{') and not NAMED.match(bound)):
             raise BuildError(f'{path}: renamed imports cannot be inlined ({bound})')
-        imports.append((bound.strip(), target))
+        imports.append((bound, target))
     return text, imports
 
 
+def module_variable(name):
+    return '__module_' + re.sub(r'\W', '_', name)
+
+
 def bundle(entry, modules):
-    """The ES modules reachable from `entry`, as one module's text: each after
-    the ones it imports, its imports and export keywords taken out. `modules`
-    maps a file name to its path."""
+    """The ES modules reachable from `entry`, as one module's text: each in a
+    scope of its own after the ones it imports, so that their top-level names
+    never clash; what a module exports is what its scope hands back, and its
+    imports are taken from there. `modules` maps a file name to its path."""
     done, parts = set(), []
 
     def visit(name, trail):
@@ -136,25 +151,26 @@ def bundle(entry, modules):
         for _, target in imports:
             visit(target, trail + [name])
         body = IMPORT.sub('', text)
+        exported = [m[1] for m in EXPORT_DECLARATION.findall(body)]
         defaults = EXPORT_DEFAULT.findall(body) + [m[1] for m in EXPORT_DEFAULT_FUNCTION.findall(body)]
         body = EXPORT_DEFAULT.sub('', body)
         body = EXPORT_DEFAULT_FUNCTION.sub(lambda m: m[1], body)
-        body = EXPORT_DECLARATION.sub('', body)
+        body = EXPORT_DECLARATION.sub(lambda m: m[1] + m[2], body)
         if re.search(r'^export\b', body, re.M):
             raise BuildError(f'{modules[name]}: an export form that cannot be inlined')
-        modules_defaults[name] = defaults[0] if defaults else None
-        # A default import under another name than the module gave it.
+        taken = []
         for bound, target in imports:
-            if not bound.startswith('{'):
-                given = modules_defaults.get(target)
-                if given is None:
-                    raise BuildError(f'./{target} has no default export for {name}')
-                if given != bound:
-                    body = f'const {bound} = {given};\n' + body
-        parts.append(f'// {name}\n{body.strip()}\n')
+            source = module_variable(target)
+            if bound.startswith('{'):
+                taken.append(f'const {bound} = {source};')
+            else:
+                taken.append(f'const {bound} = {source}.default;')
+        handed = ', '.join(exported + ([f'default: {defaults[0]}'] if defaults else []))
+        parts.append(f'// {name}\nconst {module_variable(name)} = (() => {{\n'
+                     + ''.join(line + '\n' for line in taken)
+                     + f'{body.strip()}\nreturn {{ {handed} }};\n}})();\n')
         done.add(name)
 
-    modules_defaults = {}
     visit(entry, [])
     return '\n'.join(parts)
 
@@ -242,7 +258,7 @@ def main(argv):
     try:
         if args.command == 'site':
             name = build_site(args.src, args.engine, args.catalogue, args.out)
-            print(f'site written to {args.out} (cache {name})')
+            print(f'site written to {args.out} (stamp {name})')
         elif args.command == 'single':
             build_single(args.src, args.engine_single, args.catalogue, args.out)
             print(f'single page written to {args.out}')

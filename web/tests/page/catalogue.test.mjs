@@ -3,49 +3,34 @@
 // collector's own (kept across visits, offline too), and the service worker
 // that keeps the site and picks up a changed one.
 
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  demoCatalogue, expect, find, openFinder, pageSources, shownRows, siteDir, siteTool, startServer, test, tsvSvs,
+  demoCatalogue, expect, find, openFinder, shownRows, siteDir, statusSays, test, tsvSvs,
 } from './fixtures.mjs';
 
 const own = 'DEMO-901,Obol,21,IX,3,AE4,77,12,4,5.10,6.20,Paphos,2,1,3,4,1,1,DI,,\n'
   + 'DEMO-902,Obol,20,IX,4,AE4,78,,2,4.90,6.00,Paphos,2,1,3,4,1,1,,,\n';
 
-const status = (page) => page.getByRole('status');
+const status = (page) => page.getByRole('status').first();
 
+/// Waits until the site's worker controls the page and has kept the site.
 async function activeWorker(page) {
+  await expect(page.locator('html')).toHaveAttribute('data-offline', 'ready');
   await page.evaluate(async () => {
-    const registration = await navigator.serviceWorker.ready;
     if (!navigator.serviceWorker.controller) {
       await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true }));
-    }
-    return registration.active.state;
-  });
-}
-
-/// Has the browser look for a new version of the site's worker and waits
-/// until it has taken over.
-function nextVersion(page) {
-  return page.evaluate(async () => {
-    const registration = await navigator.serviceWorker.getRegistration();
-    await registration.update();
-    const next = registration.installing ?? registration.waiting;
-    if (next) {
-      await new Promise((resolve) => {
-        next.addEventListener('statechange', () => next.state === 'activated' && resolve());
-      });
     }
   });
 }
 
 /// Waits until the browser's storage holds `name` as the catalogue to open
-/// next: it is written after the file is shown.
-function kept(page, name) {
+/// next, under this copy of the site's names: it is written after the file
+/// is shown.
+export function kept(page, name) {
   return expect.poll(() => page.evaluate(() => new Promise((resolve) => {
-    const open = indexedDB.open('rovadod');
+    const open = indexedDB.open(`rovadod|${encodeURIComponent(new URL('./', document.baseURI).pathname)}`);
     open.onsuccess = () => {
       const database = open.result;
       if (!database.objectStoreNames.contains('catalogue')) {
@@ -62,96 +47,108 @@ function kept(page, name) {
   }))).toBe(name);
 }
 
+const openOwn = (page, name, text = own) =>
+  page.getByLabel('Open catalogue…').setInputFiles({ name, mimeType: 'text/csv', buffer: Buffer.from(text) });
+
 test('the demo by default; a published ptolemy.csv before it', async ({ page, site }) => {
   await openFinder(page);
-  await expect(status(page)).toHaveText('ptolemy.csv: 64 entries read (the built-in demo: invented sample data)');
+  await expect(status(page)).toHaveText(statusSays('ptolemy.csv: 64 entries read (the built-in demo: invented sample data)'));
   site.extra.set('/ptolemy.csv', Buffer.from(own));
   await openFinder(page);
-  await expect(status(page)).toHaveText('ptolemy.csv: 2 entries read');
+  await expect(status(page)).toHaveText(statusSays('ptolemy.csv: 2 entries read'));
   expect((await shownRows(page)).map((c) => c[0])).toEqual(['DEMO-901', 'DEMO-902']);
 });
 
-test("the collector's file: opened, dropped, kept across a reload and offline, forgotten", async ({ page, context }) => {
+test("the collector's file: opened, kept across a reload and offline, forgotten and brought back", async ({ page, context }) => {
   await openFinder(page);
   await activeWorker(page);
-  await page.getByLabel('Open catalogue…').setInputFiles({ name: 'mine.csv', mimeType: 'text/csv', buffer: Buffer.from(own) });
-  await expect(status(page)).toHaveText('mine.csv: 2 entries read');
+  await openOwn(page, 'mine.csv');
+  await expect(status(page)).toHaveText('mine.csv: 2 entries read · ready offline');
   await expect(page.getByRole('table', { name: 'Candidates' }).locator('tbody tr')).toHaveCount(2);
   await kept(page, 'mine.csv');
 
   await page.reload();
-  await expect(status(page)).toHaveText('mine.csv: 2 entries read');
+  await expect(status(page)).toHaveText(statusSays('mine.csv: 2 entries read'));
   await context.setOffline(true);
   await page.reload();
   await expect(page.locator('html')).toHaveAttribute('data-ready', 'true');
-  await expect(status(page)).toHaveText('mine.csv: 2 entries read');
+  await expect(status(page)).toHaveText(statusSays('mine.csv: 2 entries read'));
   await page.getByLabel('Obverse figure', { exact: true }).selectOption('#2');
   expect((await shownRows(page)).map((c) => c[0])).toEqual(['DEMO-901', 'DEMO-902']);
 
-  // Forgotten while offline: the demo comes from the cache.
+  // Forgotten while offline: the demo comes from the cache; Undo brings the
+  // file back, kept as before.
   await page.getByRole('button', { name: 'Forget catalogue' }).click();
   await expect(status(page)).toHaveText(/^ptolemy\.csv: 64 entries read \(the built-in demo/);
   await kept(page, null);
+  await expect(page.getByText('mine.csv forgotten.')).toBeVisible();
+  await page.getByRole('button', { name: 'Undo' }).click();
+  await expect(status(page)).toHaveText(statusSays('mine.csv: 2 entries read'));
+  await kept(page, 'mine.csv');
+  await expect(page.getByRole('button', { name: 'Undo' })).toBeHidden();
   await context.setOffline(false);
+});
 
-  // A file dropped on the page opens as well.
-  const drop = await page.evaluateHandle((text) => {
+test('a file no selection can find anything of is shown but not kept; the one kept before stays', async ({ page }) => {
+  const png = await fs.readFile(path.join(siteDir, 'icon-192.png'));
+  await openFinder(page);
+  await openOwn(page, 'mine.csv');
+  await kept(page, 'mine.csv');
+  const mistakes = [
+    { name: 'photo.png', bytes: png },
+    { name: 'empty.csv', bytes: Buffer.alloc(0) },
+    { name: 'tray.tsv', bytes: Buffer.from('id\tobverse-figure\nA-1\tzeus with\n') },
+  ];
+  for (const { name, bytes } of mistakes) {
+    const expected = tsvSvs(await find(['--format=tsv', await scratchFile(name, bytes)]));
+    await page.getByLabel('Open catalogue…').setInputFiles({ name, mimeType: 'application/octet-stream', buffer: bytes });
+    const entries = expected.length === 1 ? '1 entry' : `${expected.length} entries`;
+    await expect(status(page)).toHaveText(
+      statusSays(`${name}: ${entries} read; not kept for the next visit: no selection can find any entry of it`));
+    await expect(page.getByRole('table', { name: 'Candidates' }).locator('tbody tr')).toHaveCount(expected.length);
+  }
+  await kept(page, 'mine.csv');
+  await page.reload();
+  await expect(status(page)).toHaveText(statusSays('mine.csv: 2 entries read'));
+});
+
+test('a dropped file goes where it was dropped: the tray on the Tray section, the catalogue elsewhere', async ({ page }) => {
+  await openFinder(page);
+  const drop = (selector, name, text) => page.evaluateHandle(([fileName, content]) => {
     const transfer = new DataTransfer();
-    transfer.items.add(new File([text], 'dropped.csv', { type: 'text/csv' }));
+    transfer.items.add(new File([content], fileName, { type: 'text/plain' }));
     return transfer;
-  }, own.split('\n')[0]);
-  await page.dispatchEvent('main', 'drop', { dataTransfer: drop });
-  await expect(status(page)).toHaveText('dropped.csv: 1 entry read');
+  }, [name, text]).then((transfer) => page.dispatchEvent(selector, 'drop', { dataTransfer: transfer }));
+
+  await drop('.tray', 'coins.tsv', 'id\tobverse-figure\nA-1\tzeus with\nA-2\t#2\n');
+  await expect(page.getByRole('table', { name: 'Tray', exact: true }).locator('tbody tr')).toHaveCount(2);
+  await expect(page.locator('#tray-status')).toHaveText('coins.tsv: 2 coins (dropped on the tray)');
+  await expect(status(page)).toHaveText(/^ptolemy\.csv: 64 entries read/);
+
+  await drop('main', 'dropped.csv', own.split('\n')[0]);
+  await expect(status(page)).toHaveText(statusSays('dropped.csv: 1 entry read (dropped as the catalogue)'));
   await kept(page, 'dropped.csv');
   await page.reload();
-  await expect(status(page)).toHaveText('dropped.csv: 1 entry read');
+  await expect(status(page)).toHaveText(statusSays('dropped.csv: 1 entry read'));
 });
 
-test("a changed site shows on the second visit after the change, the keeper's catalogue offline too", async ({ page, context, site }) => {
-  const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-site-'));
-  try {
-    const sources = path.join(work, 'src');
-    const served = path.join(work, 'site');
-    await fs.cp(pageSources, sources, { recursive: true });
-    const build = () => execFileSync('python3', [siteTool, 'site', '--src', sources, '--engine', siteDir,
-      '--catalogue', demoCatalogue, '--out', served]);
-    build();
-    site.root = served;
-    await openFinder(page);
-    await activeWorker(page);
-    await expect(page).toHaveTitle('Rovadod: worn-coin finder');
-
-    const index = path.join(sources, 'index.html');
-    const html = await fs.readFile(index, 'utf8');
-    await fs.writeFile(index, html.replace('<title>Rovadod: worn-coin finder</title>', '<title>Rovadod changed</title>'));
-    build();
-    // The first visit after the change is served from the cache and
-    // installs the new worker; the second has the new page.
-    await openFinder(page);
-    await expect(page).toHaveTitle('Rovadod: worn-coin finder');
-    await nextVersion(page);
-    await openFinder(page);
-    await expect(page).toHaveTitle('Rovadod changed');
-    expect((await shownRows(page)).map((c) => c[0])).toEqual(tsvSvs(await find(['--format=tsv', demoCatalogue])));
-
-    // A keeper's catalogue seen before the next change of the site still
-    // opens offline once the new version's worker has replaced the old.
-    site.extra.set('/ptolemy.csv', Buffer.from(own));
-    await openFinder(page);
-    await expect(status(page)).toHaveText('ptolemy.csv: 2 entries read');
-    await fs.writeFile(index, html.replace('<title>Rovadod: worn-coin finder</title>', '<title>Rovadod again</title>'));
-    build();
-    await openFinder(page);
-    await nextVersion(page);
-    await context.setOffline(true);
-    await openFinder(page);
-    await expect(page).toHaveTitle('Rovadod again');
-    await expect(status(page)).toHaveText('ptolemy.csv: 2 entries read');
-    await context.setOffline(false);
-  } finally {
-    await fs.rm(work, { recursive: true, force: true });
+test('the buttons wait for the engine, and stay off when it cannot start', async ({ page }) => {
+  await page.route('**/engine.wasm', (route) => route.abort());
+  await page.goto('/');
+  await expect(status(page)).toHaveText(/^The finder could not start in this browser: /);
+  for (const name of ['Copy rows', 'Export TSV', 'Export JSON', 'Print ticket', 'Forget catalogue', 'Clear']) {
+    await expect(page.getByRole('button', { name })).toBeDisabled();
   }
+  await expect(page.getByLabel('Open catalogue…')).toBeDisabled();
 });
+
+/// Writes `bytes` to a scratch file named `name`; its path.
+async function scratchFile(name, bytes) {
+  const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-file-'));
+  const file = path.join(work, name);
+  await fs.writeFile(file, bytes);
+  return file;
+}
 
 test('the manifest names the app and its icons are the sizes it says', async ({ request }) => {
   const manifest = await (await request.get('manifest.webmanifest')).json();
@@ -174,6 +171,7 @@ test('the single file works from file:// with nothing fetched', async ({ browser
   page.on('pageerror', (error) => errors.push(error.message));
   await openFinder(page, `file://${singleFile}`);
   await expect(status(page)).toHaveText('ptolemy.csv: 64 entries read (the built-in demo: invented sample data)');
+  await expect(page.locator('#version')).toHaveText('Rovadod 1.1.0 · site single file');
   await page.getByLabel('Obverse figure', { exact: true }).selectOption('#1');
   await page.getByLabel('Weight (g)', { exact: true }).fill('19,2');
   const expected = tsvSvs(await find(['--format=tsv', '--obverse-figure=#1', '--weight=19.2', demoCatalogue]));

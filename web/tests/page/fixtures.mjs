@@ -52,6 +52,12 @@ export function findArgs(fields, cli = {}) {
     .map(([option, value]) => `--${option}=${value}`);
 }
 
+/// The status line saying `text`, and maybe that the page is ready offline,
+/// which it says once the service worker has kept the site.
+export function statusSays(text) {
+  return new RegExp(`^${text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')}( · ready offline)?$`);
+}
+
 export async function openFinder(page, url = '/') {
   await page.goto(url);
   await expect(page.locator('html')).toHaveAttribute('data-ready', 'true');

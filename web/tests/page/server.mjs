@@ -18,9 +18,11 @@ const types = {
   '.csv': 'text/csv',
 };
 
-/// A static server for `root` on 127.0.0.1; `extra` adds or replaces paths.
+/// A static server for `root` on 127.0.0.1; `extra` adds or replaces paths,
+/// each with a Buffer or a function that answers the request itself;
+/// `mounts` serves the site under further folders too ('/a/').
 export async function startServer(root) {
-  const server = { root, extra: new Map(), requests: [] };
+  const server = { root, extra: new Map(), requests: [], mounts: [] };
   const httpServer = http.createServer(async (request, response) => {
     let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
     if (name.endsWith('/')) {
@@ -28,6 +30,15 @@ export async function startServer(root) {
     }
     server.requests.push(name);
     let body = server.extra.get(name);
+    if (typeof body === 'function') {
+      body(request, response);
+      return;
+    }
+    const mount = server.mounts.find((folder) => name.startsWith(folder));
+    if (mount && body === undefined) {
+      name = name.slice(mount.length - 1);
+      body = server.extra.get(name);
+    }
     if (body === undefined) {
       const file = path.join(server.root, path.normalize(name));
       try {

@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The candidates: the engine's rows in its order or sorted by a column, the
+// current one shown in Entry, and what can be done with them (copy, export,
+// print a ticket).
+
+import { emit, on, state } from './state.js';
+import { printTickets } from './tickets.js';
+import { byId, counted, cut, download } from './util.js';
+
+const table = byId('candidates');
+const collator = new Intl.Collator('en', { numeric: true, sensitivity: 'accent' });
+// A cell longer than this is cut with "…" on the screen; copies and exports
+// stay whole.
+const mostInCell = 1000;
+// Rows laid out with the answer itself; the rest follow in chunks, so a
+// change is answered within a frame however many rows there are.
+const firstRows = 30;
+const rowsPerChunk = 150;
+const wordyColumns = 7; // Differs and Fit
+
+const view = {
+  order: [], // answer rows in the order shown
+  sort: { column: -1, descending: false },
+  chosen: null, // {entry, sv} of the row the collector made current
+  rowElements: [], // a row element per position shown, with its cell texts
+  filled: 0, // positions laid out in the table so far
+  fillTimer: 0,
+};
+
+function compareKeys(a, b) {
+  const unknownA = a === null || a === undefined;
+  const unknownB = b === null || b === undefined;
+  if (unknownA || unknownB) {
+    return unknownA === unknownB ? 0 : unknownA ? 1 : -1;
+  }
+  const numberA = typeof a === 'number';
+  const numberB = typeof b === 'number';
+  if (numberA !== numberB) {
+    return numberA ? -1 : 1;
+  }
+  if (numberA) {
+    return a < b ? -1 : a > b ? 1 : 0;
+  }
+  return collator.compare(String(a), String(b));
+}
+
+function sortRows() {
+  const rows = state.answer?.rows ?? [];
+  const order = rows.map((_, r) => r);
+  const { column, descending } = view.sort;
+  if (column >= 0) {
+    const sign = descending ? -1 : 1;
+    // Stable: rows with equal keys keep the engine's order either way.
+    order.sort((x, y) => sign * compareKeys(rows[x].keys[column], rows[y].keys[column]));
+  }
+  view.order = order;
+}
+
+function showHeader(columns) {
+  const head = table.tHead.rows[0];
+  if (head.cells.length === columns.length) {
+    return;
+  }
+  head.replaceChildren(
+    ...columns.map((title, c) => {
+      const th = document.createElement('th');
+      th.setAttribute('role', 'columnheader');
+      th.scope = 'col';
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = title;
+      button.addEventListener('click', () => sortBy(c));
+      th.append(button);
+      return th;
+    }),
+  );
+}
+
+function showSortState() {
+  [...table.tHead.rows[0].cells].forEach((th, c) => {
+    if (c === view.sort.column) {
+      th.setAttribute('aria-sort', view.sort.descending ? 'descending' : 'ascending');
+    } else {
+      th.removeAttribute('aria-sort');
+    }
+  });
+}
+
+function rowElement(position) {
+  while (view.rowElements.length <= position) {
+    const tr = document.createElement('tr');
+    tr.setAttribute('role', 'row');
+    for (let c = 0; c < (state.answer?.columns.length ?? 0); ++c) {
+      const td = tr.appendChild(document.createElement('td'));
+      td.setAttribute('role', 'cell');
+    }
+    view.rowElements.push({ tr, shown: [] });
+  }
+  return view.rowElements[position];
+}
+
+/// Brings the rows up to `end` (exclusive) to the order shown.
+function fillRows(end) {
+  const rows = state.answer?.rows ?? [];
+  const body = table.tBodies[0];
+  const last = Math.min(end, view.order.length);
+  const added = document.createDocumentFragment();
+  for (let k = view.filled; k < last; ++k) {
+    const r = view.order[k];
+    const { tr, shown } = rowElement(k);
+    tr.dataset.row = String(r);
+    rows[r].cells.forEach((cell, c) => {
+      const text = cut(cell, mostInCell);
+      if (shown[c] !== text) {
+        shown[c] = text;
+        tr.cells[c].textContent = text;
+        // Where the differences and the fit are cut short, the whole
+        // sentence on hovering, as in the explorer.
+        if (c >= wordyColumns) {
+          tr.cells[c].title = text;
+        }
+      }
+    });
+    if (tr.parentNode !== body) {
+      added.append(tr);
+    }
+  }
+  body.append(added);
+  view.filled = Math.max(view.filled, last);
+  if (view.filled >= view.order.length) {
+    table.removeAttribute('aria-busy');
+  }
+}
+
+function fillRest() {
+  view.fillTimer = 0;
+  fillRows(view.filled + rowsPerChunk);
+  if (view.filled < view.order.length) {
+    view.fillTimer = setTimeout(fillRest, 0);
+  }
+}
+
+function showRows() {
+  clearTimeout(view.fillTimer);
+  view.fillTimer = 0;
+  const body = table.tBodies[0];
+  // Rows past the answer's last go; the ones below the first screenful keep
+  // the last answer's text for the moment it takes to bring them up to date
+  // (the table says it is busy meanwhile).
+  if (body.rows.length > view.order.length) {
+    const stale = document.createRange();
+    stale.setStartBefore(body.rows[view.order.length]);
+    stale.setEndAfter(body.lastElementChild);
+    stale.deleteContents();
+  }
+  view.filled = 0;
+  table.setAttribute('aria-busy', 'true');
+  fillRows(firstRows);
+  if (view.filled < view.order.length) {
+    view.fillTimer = setTimeout(fillRest, 0);
+  }
+  byId('count').textContent = counted(view.order.length, 'match', 'matches');
+}
+
+function rowOfChosen() {
+  const rows = state.answer?.rows ?? [];
+  const { chosen } = view;
+  if (!chosen) {
+    return -1;
+  }
+  let row = rows.findIndex((r) => r.entry === chosen.entry);
+  if (row >= 0 && rows[row].sv !== chosen.sv) {
+    row = -1; // another catalogue: follow the catalogue number
+  }
+  if (row < 0) {
+    row = rows.findIndex((r) => r.sv === chosen.sv);
+  }
+  if (row >= 0) {
+    chosen.entry = rows[row].entry;
+  }
+  return row;
+}
+
+function markCurrent(scroll) {
+  const body = table.tBodies[0];
+  const position = view.order.indexOf(state.current);
+  fillRows(position + 1);
+  const next = position >= 0 ? body.rows[position] : null;
+  // Row elements are reused: one made current under an earlier answer may
+  // be back in the table.
+  for (const previous of body.querySelectorAll('tr[aria-current="true"]')) {
+    if (previous !== next) {
+      previous.removeAttribute('aria-current');
+    }
+  }
+  if (next) {
+    next.setAttribute('aria-current', 'true');
+    if (scroll) {
+      next.scrollIntoView({ block: 'nearest' });
+    }
+  }
+}
+
+function choose(row) {
+  const rows = state.answer?.rows ?? [];
+  if (row < 0 || row >= rows.length) {
+    return;
+  }
+  state.current = row;
+  view.chosen = { entry: rows[row].entry, sv: rows[row].sv };
+  markCurrent(true);
+  emit('current', row);
+}
+
+function sortBy(column) {
+  const { sort } = view;
+  if (sort.column !== column) {
+    view.sort = { column, descending: false };
+  } else if (!sort.descending) {
+    view.sort = { column, descending: true };
+  } else {
+    view.sort = { column: -1, descending: false };
+  }
+  sortRows();
+  showSortState();
+  showRows();
+  markCurrent(true);
+}
+
+function showAnswer(result) {
+  byId('notice').textContent = '';
+  if (result) {
+    showHeader(result.columns);
+  }
+  sortRows();
+  showRows();
+  const chosen = rowOfChosen();
+  state.current = chosen >= 0 ? chosen : (view.order[0] ?? -1);
+  markCurrent(false);
+  emit('current', state.current);
+}
+
+function moveCurrent(event) {
+  const positions = view.order.length;
+  if (positions === 0) {
+    return;
+  }
+  const at = Math.max(0, view.order.indexOf(state.current));
+  const page = Math.max(1, Math.floor(table.parentElement.clientHeight / 28) - 1);
+  const moves = {
+    ArrowDown: at + 1,
+    ArrowUp: at - 1,
+    PageDown: at + page,
+    PageUp: at - page,
+    Home: 0,
+    End: positions - 1,
+  };
+  if (!(event.key in moves)) {
+    return;
+  }
+  event.preventDefault();
+  choose(view.order[Math.min(positions - 1, Math.max(0, moves[event.key]))]);
+}
+
+function say(text) {
+  byId('notice').textContent = text;
+}
+
+async function copyRows() {
+  // A clipboard holds text: bytes that are no UTF-8 become U+FFFD there.
+  const text = new TextDecoder().decode(state.engine.tsv());
+  try {
+    await navigator.clipboard.writeText(text);
+  } catch {
+    // Where the clipboard API is refused, the older way still copies.
+    const area = document.createElement('textarea');
+    area.value = text;
+    area.setAttribute('readonly', '');
+    area.className = 'visually-hidden';
+    document.body.append(area);
+    area.select();
+    document.execCommand('copy');
+    area.remove();
+  }
+  say(`${counted(state.answer?.rows.length ?? 0, 'row', 'rows')} copied`);
+}
+
+export function wireCandidates() {
+  table.tBodies[0].addEventListener('click', (event) => {
+    const tr = event.target.closest('tr');
+    if (tr) {
+      // A row still being brought up to date is brought up first.
+      fillRows(tr.sectionRowIndex + 1);
+      choose(Number(tr.dataset.row));
+    }
+  });
+  table.addEventListener('keydown', moveCurrent);
+  // Ctrl+C in the table copies the candidates, as in the explorer; a text
+  // selection is the browser's to copy.
+  table.addEventListener('keydown', (event) => {
+    if ((event.ctrlKey || event.metaKey) && event.key === 'c' && String(getSelection()) === '' && state.engine) {
+      event.preventDefault();
+      copyRows();
+    }
+  });
+  byId('copy-rows').addEventListener('click', copyRows);
+  byId('export-tsv').addEventListener('click', () =>
+    download('candidates.tsv', state.engine.tsv(), 'text/tab-separated-values'),
+  );
+  byId('export-json').addEventListener('click', () =>
+    download('candidates.json', state.engine.json(), 'application/json'),
+  );
+  byId('print-ticket').addEventListener('click', () =>
+    printTickets([state.engine.ticket(state.current)], state.engine.ticketPages(1)),
+  );
+  on('answer', showAnswer);
+}

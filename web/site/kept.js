@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The files the collector opens and what this browser keeps of them: the
+// last catalogue that some selection can find an entry of, in IndexedDB
+// under this site's names, so the next visit opens it, offline too. Only a
+// file's name and bytes are kept, and nothing is sent anywhere.
+
+import { databaseName, keptMark, legacy } from './names.js';
+import { emit, state } from './state.js';
+import { addToStatus, offerUndo, reading, setStatus, withdrawUndo } from './status.js';
+import { byId, errorText } from './util.js';
+
+const storeName = 'catalogue';
+const key = 'last';
+const demoNote = ' (the built-in demo: invented sample data)';
+const single = document.documentElement.dataset.build === 'single';
+
+function openDatabase(name) {
+  return new Promise((resolve, reject) => {
+    const request = indexedDB.open(name, 1);
+    request.onupgradeneeded = () => request.result.createObjectStore(storeName);
+    request.onsuccess = () => resolve(request.result);
+    request.onerror = () => reject(request.error);
+  });
+}
+
+async function withStore(name, mode, work) {
+  const database = await openDatabase(name);
+  try {
+    return await new Promise((resolve, reject) => {
+      const transaction = database.transaction(storeName, mode);
+      const result = work(transaction.objectStore(storeName));
+      transaction.oncomplete = () => resolve(result.result);
+      transaction.onerror = () => reject(transaction.error);
+      transaction.onabort = () => reject(transaction.error);
+    });
+  } finally {
+    database.close();
+  }
+}
+
+// Whether a catalogue was kept, said where it is read at once: opening the
+// database on a first visit costs the first answer more than anything else.
+function marked(mark) {
+  try {
+    return localStorage.getItem(mark) !== null;
+  } catch {
+    return true; // no local storage: the database alone can say
+  }
+}
+
+function setMark(mark, on) {
+  if (on) {
+    localStorage.setItem(mark, '1');
+  } else {
+    localStorage.removeItem(mark);
+  }
+}
+
+/// Asks the browser not to throw away what the collector keeps when space
+/// runs short: asked only once something is kept, since some browsers ask
+/// the collector.
+export async function keepLasting() {
+  try {
+    if (navigator.storage?.persist && !(await navigator.storage.persisted())) {
+      await navigator.storage.persist();
+    }
+  } catch {
+    // Kept all the same, only less surely.
+  }
+}
+
+/// Keeps `bytes` (a Uint8Array) as the catalogue to open next time; throws
+/// when it cannot be, also when the next visit would not look for it.
+async function remember(name, bytes) {
+  await withStore(databaseName, 'readwrite', (store) => store.put({ name, bytes: bytes.slice().buffer }, key));
+  try {
+    setMark(keptMark, true);
+  } catch (error) {
+    if (!marked(keptMark)) {
+      throw error; // the next visit would not look for it
+    }
+  }
+  keepLasting();
+}
+
+async function readKept(database) {
+  const kept = await withStore(database, 'readonly', (store) => store.get(key));
+  return kept ? { name: String(kept.name), bytes: new Uint8Array(kept.bytes) } : null;
+}
+
+/// A catalogue kept under the names used before they held the site's folder
+/// moves to this site's names; it is removed there only once kept here.
+async function moveLegacy() {
+  const kept = await readKept(legacy.databaseName);
+  if (kept) {
+    await remember(kept.name, kept.bytes);
+    await withStore(legacy.databaseName, 'readwrite', (store) => store.delete(key));
+  }
+  try {
+    setMark(legacy.keptMark, false);
+  } catch {
+    // A mark left over only costs a look.
+  }
+  return kept;
+}
+
+/// The catalogue kept, as {name, bytes: Uint8Array}, or null; null too where
+/// the browser keeps nothing (private windows may refuse IndexedDB).
+export async function keptCatalogue() {
+  try {
+    if (marked(keptMark)) {
+      const kept = await readKept(databaseName);
+      if (kept) {
+        return kept;
+      }
+    }
+    return marked(legacy.keptMark) ? await moveLegacy() : null;
+  } catch {
+    return null;
+  }
+}
+
+/// Removes the kept catalogue; throws when it is still kept.
+async function forget() {
+  await withStore(databaseName, 'readwrite', (store) => store.delete(key));
+  try {
+    setMark(keptMark, false);
+  } catch {
+    // Nothing is kept any more: a mark left over only costs a look.
+  }
+}
+
+/// Opens `bytes` as the catalogue; the engine's outcome
+/// ({entries, findable, status, loaded}).
+export function openCatalogue(bytes, name, note = '') {
+  const opened = state.engine.open(bytes, name);
+  state.catalogue += 1;
+  setStatus(opened.status + note);
+  emit('catalogue', opened);
+  return opened;
+}
+
+async function fetchBytes(path) {
+  try {
+    const response = await fetch(path, { cache: 'no-cache' });
+    // A server that answers every path with a page has no such file.
+    const type = response.headers.get('content-type') ?? '';
+    if (!response.ok || type.includes('text/html')) {
+      return null;
+    }
+    return new Uint8Array(await response.arrayBuffer());
+  } catch {
+    return null;
+  }
+}
+
+async function demoBytes() {
+  const inline = byId('demo-catalogue');
+  if (inline) {
+    return Uint8Array.from(atob(inline.textContent.trim()), (c) => c.charCodeAt(0));
+  }
+  return (await fetchBytes('demo.csv')) ?? new Uint8Array();
+}
+
+/// The keeper's published catalogue, else the demo, both asked for at once.
+export async function defaultCatalogue() {
+  const published = single ? Promise.resolve(null) : fetchBytes('ptolemy.csv');
+  const demo = demoBytes();
+  const bytes = await published;
+  return bytes ? { bytes, name: 'ptolemy.csv', note: '' } : { bytes: await demo, name: 'ptolemy.csv', note: demoNote };
+}
+
+async function openDefault() {
+  const { bytes, name, note } = await defaultCatalogue();
+  openCatalogue(bytes, name, note);
+}
+
+/// Opens `file` as the catalogue and keeps it for the next visit when some
+/// selection can find an entry of it; `how` says how it came ("dropped").
+export async function openCatalogueFile(file, how = '') {
+  if (!file || !state.engine) {
+    return;
+  }
+  const done = reading(file.name);
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch (error) {
+    setStatus(`Cannot read ${file.name}: ${errorText(error)}`);
+    return;
+  } finally {
+    done();
+  }
+  const opened = openCatalogue(bytes, file.name);
+  if (how) {
+    addToStatus(` (${how} as the catalogue)`);
+  }
+  if (!opened.loaded || opened.findable === 0) {
+    // A photo or a tray picked by mistake must not take the kept one's place.
+    const why = opened.loaded ? 'no selection can find any entry of it' : 'it could not be read';
+    addToStatus(`; not kept for the next visit: ${why}`);
+    return;
+  }
+  withdrawUndo();
+  try {
+    await remember(file.name, bytes);
+  } catch (error) {
+    addToStatus(` (not kept for the next visit: ${errorText(error)})`);
+  }
+}
+
+async function forgetCatalogue() {
+  let kept = null;
+  let problem = '';
+  try {
+    kept = await keptCatalogue();
+    await forget();
+  } catch (error) {
+    problem = ` (the catalogue kept could not be forgotten: ${errorText(error)})`;
+  }
+  await openDefault();
+  addToStatus(problem);
+  if (kept && !problem) {
+    offerUndo(`${kept.name} forgotten.`, async () => {
+      openCatalogue(kept.bytes, kept.name);
+      try {
+        await remember(kept.name, kept.bytes);
+      } catch (error) {
+        addToStatus(` (not kept for the next visit: ${errorText(error)})`);
+      }
+    });
+  }
+}
+
+export function wireKept() {
+  const input = byId('open-catalogue');
+  input.addEventListener('change', async () => {
+    await openCatalogueFile(input.files[0]);
+    input.value = '';
+  });
+  byId('forget-catalogue').addEventListener('click', forgetCatalogue);
+}

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The question: the six lists, the monograms, the measurements and
+// "Differences allowed", read on every change and handed to the engine. Its
+// answer goes to whoever listens for "answer".
+
+import { emit, on, state } from './state.js';
+import { setStatus } from './status.js';
+import { byId, errorText } from './util.js';
+
+const textOptions = ['center-monogram', 'left-monogram', 'right-monogram', 'diameter', 'weight'];
+// The fields whose refused values the engine explains.
+const checkedOptions = ['diameter', 'weight', 'near'];
+
+let asked = '';
+
+/// The question as the fields hold it, each value as typed: the engine
+/// reads them, refuses what it cannot read, and says why.
+export function query() {
+  const q = {};
+  for (const list of state.lists) {
+    q[list.option] = byId(list.option).value;
+  }
+  for (const option of textOptions) {
+    q[option] = byId(option).value;
+  }
+  q.near = byId('near').value.trim();
+  return q;
+}
+
+export function fillLists() {
+  state.lists = state.engine.lists();
+  for (const list of state.lists) {
+    const select = byId(list.option);
+    const value = select.value;
+    const options = [new Option('Any', 'any')];
+    list.texts.forEach((text, p) => options.push(new Option(text, `#${p + 1}`)));
+    select.replaceChildren(...options);
+    select.value = options.some((o) => o.value === value) ? value : 'any';
+  }
+}
+
+function showCounts(counts) {
+  state.lists.forEach((list, a) => {
+    const options = byId(list.option).options;
+    list.texts.forEach((text, p) => {
+      const count = counts[a]?.[p] ?? 0;
+      const option = options[p + 1];
+      const label = `${text} (${count})`;
+      if (option.textContent !== label) {
+        option.textContent = label;
+        option.classList.toggle('none', count === 0);
+      }
+    });
+  });
+}
+
+function showProblems(problems) {
+  for (const option of checkedOptions) {
+    const field = byId(option);
+    const message = byId(`${option}-error`);
+    const problem = problems?.[option];
+    const hint = field.dataset.hint ? ` ${field.dataset.hint}` : '';
+    if (problem) {
+      const hidden = document.createElement('span');
+      hidden.className = 'visually-hidden';
+      hidden.textContent = 'Error: ';
+      message.replaceChildren(hidden, document.createTextNode(problem));
+      message.hidden = false;
+      field.setAttribute('aria-invalid', 'true');
+      field.setAttribute('aria-describedby', message.id + hint);
+    } else if (!message.hidden) {
+      message.hidden = true;
+      message.replaceChildren();
+      field.removeAttribute('aria-invalid');
+      if (hint) {
+        field.setAttribute('aria-describedby', hint.trim());
+      } else {
+        field.removeAttribute('aria-describedby');
+      }
+    }
+  }
+}
+
+/// Asks the engine the fields' question, unless it was just asked of the
+/// same catalogue; `force` asks again all the same.
+export function answer(force = false) {
+  if (!state.engine) {
+    return;
+  }
+  const q = query();
+  const key = JSON.stringify(q);
+  if (!force && key === asked) {
+    return;
+  }
+  asked = key;
+  let result;
+  try {
+    result = state.engine.ask(q);
+  } catch (error) {
+    setStatus(`The finder failed on this question: ${errorText(error)}`);
+    state.answer = null; // the engine no longer holds the last one
+    asked = '';
+    emit('answer', null);
+    return;
+  }
+  state.answer = result;
+  showCounts(result.counts);
+  showProblems(result.problems);
+  emit('answer', result);
+}
+
+function clearFields() {
+  for (const list of state.lists) {
+    byId(list.option).value = 'any';
+  }
+  for (const option of textOptions) {
+    byId(option).value = '';
+  }
+  byId('near').value = '0';
+  answer();
+}
+
+export function wireQuestion() {
+  const form = byId('seen');
+  form.addEventListener('input', () => answer());
+  form.addEventListener('change', () => answer());
+  form.addEventListener('submit', (event) => event.preventDefault());
+  byId('clear').addEventListener('click', clearFields);
+  on('catalogue', () => answer(true));
+}

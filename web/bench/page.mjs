@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page's two figures, each printed against its goal:
+// The page's figures, each printed against its goal:
 //   load: from navigation to the first answer on the demo, a first visit
-//         from the local server (no cache, no service worker yet);
+//         from the local server (no cache, no service worker yet), on a
+//         desktop and on a phone (360 x 640, touch, CPU slowed 4 times);
+//   offline load: the same, the site served by its worker with no network;
+//   open: the longest a 50 ms timer waits while a 100,000-line file or a
+//         50 MB line opens (the page answering meanwhile), desktop and phone;
 //   change: one change answered on a 699-entry catalogue with both
 //         measurements and two differences allowed: engine, counts in the
 //         lists, table and entry updated and laid out.
@@ -35,19 +39,97 @@ async function bigCatalogue() {
   return file;
 }
 
+const phone = { viewport: { width: 360, height: 640 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2 };
+
+/// A page of a new context; on the phone its CPU is slowed 4 times.
+async function newPage(browser, options, slow) {
+  const context = await browser.newContext(options);
+  const page = await context.newPage();
+  if (slow) {
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Emulation.setCPUThrottlingRate', { rate: 4 });
+  }
+  return { context, page };
+}
+
+const firstAnswer = (page) => page.evaluate(() => performance.getEntriesByName('rovadod-first-answer')[0].startTime);
+
+async function loads_(browser, url, options, slow) {
+  const times = [];
+  for (let k = 0; k < loads; ++k) {
+    const { context, page } = await newPage(browser, { serviceWorkers: 'block', ...options }, slow);
+    await page.goto(url);
+    await page.waitForSelector('html[data-ready="true"]');
+    times.push(await firstAnswer(page));
+    await context.close();
+  }
+  return median(times);
+}
+
+async function offlineLoads(browser, url) {
+  const { context, page } = await newPage(browser, {}, false);
+  await page.goto(url);
+  await page.waitForSelector('html[data-offline="ready"]');
+  await context.setOffline(true);
+  const times = [];
+  for (let k = 0; k < loads; ++k) {
+    await page.goto(url);
+    await page.waitForSelector('html[data-ready="true"]');
+    times.push(await firstAnswer(page));
+  }
+  await context.close();
+  return median(times);
+}
+
+/// The longest gap of a 50 ms timer while `file` opens until the status
+/// names it.
+async function openGap(browser, url, file, options, slow) {
+  const { context, page } = await newPage(browser, { serviceWorkers: 'block', ...options }, slow);
+  await page.goto(url);
+  await page.waitForSelector('html[data-ready="true"]');
+  await page.evaluate(() => {
+    window.gaps = [];
+    let last = performance.now();
+    window.ticker = setInterval(() => {
+      const now = performance.now();
+      window.gaps.push(now - last);
+      last = now;
+    }, 50);
+  });
+  await page.setInputFiles('#open-catalogue', file);
+  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('hostile.csv:'), null,
+    { timeout: 120_000 });
+  await page.waitForTimeout(200);
+  const gap = await page.evaluate(() => {
+    clearInterval(window.ticker);
+    return Math.max(...window.gaps);
+  });
+  await context.close();
+  return gap;
+}
+
 const server = await startServer(site);
 const browser = await chromium.launch({ executablePath: process.env.ROVADOD_CHROMIUM ?? '/usr/bin/chromium' });
 try {
-  const times = [];
-  for (let k = 0; k < loads; ++k) {
-    const context = await browser.newContext({ serviceWorkers: 'block' });
-    const page = await context.newPage();
-    await page.goto(server.url);
-    await page.waitForSelector('html[data-ready="true"]');
-    times.push(await page.evaluate(() => performance.getEntriesByName('rovadod-first-answer')[0].startTime));
-    await context.close();
+  report(`load to the first answer on the demo (${loads} first visits, desktop)`, await loads_(browser, server.url, {}, false), 300);
+  report(`load to the first answer on the demo (${loads} first visits, phone, CPU 4x slower)`,
+    await loads_(browser, server.url, phone, true), 1000);
+  report(`load to the first answer offline, served by the worker (${loads} visits)`, await offlineLoads(browser, server.url), 250);
+
+  const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-bench-'));
+  const line = (sv, extra = '') => `${sv},Diobol${extra},27,I,1,AE2,592,158,31,17.55,23.69,Alexandria,1,1,1,1,1,1,,,`;
+  const hostile = {
+    '100,000 lines': Array.from({ length: 100_000 }, (_, k) => line(`L-${k}`)).join('\n'),
+    'a 50 MB line': `${line('DEMO-2', 'x'.repeat(50 << 20))}\n${line('DEMO-3')}\n`,
+  };
+  for (const [what, text] of Object.entries(hostile)) {
+    const file = path.join(work, 'hostile.csv');
+    await fs.writeFile(file, text);
+    report(`longest wait of a 50 ms timer while ${what} opens (desktop)`, await openGap(browser, server.url, file, {}, false), 200);
+    report(`longest wait of a 50 ms timer while ${what} opens (phone, CPU 4x slower)`,
+      await openGap(browser, server.url, file, phone, true), 1000);
   }
-  report(`load to the first answer on the demo (${loads} first visits)`, median(times), 300);
+  await fs.rm(work, { recursive: true, force: true });
 
   const context = await browser.newContext({ serviceWorkers: 'block', viewport: { width: 1280, height: 900 } });
   const page = await context.newPage();

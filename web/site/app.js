@@ -4,6 +4,7 @@
 // is shown as it comes. Nothing here matches, counts or ranks. Each part of
 // the page is its own module; this one starts them and routes dropped files.
 
+import { early } from './boot.js';
 import { wireCandidates } from './candidates.js';
 import createEngine from './engine.js';
 import { wireEntry } from './entry.js';
@@ -56,7 +57,17 @@ async function start() {
   const fallback = defaultCatalogue();
   const catalogue = keptCatalogue().then((kept) => (kept ? { ...kept, note: '' } : fallback));
   try {
-    state.engine = await createEngine();
+    const compiled = await early.engine;
+    // The engine compiled while the page loaded is the one instantiated.
+    const options = compiled
+      ? {
+          instantiateWasm(imports, receive) {
+            WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
+            return {};
+          },
+        }
+      : {};
+    state.engine = await createEngine(options);
   } catch (error) {
     setStatus(`The finder could not start in this browser: ${errorText(error)}`);
     return;

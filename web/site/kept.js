@@ -4,6 +4,7 @@
 // under this site's names, so the next visit opens it, offline too. Only a
 // file's name and bytes are kept, and nothing is sent anywhere.
 
+import { early, fetchBytes } from './boot.js';
 import { databaseName, keptMark, legacy } from './names.js';
 import { emit, state } from './state.js';
 import { addToStatus, offerUndo, reading, setStatus, withdrawUndo } from './status.js';
@@ -140,31 +141,23 @@ export function openCatalogue(bytes, name, note = '') {
   return opened;
 }
 
-async function fetchBytes(path) {
-  try {
-    const response = await fetch(path, { cache: 'no-cache' });
-    // A server that answers every path with a page has no such file.
-    const type = response.headers.get('content-type') ?? '';
-    if (!response.ok || type.includes('text/html')) {
-      return null;
-    }
-    return new Uint8Array(await response.arrayBuffer());
-  } catch {
-    return null;
-  }
-}
-
 async function demoBytes() {
   const inline = byId('demo-catalogue');
   if (inline) {
     return Uint8Array.from(atob(inline.textContent.trim()), (c) => c.charCodeAt(0));
   }
-  return (await fetchBytes('demo.csv')) ?? new Uint8Array();
+  // The demo does not change while the page is open: fetched once.
+  return (await early.demo) ?? new Uint8Array();
 }
+
+// The first time, the downloads the page began with; later (after Forget)
+// asked again.
+let firstTime = true;
 
 /// The keeper's published catalogue, else the demo, both asked for at once.
 export async function defaultCatalogue() {
-  const published = single ? Promise.resolve(null) : fetchBytes('ptolemy.csv');
+  const published = single ? null : firstTime ? early.published : fetchBytes('ptolemy.csv');
+  firstTime = false;
   const demo = demoBytes();
   const bytes = await published;
   return bytes ? { bytes, name: 'ptolemy.csv', note: '' } : { bytes: await demo, name: 'ptolemy.csv', note: demoNote };

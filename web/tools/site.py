@@ -200,6 +200,8 @@ def build_single(src, engine_single, catalogue, out):
         (r'<link rel="manifest"[^>]*>\n', ''),
         (r'<link rel="icon"[^>]*>\n', ''),
         (r'(<link rel="(?:module)?preload"[^>]*>\n)+', ''),
+        # Inside the one script below, which has nothing to fetch early.
+        (r'<script type="module" src="boot.js"></script>\n', ''),
         (r'<link rel="stylesheet" href="style.css">', lambda _: f'<style>{style}</style>'),
         (r'<script type="module" src="app.js"></script>',
          lambda _: f'<script type="text/plain" id="demo-catalogue">{demo}</script>\n'

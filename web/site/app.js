@@ -10,9 +10,9 @@ import createEngine from './engine.js';
 import { wireEntry } from './entry.js';
 import { defaultCatalogue, keptCatalogue, openCatalogue, openCatalogueFile, wireKept } from './kept.js';
 import { showVersion, startOffline } from './offline.js';
-import { fillLists, wireQuestion } from './question.js';
+import { fillLists, questionFromAddress, wireQuestion } from './question.js';
 import { emit, state } from './state.js';
-import { setStatus } from './status.js';
+import { addToStatus, setStatus } from './status.js';
 import { openTray, wireTray } from './tray.js';
 import { errorText } from './util.js';
 
@@ -73,8 +73,10 @@ async function start() {
     return;
   }
   fillLists();
+  const linkNote = questionFromAddress();
   const { bytes, name, note } = await catalogue;
   openCatalogue(bytes, name, note);
+  addToStatus(linkNote);
   performance.mark('rovadod-first-answer');
   enableControls();
   showVersion(state.engine.version);

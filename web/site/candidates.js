@@ -162,6 +162,29 @@ function showRows() {
   byId('count').textContent = counted(view.order.length, 'match', 'matches');
 }
 
+// Screen readers hear the number of matches once the collector stops
+// typing: not on every keystroke, and once an answer.
+const announceAfter = 900;
+let announceTimer = 0;
+let announced = null;
+
+function showSummary() {
+  const rows = state.answer?.rows ?? [];
+  let text = rows.length === 0 ? 'No match' : counted(rows.length, 'match', 'matches');
+  if (rows.length > 0) {
+    text += ` · best ${cut(rows[0].sv, 60)} ${cut(rows[0].cells[1] ?? '', 60)}`.trimEnd();
+  }
+  byId('summary-text').textContent = text;
+  clearTimeout(announceTimer);
+  const answer = state.answer;
+  announceTimer = setTimeout(() => {
+    if (answer !== announced) {
+      announced = answer;
+      byId('announce').textContent = text;
+    }
+  }, announceAfter);
+}
+
 function rowOfChosen() {
   const rows = state.answer?.rows ?? [];
   const { chosen } = view;
@@ -234,6 +257,7 @@ function showAnswer(result) {
   }
   sortRows();
   showRows();
+  showSummary();
   const chosen = rowOfChosen();
   state.current = chosen >= 0 ? chosen : (view.order[0] ?? -1);
   markCurrent(false);

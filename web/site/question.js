@@ -106,7 +106,67 @@ export function answer(force = false) {
   state.answer = result;
   showCounts(result.counts);
   showProblems(result.problems);
+  keepAddress();
   emit('answer', result);
+}
+
+// The question in the page's address, so a reload, a tab the phone
+// discarded or a link sent to someone shows the same question. Browsers
+// refuse more than about 100 address changes in 10 s: at most 4 a second.
+const addressEvery = 250;
+let addressTimer = 0;
+let addressDue = 0;
+
+function addressOf(q) {
+  const params = new URLSearchParams();
+  for (const [option, value] of Object.entries(q)) {
+    if (value !== '' && value !== 'any' && !(option === 'near' && value === '0')) {
+      params.set(option, value);
+    }
+  }
+  const search = params.toString();
+  return `${location.pathname}${search ? `?${search}` : ''}${location.hash}`;
+}
+
+function writeAddress() {
+  addressTimer = 0;
+  addressDue = performance.now() + addressEvery;
+  const address = addressOf(query());
+  if (address !== `${location.pathname}${location.search}${location.hash}`) {
+    history.replaceState(history.state, '', address);
+  }
+}
+
+function keepAddress() {
+  if (addressTimer === 0) {
+    addressTimer = setTimeout(writeAddress, Math.max(0, addressDue - performance.now()));
+  }
+}
+
+/// The link's question, in the fields before the first answer. A value no
+/// list has falls back to Any, and the status says so; any other value is
+/// shown as the link gave it, for the engine to read or refuse.
+export function questionFromAddress() {
+  const params = new URLSearchParams(location.search);
+  const dropped = [];
+  for (const list of state.lists) {
+    const value = params.get(list.option);
+    if (value !== null) {
+      const select = byId(list.option);
+      select.value = value;
+      if (select.value !== value) {
+        select.value = 'any';
+        dropped.push(`${byId(list.option).labels[0].textContent} "${value}"`);
+      }
+    }
+  }
+  for (const option of [...textOptions, 'near']) {
+    const value = params.get(option);
+    if (value !== null) {
+      byId(option).value = value;
+    }
+  }
+  return dropped.length === 0 ? '' : ` The link's ${dropped.join(', ')} ${dropped.length === 1 ? 'is' : 'are'} in no list: Any is shown.`;
 }
 
 function clearFields() {

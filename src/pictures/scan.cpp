@@ -161,7 +161,11 @@ Scan ScanFolder(const std::string& folder)
             }
         }
         if (file.header.ok() && !file.pictureName) {
-            file.header = Refused(Problem::WrongName);
+            Header named = Refused(Problem::WrongName);
+            named.format = file.header.format;
+            named.width = file.header.width;
+            named.height = file.header.height;
+            file.header = named;
         }
         scan.files.push_back(std::move(file));
     }

@@ -7,7 +7,8 @@
 #   however the path is written ("ui/x.h", "../ui/x.h", "src/app/x.h").
 # - Nothing under src/ includes a header of tools/: neither by a path
 #   naming tools/ nor by a bare name that only tools/ has ("finder.h").
-# - The core and the answer library are plain C++: no Qt header.
+# - The core, the answer and the picture libraries are plain C++: no Qt
+#   header.
 # Run as: cmake -DSOURCE_DIR=<repo> -P CheckLayers.cmake
 cmake_policy(VERSION 3.25)
 set(offenders "")
@@ -17,7 +18,7 @@ macro(offend file line why)
 endmacro()
 
 set(include_re "^[ \t]*#[ \t]*include[ \t]*")
-foreach(dir src/catalogue src/vocab src/lookup src/answer src/json src/print tools fuzz)
+foreach(dir src/catalogue src/vocab src/lookup src/answer src/pictures src/json src/print tools fuzz)
     file(GLOB_RECURSE files "${SOURCE_DIR}/${dir}/*.h" "${SOURCE_DIR}/${dir}/*.cpp")
     foreach(file IN LISTS files)
         file(STRINGS "${file}" lines REGEX "${include_re}[<\"]([^\">]*/)?(app|ui|explorer)/")
@@ -27,7 +28,7 @@ foreach(dir src/catalogue src/vocab src/lookup src/answer src/json src/print too
     endforeach()
 endforeach()
 
-foreach(dir src/catalogue src/vocab src/lookup src/answer)
+foreach(dir src/catalogue src/vocab src/lookup src/answer src/pictures)
     file(GLOB_RECURSE files "${SOURCE_DIR}/${dir}/*.h" "${SOURCE_DIR}/${dir}/*.cpp")
     foreach(file IN LISTS files)
         file(STRINGS "${file}" lines REGEX "${include_re}[<\"](Qt[A-Za-z]*/)?Q[A-Za-z]*(\\.h)?[\">]")

@@ -81,6 +81,7 @@ private slots:
     void counts_andSummary();
     void unreadable_isStatus2_data();
     void unreadable_isStatus2();
+    void pictures_findingsAndSummary();
 };
 
 void TestChecker::findings_perLine_data()
@@ -319,6 +320,63 @@ void TestChecker::unreadable_isStatus2()
     QCOMPARE(QString::fromStdString(r.problem), problem);
     QCOMPARE(check::ExitStatus(r), 2);
     QVERIFY(r.findings.empty());
+}
+
+void TestChecker::pictures_findingsAndSummary()
+{
+    Scratch scratch;
+    const QByteArray catalogue = cleanEntry("412") + "\n" + cleanEntry("412-A") + "\n" +
+                                 cleanEntry("12/3") + "\n" + cleanEntry("7") + "\n";
+    const QString path = scratch.write(catalogue);
+    const check::Result without = check::CheckCatalogue(path.toStdString());
+    QVERIFY(!without.images);
+    QVERIFY(!QString::fromStdString(check::Summary(without, "f")).contains("picture"));
+
+    const QString images = scratch.path() + "/images";
+    QVERIFY(QDir().mkpath(images + "/old"));
+    QVERIFY(QDir().mkpath(images + "/folder.jpg"));
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    const auto size = [](unsigned v) {
+        return QByteArray::fromHex(QByteArray::number(v, 16).rightJustified(8, '0'));
+    };
+    scratch.write(png + size(40) + size(30), "images/412-obverse.png");
+    scratch.write(png + size(40) + size(30), "images/412-A_reverse.png");
+    scratch.write(png + size(40) + size(30), "images/12_3.PNG");
+    scratch.write(png + size(40) + size(30), "images/4120.png");
+    scratch.write(png + size(30000) + size(30000), "images/7-bomb.png");
+    scratch.write("Sv 7", "images/7-notes.jpg");
+    scratch.write("x", "images/.DS_Store");
+    QVERIFY(::mkfifo(QFile::encodeName(images + "/7-pipe.jpg").constData(), 0600) == 0);
+
+    const check::Result r = check::CheckCatalogue(path.toStdString());
+    QVERIFY(r.images);
+    QCOMPARE(texts(r), (QStringList{"images/4120.png: belongs to no catalogue entry",
+                                    "images/7-bomb.png: over 50 megapixels (30000 × 30000)",
+                                    "images/7-notes.jpg: not a JPEG, PNG or WebP picture",
+                                    "images/7-pipe.jpg: not a regular file",
+                                    "images/folder.jpg: a folder, not a picture"}));
+    QCOMPARE(r.badPictures, 4);
+    QCOMPARE(r.unclaimedPictures, 1);
+    QCOMPARE(r.entriesWithoutPicture, 1); // 7: its only pictures cannot be shown
+    QCOMPARE(check::ExitStatus(r), 1);
+    const QString summary = QString::fromStdString(check::Summary(r, "f"));
+    QVERIFY2(summary.contains("  pictures that belong to no entry:           1\n"
+                              "  files in images/ that cannot be shown:      4\n"
+                              "  entries without any picture:                1\n"
+                              "5 findings.\n"),
+             qPrintable(summary));
+
+    // Pictures for every entry and nothing else: nothing to report.
+    for (const char* name :
+         {"images/4120.png", "images/7-bomb.png", "images/7-notes.jpg", "images/7-pipe.jpg"}) {
+        QVERIFY(QFile::remove(scratch.path() + "/" + name));
+    }
+    QVERIFY(QDir(images + "/folder.jpg").removeRecursively());
+    scratch.write(png + size(40) + size(30), "images/7_x.png");
+    const check::Result clean = check::CheckCatalogue(path.toStdString());
+    QVERIFY(clean.findings.empty());
+    QCOMPARE(clean.entriesWithoutPicture, 0);
+    QCOMPARE(check::ExitStatus(clean), 0);
 }
 
 QTEST_APPLESS_MAIN(TestChecker)

@@ -6,6 +6,8 @@
 #include "catalogue/table.h"
 #include "lookup/query.h"
 #include "lookup/search.h"
+#include "pictures/match.h"
+#include "pictures/scan.h"
 #include "unreadable.h"
 #include "vocab/values.h"
 #include "vocab/vocabulary.h"
@@ -216,6 +218,50 @@ bool countIgnoredLines(const std::string& path, std::int64_t& ignored)
     return ok;
 }
 
+/// What the picture folder beside the catalogue holds that no face shows:
+/// pictures of no entry, and files that are not pictures it can show.
+void addPictureFindings(Result& result, const catalogue::Table& table, const std::string& path)
+{
+    const pictures::Scan scan = pictures::ScanFolder(pictures::FolderBeside(path));
+    if (!scan.found && scan.problem.empty()) {
+        return;
+    }
+    result.images = true;
+    const std::string folder = std::string(pictures::folderName) + "/";
+    if (!scan.found) {
+        ++result.badPictures;
+        result.findings.push_back({Finding::Kind::BadPicture, 0,
+                                   folder + ": the folder cannot be read: " + scan.problem});
+        return;
+    }
+    std::vector<std::string> usable;
+    for (const pictures::File& file : scan.files) {
+        if (file.usable()) {
+            usable.push_back(file.name);
+        }
+    }
+    const pictures::Assignment assigned = pictures::Assign(pictures::Matcher(table.view()), usable);
+    std::vector<bool> unclaimed(usable.size());
+    for (const std::uint32_t i : assigned.unclaimed) {
+        unclaimed[i] = true;
+    }
+    // In the folder's name order, as a keeper looks them up.
+    std::size_t next = 0;
+    for (const pictures::File& file : scan.files) {
+        if (!file.usable()) {
+            ++result.badPictures;
+            result.findings.push_back(
+                {Finding::Kind::BadPicture, 0, folder + file.name + ": " + file.header.problem});
+        } else if (unclaimed[next++]) {
+            ++result.unclaimedPictures;
+            result.findings.push_back({Finding::Kind::UnclaimedPicture, 0,
+                                       folder + file.name + ": belongs to no catalogue entry"});
+        }
+    }
+    result.entriesWithoutPicture = std::count_if(assigned.byEntry.begin(), assigned.byEntry.end(),
+                                                 [](const auto& list) { return list.empty(); });
+}
+
 } // namespace
 
 std::int64_t FieldCount(std::string_view line)
@@ -303,6 +349,7 @@ Result CheckCatalogue(const std::string& path)
             result.findings.push_back({Finding::Kind::IgnoredLines, first, std::move(text)});
         }
     }
+    addPictureFindings(result, table, path);
     return result;
 }
 
@@ -322,6 +369,11 @@ std::string Summary(const Result& result, std::string_view path)
     out += row("catalogue numbers in double quotes:", result.quotedNumberLines);
     out += row("code fields no list position selects:", result.unselectableFields);
     out += row("entries that can never be found:", result.lostEntries);
+    if (result.images) {
+        out += row("pictures that belong to no entry:", result.unclaimedPictures);
+        out += row("files in images/ that cannot be shown:", result.badPictures);
+        out += row("entries without any picture:", result.entriesWithoutPicture);
+    }
     out += result.findings.empty()
                ? "Nothing to report.\n"
                : std::to_string(result.findings.size()) +

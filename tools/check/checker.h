@@ -21,10 +21,12 @@ struct Finding {
         QuotedNumber,
         NeverSelected,
         NoCodes,
-        IgnoredLines
+        IgnoredLines,
+        UnclaimedPicture, ///< a picture in images/ that belongs to no entry
+        BadPicture        ///< a file in images/ that cannot be shown
     };
     Kind kind;
-    std::int64_t line; ///< 1-based line number in the file
+    std::int64_t line; ///< 1-based line number in the file; 0 for a file in images/
     std::string text;  ///< the whole report line, e.g. `line 40: ...`
 };
 
@@ -39,6 +41,13 @@ struct Result {
     std::int64_t quotedNumberLines = 0;
     std::int64_t unselectableFields = 0;
     std::int64_t lostEntries = 0;
+    /// An `images/` folder is beside the catalogue: the picture findings
+    /// (after the line findings) and counts below are made, and the summary
+    /// shows them. Without one, the report is as it was before pictures.
+    bool images = false;
+    std::int64_t unclaimedPictures = 0;
+    std::int64_t badPictures = 0;
+    std::int64_t entriesWithoutPicture = 0;
 };
 
 /// Loads `path` as the window's loader does and checks every entry.

@@ -44,8 +44,21 @@ const QString epilogue =
   lines 700 to M: ... never read
       The window reads at most 699 lines; the rest of the file is ignored.
 
+When a folder images/ is beside the catalogue, its files follow (the
+folder itself only, not its subfolders; names beginning with '.' are
+skipped):
+
+  images/NAME: belongs to no catalogue entry
+      A picture whose name does not start with any entry's catalogue
+      number followed by the end of the name, '-' or '_'.
+  images/NAME: REASON
+      A file no face shows, and why: not a JPEG, PNG or WebP picture,
+      HEIC photos are not supported, over 50 megapixels, a cut or damaged
+      header, a folder, a named pipe, a link out of images/ or in a loop.
+
 A summary with the number of entries read and a count of each kind of
-finding ends the report.
+finding ends the report; with images/, also the number of entries without
+any picture, which is not a finding.
 
 Exit status:
   0  nothing found

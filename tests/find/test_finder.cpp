@@ -622,44 +622,58 @@ void TestFinder::candidates_cellsAndSortKeys()
 
 void TestFinder::batchFile_coinsAndProblemsAsRead()
 {
+    const QByteArray content = "\xEF\xBB\xBF# tray 2\n" // a byte order mark on a comment
+                               "id\tweight\tnotes\n"    // the header, after it
+                               + QByteArray(answer::maxBatchLine + 1, 'x') + "\n" // too long
+                               + "A1\t19,2\tworn\n"
+                                 "A2\t0\n" // a bad weight
+                                 "\t\t\n"  // an empty row
+                                 "A3\r\n" +
+                               QByteArray("\0\tbad", 5); // a NUL id, a bad weight
     QTemporaryFile file;
     QVERIFY(file.open());
-    file.write("\xEF\xBB\xBF# tray 2\n"                           // a byte order mark on a comment
-               "id\tweight\tnotes\n"                              // the header, after it
-               + QByteArray(answer::maxBatchLine + 1, 'x') + "\n" // too long
-               + "A1\t19,2\tworn\n"
-                 "A2\t0\n" // a bad weight
-                 "\t\t\n"  // an empty row
-                 "A3\n");
+    file.write(content);
     file.flush();
-    QStringList problems;
-    QList<bool> bad;
-    QStringList coins;
-    bool ids = false;
-    answer::BatchEvents events;
-    events.header = [&ids](const answer::BatchHeader& header) { ids = header.hasIds(); };
-    events.complain = [&](const std::string& problem, bool isBad) {
-        problems << QString::fromStdString(problem);
-        bad << isBad;
-    };
-    events.coin = [&coins](BatchLine&& coin, std::int64_t line) {
-        const auto& weight = coin.query.measured[std::size_t(lookup::Measure::Weight)];
-        coins << QString("%1@%2:%3")
-                     .arg(QString::fromStdString(coin.id.value_or("-")))
-                     .arg(line)
-                     .arg(weight.value_or(0));
-    };
-    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
-    QVERIFY(fd >= 0);
-    QVERIFY(answer::ReadBatchFile(fd, "tray.tsv", events));
-    ::close(fd);
-    QVERIFY(ids);
-    QCOMPARE(coins, (QStringList{"A1@4:19.2", "A3@7:0"}));
-    QCOMPARE(problems.size(), 3);
-    QVERIFY(problems[0].startsWith("tray.tsv:2: column \"notes\" is not read"));
-    QVERIFY(problems[1].startsWith("tray.tsv:3: longer than 65536 bytes"));
-    QVERIFY(problems[2].startsWith("tray.tsv:5: weight takes a number above 0"));
-    QCOMPARE(bad, (QList<bool>{false, true, true}));
+    // Read from the file and from the same bytes in memory: one result.
+    QStringList read[2];
+    for (const bool fromBytes : {false, true}) {
+        QStringList& seen = read[fromBytes ? 1 : 0];
+        answer::BatchEvents events;
+        events.header = [&seen](const answer::BatchHeader& header) {
+            seen << QString("ids %1").arg(header.hasIds());
+        };
+        events.complain = [&seen](const std::string& problem, bool isBad) {
+            seen << QString::fromStdString(problem) + (isBad ? " (bad)" : "");
+        };
+        events.coin = [&seen](BatchLine&& coin, std::int64_t line) {
+            const auto& weight = coin.query.measured[std::size_t(lookup::Measure::Weight)];
+            seen << QString("%1@%2:%3")
+                        .arg(QString::fromStdString(coin.id.value_or("-")))
+                        .arg(line)
+                        .arg(weight.value_or(0));
+        };
+        if (fromBytes) {
+            QVERIFY(answer::ReadBatchBytes({content.constData(), std::size_t(content.size())},
+                                           "tray.tsv", events));
+            continue;
+        }
+        const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        QVERIFY(answer::ReadBatchFile(fd, "tray.tsv", events));
+        ::close(fd);
+    }
+    QCOMPARE(read[1], read[0]);
+    const QStringList& seen = read[0];
+    QCOMPARE(seen.size(), 7);
+    QVERIFY(seen[0].startsWith("tray.tsv:2: column \"notes\" is not read"));
+    QVERIFY(!seen[0].endsWith("(bad)"));
+    QCOMPARE(seen[1], "ids 1");
+    QVERIFY(seen[2].startsWith("tray.tsv:3: longer than 65536 bytes"));
+    QVERIFY(seen[2].endsWith("(bad)"));
+    QCOMPARE(seen[3], "A1@4:19.2");
+    QVERIFY(seen[4].startsWith("tray.tsv:5: weight takes a number above 0"));
+    QCOMPARE(seen[5], "A3@7:0");
+    QVERIFY2(seen[6].startsWith("tray.tsv:8: ") && seen[6].endsWith("(bad)"), qPrintable(seen[6]));
 }
 
 #include "test_finder.moc"

@@ -10,6 +10,7 @@
 #include "lookup/utf8.h"
 #include "support/catalogue_fixture.h"
 #include "support/read_control.h"
+#include "vocab/values.h"
 #include "json/json.h"
 
 #include <QJsonArray>
@@ -86,6 +87,8 @@ private slots:
     void batchReadFault_jsonStaysWholeWithTheCoinsBefore();
     void measure_oneReaderForEveryFace_data();
     void measure_oneReaderForEveryFace();
+    void near_oneRuleForEveryFace_data();
+    void near_oneRuleForEveryFace();
     void candidates_cellsAndSortKeys();
     void batchFile_coinsAndProblemsAsRead();
 };
@@ -588,6 +591,42 @@ void TestFinder::measure_oneReaderForEveryFace()
         QVERIFY(read.problem.find(", with \".\" or \",\" before the decimals") !=
                 std::string::npos);
     }
+}
+
+void TestFinder::near_oneRuleForEveryFace_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("value"); // -1: nothing given; -2: refused
+    QTest::newRow("0") << QByteArray("0") << 0;
+    QTest::newRow("the most, as many as the clues") << QByteArray("9") << lookup::clueCount;
+    QTest::newRow("spaces around") << QByteArray(" 3 ") << 3;
+    QTest::newRow("leading zero") << QByteArray("07") << 7;
+    QTest::newRow("blank") << QByteArray("") << -1;
+    QTest::newRow("spaces only") << QByteArray("  ") << -1;
+    for (const QByteArray& bad :
+         {QByteArray("10"), QByteArray("12"), QByteArray("-1"), QByteArray("+1"), QByteArray("1.5"),
+          QByteArray("1,0"), QByteArray("abc"), QByteArray("3x"), QByteArray("\t3"),
+          QByteArray("99999999999999999999999"), QByteArray("4\0", 2)}) {
+        QTest::newRow(qPrintable("refused: " + bad.toPercentEncoding())) << bad << -2;
+    }
+}
+
+void TestFinder::near_oneRuleForEveryFace()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, value);
+    const std::string_view given(text.constData(), std::size_t(text.size()));
+    const answer::NearRead read = answer::ReadNear(given);
+    QCOMPARE(read.value.value_or(read.problem.empty() ? -1 : -2), value);
+    QCOMPARE(read.problem.empty(), value != -2);
+    if (value == -2) {
+        QCOMPARE(read.problem,
+                 "near takes a whole number from 0 to 9, not " + vocab::Quoted(given));
+    }
+    // The command line has no empty field: blank is refused there.
+    const answer::NearRead required = answer::ReadNear(given, false);
+    QCOMPARE(required.value, read.value);
+    QCOMPARE(required.problem.empty(), value >= 0);
 }
 
 void TestFinder::candidates_cellsAndSortKeys()

@@ -8,7 +8,7 @@
 #include "lookup/measure.h"
 #include "lookup/search.h"
 #include "json/json.h"
-#include "json/qtext.h"
+#include "explorer/qtext.h"
 
 #include <QCollator>
 #include <QCoreApplication>

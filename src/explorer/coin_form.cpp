@@ -3,7 +3,7 @@
 
 #include "answer/read.h"
 #include "lookup/decimal.h"
-#include "json/qtext.h"
+#include "explorer/qtext.h"
 
 #include <QComboBox>
 #include <QGridLayout>

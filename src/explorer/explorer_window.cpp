@@ -6,7 +6,7 @@
 #include "print/save.h"
 #include "print/ticket.h"
 #include "ui/bounded_text.h"
-#include "json/qtext.h"
+#include "explorer/qtext.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -142,6 +143,18 @@ std::string document(const Json& value)
 
 void AppendJsonString(std::string& out, std::string_view text)
 {
+    // Most values need no escape: written as they are, far cheaper than a
+    // string value of the writer's for each cell of a page's answer.
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == '"' || u == '\\';
+    });
+    if (plain && lookup::IsValidUtf8(text)) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
+    }
     out += dump(string(text));
 }
 

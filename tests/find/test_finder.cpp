@@ -258,6 +258,19 @@ void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
     QCOMPARE(fields["Den"].toString(), QString::fromUtf8("\xEF\xBF\xBD("));
     QCOMPARE(fields["Dia"].toString(), "qmm");
     QCOMPARE(fields["LegMgm"].toString(), QString("\x01\x7F"));
+    // One string as the web page's answer writes it: plain or escaped.
+    for (const std::string& value :
+         {std::string("plain <b>&amp;</b> \xCE\x94"), std::string("q\"b\\"),
+          std::string("n\0l\x1F\n", 5), std::string("\xC3(\xFF"), std::string()}) {
+        std::string written = "[";
+        answer::AppendJsonString(written, value);
+        written += "]";
+        QVERIFY(lookup::IsValidUtf8(written));
+        const QJsonDocument parsed = QJsonDocument::fromJson(QByteArray::fromStdString(written));
+        QVERIFY2(parsed.isArray(), written.c_str());
+        QCOMPARE(parsed.array()[0].toString(),
+                 QString::fromUtf8(value.data(), qsizetype(value.size())));
+    }
 }
 
 void TestFinder::json_countsAndBatch()

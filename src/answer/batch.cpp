@@ -118,12 +118,14 @@ BatchLine ParseBatchLine(std::string_view line, const BatchHeader* header)
         if (column == BatchHeader::ignored) {
             continue;
         }
+        parsed.cells[static_cast<std::size_t>(column)] = values[v];
         std::string problem = ReadValues(column, {values[v]}, parsed.query);
         if (!problem.empty()) {
             parsed.kind = BatchLine::Kind::Bad;
             parsed.problem = std::move(problem);
             parsed.query = {};
             parsed.id.reset();
+            parsed.cells = {};
             return parsed;
         }
     }

@@ -3,6 +3,7 @@
 
 #include "answer/read.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,9 @@ struct BatchLine {
     lookup::Query query;           ///< for a coin
     std::optional<std::string> id; ///< for a coin, when the header names an id column
     std::string problem;           ///< for a bad line
+    /// For a coin, each column's value as written (empty where not given),
+    /// so the coin can be written into another batch and read the same.
+    std::array<std::string, valueColumns> cells{};
 };
 
 /// A batch file's first line when it names its columns: what each value

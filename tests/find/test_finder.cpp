@@ -404,6 +404,20 @@ void TestFinder::batchLine()
         }
         QCOMPARE(codes.join('|'), allowed[a]);
     }
+    if (parsed.kind == BatchLine::Kind::Coin) {
+        // A coin's values as written read back as the same coin: the web
+        // page writes them into its tray's batch file.
+        std::string again;
+        for (std::size_t c = 0; c < parsed.cells.size(); ++c) {
+            again += (c == 0 ? "" : "\t") + parsed.cells[c];
+        }
+        const BatchLine reread = answer::ParseBatchLine(again);
+        QCOMPARE(static_cast<int>(reread.kind), kind);
+        QVERIFY(reread.cells == parsed.cells);
+        QVERIFY(reread.query.allowed == parsed.query.allowed);
+        QVERIFY(reread.query.monograms == parsed.query.monograms);
+        QVERIFY(reread.query.measured == parsed.query.measured);
+    }
 }
 
 void TestFinder::batchHeader_data()

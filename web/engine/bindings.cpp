@@ -116,6 +116,7 @@ val open(const val& bytes, const val& name)
     const std::string shown = isString(name) ? name.as<std::string>() : "catalogue";
     std::string why = "read error";
     int findable = 0;
+    bool loadedWell = false;
     try {
         std::string content;
         if (!bytesOf(bytes, content)) {
@@ -126,6 +127,7 @@ val open(const val& bytes, const val& name)
             if (loaded.outcome.loaded()) {
                 s.table = std::move(loaded.table);
                 findable = lookup::FindableEntries(s.table->view());
+                loadedWell = why.empty();
             }
         }
     } catch (...) {
@@ -135,6 +137,7 @@ val open(const val& bytes, const val& name)
     result.set("entries", s.table->entries());
     // What the page may keep: a file some selection finds something in.
     result.set("findable", findable);
+    result.set("loaded", loadedWell);
     result.set("status", text(why.empty() ? shown + ": " + entriesRead(s.table->entries())
                                           : "Cannot read " + shown + ": " + why));
     return result;
@@ -515,6 +518,41 @@ val tray(const val& bytes, const val& name)
     return result;
 }
 
+/// The coins of a batch file as rovadod-find --batch reads them, each with
+/// its id (null without an id column) and its values as written, in the
+/// value columns' order: the page adds them to its tray.
+val trayCoins(const val& bytes, const val& name)
+{
+    const std::string path = isString(name) ? name.as<std::string>() : "batch";
+    val coins = val::array();
+    val problems = val::array();
+    try {
+        std::string content;
+        answer::BatchEvents events;
+        events.complain = [&problems](const std::string& problem, bool) {
+            problems.call<void>("push", text(problem));
+        };
+        events.coin = [&coins](answer::BatchLine&& coin, std::int64_t line) {
+            val read = val::object();
+            read.set("id", coin.id ? text(*coin.id) : val::null());
+            read.set("line", static_cast<double>(line));
+            read.set("cells", strings({coin.cells.begin(), coin.cells.end()}));
+            coins.call<void>("push", read);
+        };
+        if (!bytesOf(bytes, content)) {
+            problems.call<void>("push", text("cannot read " + path));
+        } else {
+            answer::ReadBatchBytes(content, path, events);
+        }
+    } catch (...) {
+        // Out of memory: the coins read so far stand.
+    }
+    val result = val::object();
+    result.set("coins", coins);
+    result.set("problems", problems);
+    return result;
+}
+
 val trayTickets()
 {
     val tickets = val::array();
@@ -583,6 +621,7 @@ EMSCRIPTEN_BINDINGS(rovadod_engine)
     emscripten::function("ticketOf", &ticket);
     emscripten::function("trayOf", &tray);
     emscripten::function("trayTickets", &trayTickets);
+    emscripten::function("trayCoinsOf", &trayCoins);
     // engine-post.js makes engine.open, entry, ticket, tray and
     // ticketPages(count, side = 50, paper = "a4") of the *Of calls.
     emscripten::function("ticketPagesOf", &ticketPages);

@@ -10,7 +10,13 @@ const single = document.documentElement.dataset.build === 'single';
 /// that answers every path with a page has no such file either).
 export async function fetchBytes(path) {
   try {
-    const response = await fetch(path, { cache: 'no-cache' });
+    // A server that never answers must not hold the page at its start (the
+    // service worker answers from its copy well before this); once it has
+    // answered, a large file may take its time.
+    const stop = new AbortController();
+    const timer = setTimeout(() => stop.abort(), 15000);
+    const response = await fetch(path, { cache: 'no-cache', signal: stop.signal });
+    clearTimeout(timer);
     const type = response.headers.get('content-type') ?? '';
     if (!response.ok || type.includes('text/html')) {
       return null;

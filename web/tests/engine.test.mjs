@@ -157,7 +157,7 @@ test('the demo catalogue: lists, TSV, JSON, counts and entries as rovadod-find g
     option, texts: lists[option].map((entry) => entry.text),
   })));
   const opened = openFile(demoPath, 'ptolemy.csv');
-  assert.deepEqual(opened, { entries: 64, findable: checked(demoPath).findable, status: 'ptolemy.csv: 64 entries read' });
+  assert.deepEqual(opened, { entries: 64, findable: checked(demoPath).findable, loaded: true, status: 'ptolemy.csv: 64 entries read' });
   for (const [name, q] of demoQueries) {
     try {
       assertSameAnswers(demoPath, q);
@@ -297,6 +297,16 @@ test('trays: coins, problems and tickets as rovadod-find --batch reads them', ()
     assert.deepEqual(tray.problems.map((p) => `rovadod-find: ${p}`), said, name);
     const tickets = engine.trayTickets();
     assert.deepEqual(tickets.map((t) => [t.found, t.sv]), tray.coins.map((c) => [c.sv !== null, c.sv ?? '']), name);
+
+    // The page's tray takes each coin's values as written into its own
+    // batch file (values, then the id): the same coins, answered alike.
+    const read = engine.trayCoins(new Uint8Array(fs.readFileSync(file)), file);
+    assert.deepEqual(read.problems, tray.problems, name);
+    const names = engine.askOptions().slice(0, -1);
+    const rewritten = [[...names, 'id'], ...read.coins.map((c, k) => [...c.cells, c.id ?? `line ${c.line}`])]
+      .map((cells) => cells.join('\t')).join('\n');
+    const again = engine.tray(new TextEncoder().encode(rewritten), 'tray.tsv');
+    assert.deepEqual(again.coins.map((c) => [c.sv, c.differs]), tray.coins.map((c) => [c.sv, c.differs]), name);
   }
   assert.deepEqual(engine.tray('not bytes', 'x').coins, []);
 });

@@ -122,7 +122,7 @@ test('a dropped file goes where it was dropped: the tray on the Tray section, th
 
   await drop('.tray', 'coins.tsv', 'id\tobverse-figure\nA-1\tzeus with\nA-2\t#2\n');
   await expect(page.getByRole('table', { name: 'Tray', exact: true }).locator('tbody tr')).toHaveCount(2);
-  await expect(page.locator('#tray-status')).toHaveText('coins.tsv: 2 coins (dropped on the tray)');
+  await expect(page.locator('#tray-status')).toHaveText('2 coins added from coins.tsv (dropped on the tray). 2 coins in the tray.');
   await expect(status(page)).toHaveText(/^ptolemy\.csv: 64 entries read/);
 
   await drop('main', 'dropped.csv', own.split('\n')[0]);
@@ -136,8 +136,8 @@ test('the buttons wait for the engine, and stay off when it cannot start', async
   await page.route('**/engine.wasm', (route) => route.abort());
   await page.goto('/');
   await expect(status(page)).toHaveText(/^The finder could not start in this browser: /);
-  for (const name of ['Copy rows', 'Export TSV', 'Export JSON', 'Print ticket', 'Forget catalogue', 'Clear']) {
-    await expect(page.getByRole('button', { name })).toBeDisabled();
+  for (const name of ['Copy rows', 'Export TSV', 'Export JSON', 'Print ticket', 'Forget catalogue', 'Clear', 'Share', 'Add to tray']) {
+    await expect(page.getByRole('button', { name, exact: true })).toBeDisabled();
   }
   await expect(page.getByLabel('Open catalogue…')).toBeDisabled();
 });
@@ -150,15 +150,19 @@ async function scratchFile(name, bytes) {
   return file;
 }
 
-test('the manifest names the app and its icons are the sizes it says', async ({ request }) => {
+test('the manifest names the app and its icons are the sizes it says, one maskable; the page has its home-screen icon', async ({ page, request }) => {
   const manifest = await (await request.get('manifest.webmanifest')).json();
   expect([manifest.name, manifest.display]).toEqual(['Rovadod', 'standalone']);
-  expect(manifest.icons.map((icon) => icon.sizes).sort()).toEqual(['192x192', '512x512']);
-  for (const icon of manifest.icons) {
+  expect(manifest.icons.map((icon) => `${icon.sizes} ${icon.purpose ?? 'any'}`).sort())
+    .toEqual(['192x192 any', '512x512 any', '512x512 maskable']);
+  await openFinder(page);
+  const touch = await page.locator('link[rel="apple-touch-icon"]').getAttribute('href');
+  for (const icon of [...manifest.icons, { src: touch, sizes: '180x180' }]) {
     const png = await (await request.get(icon.src)).body();
     // A PNG's width and height follow its signature and IHDR tag.
     expect(`${png.readUInt32BE(16)}x${png.readUInt32BE(20)}`).toBe(icon.sizes);
   }
+  await expect(page.locator('meta[name="theme-color"]')).toHaveCount(2);
 });
 
 test('the single file works from file:// with nothing fetched', async ({ browser }) => {

@@ -28,7 +28,10 @@ const worked = { 'obverse-figure': '#1', 'reverse-figure': '#1', countermark: '#
 test('the summary stays in view and says the answer while each field is edited', async ({ page }) => {
   await openFinder(page);
   const fields = { ...listNames, ...fieldNames };
-  const values = { ...worked, 'center-monogram': 'none', 'left-monogram': 'ey', 'right-monogram': 'zz', near: '2' };
+  const values = {
+    ...worked, inscription: '#1', 'left-field': 'any', 'right-side': 'any', 'center-monogram': 'none', 'left-monogram': 'ey',
+    'right-monogram': 'zz', near: '2',
+  };
   const asked = {};
   for (const option of Object.keys(fields)) {
     const field = page.getByLabel(fields[option], { exact: true });
@@ -126,7 +129,7 @@ test('a tray made coin by coin is kept, answered as --batch answers it, and expo
     { id: 'A-3', fields: { 'obverse-figure': '#8', 'left-monogram': 'zz' } },
   ];
   for (const { id, fields } of coins) {
-    await page.getByRole('button', { name: 'Clear' }).tap();
+    await page.getByRole('button', { name: 'Clear', exact: true }).tap();
     await ask(page, { ...fields, near: '1' });
     await page.getByLabel('Coin id').fill(id);
     await page.getByRole('button', { name: 'Add to tray' }).tap();
@@ -141,7 +144,7 @@ test('a tray made coin by coin is kept, answered as --batch answers it, and expo
   await page.getByRole('button', { name: 'Remove 1' }).tap();
   await expect(tray.locator('tbody tr td:first-child')).toHaveText(['A-1', 'A-3']);
   await page.getByRole('button', { name: 'Undo' }).tap();
-  await expect(tray.locator('tbody tr td:first-child')).toHaveText(['A-1', 'A-3', '1']);
+  await expect(tray.locator('tbody tr td:first-child')).toHaveText(['A-1', '1', 'A-3']);
   await page.getByRole('button', { name: 'Remove A-3' }).tap();
   await expect(tray.locator('tbody tr td:first-child')).toHaveText(['A-1', '1']);
 
@@ -153,9 +156,12 @@ test('a tray made coin by coin is kept, answered as --batch answers it, and expo
     await fs.copyFile(await saved.path(), file);
     const tsv = (await find(['--batch', file, '--near=1', '--format=tsv', demoCatalogue], [1, 2])).toString('utf8');
     const [header, ...lines] = tsv.split('\n').filter(Boolean).map((l) => l.split('\t'));
+    // Each coin's first candidate, coins in batch order.
     const first = new Map();
-    for (const cells of lines.reverse()) {
-      first.set(cells[header.indexOf('coin')], cells[header.indexOf('SV')]);
+    for (const cells of lines) {
+      if (!first.has(cells[header.indexOf('id')])) {
+        first.set(cells[header.indexOf('id')], cells[header.indexOf('SV')] || undefined);
+      }
     }
     const shown = await tray.locator('tbody tr').evaluateAll((trs) => trs.map((tr) => [tr.cells[0].textContent, tr.cells[1].textContent]));
     expect(shown).toEqual([...first.entries()].map(([coin, sv]) => [coin, sv ?? 'No match']));

@@ -16,7 +16,7 @@ namespace pictures {
 ///   NAME WIDTH HEIGHT BYTES MTIME SMALL SMALL_WIDTH SMALL_HEIGHT
 ///
 /// NAME is the picture's file name in `images/`; WIDTH and HEIGHT its pixel
-/// size; BYTES its byte size and MTIME its modification time in ns since
+/// size as a browser shows it (turned upright by its EXIF orientation); BYTES its byte size and MTIME its modification time in ns since
 /// 1970 (both to tell a changed picture); SMALL the name of its small copy
 /// in `images/.rovadod/`, with its pixel size, or three empty fields when
 /// it has none. Numbers are plain decimal digits (MTIME may start with '-').

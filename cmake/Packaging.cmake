@@ -21,7 +21,8 @@ matches, over a catalogue file it reads again whenever it changes.
 The desktop menu opens the collector's own catalogue,
 ~/.local/share/rovadod/ptolemy.csv, when there is one, and an invented
 demonstration catalogue otherwise. The commands rovadod-check and
-rovadod-find check a catalogue file and search it from the command line.")
+rovadod-find check a catalogue file and search it from the command line;
+rovadod-pictures prepares the pictures beside it for a web site.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # Directories 0755 whatever the umask of the one who builds.
@@ -36,6 +37,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # faces by name, and without a platform plugin it cannot open at all, which
 # Qt only recommends.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35, qt6-qpa-plugins")
+# rovadod-pictures reads and writes WebP through Qt's image formats plugins.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35, qt6-qpa-plugins, qt6-image-formats-plugins")
 
 include(CPack)

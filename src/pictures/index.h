@@ -16,10 +16,10 @@ namespace pictures {
 ///   NAME WIDTH HEIGHT BYTES MTIME SMALL SMALL_WIDTH SMALL_HEIGHT
 ///
 /// NAME is the picture's file name in `images/`; WIDTH and HEIGHT its pixel
-/// size; BYTES its byte size and MTIME its modification time in ns since
-/// 1970 (both to tell a changed picture); SMALL the name of its small copy
-/// in `images/.rovadod/`, with its pixel size, or three empty fields when
-/// it has none. Numbers are plain decimal digits (MTIME may start with '-').
+/// size as a browser shows it (turned upright by its EXIF orientation);
+/// BYTES its byte size and MTIME its modification time in ns since 1970 (both to tell a changed
+/// picture); SMALL the name of its small copy in `images/.rovadod/`, with its pixel size, or three
+/// empty fields when it has none. Numbers are plain decimal digits (MTIME may start with '-').
 inline constexpr std::string_view indexPath = ".rovadod/index.tsv"; ///< inside `images/`
 inline constexpr std::string_view indexHeader = "rovadod-pictures-index 1";
 /// The most of an index the reader takes.

@@ -81,6 +81,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       answer::Format::Json};
     const answer::Format format = formats[size > 2 ? data[2] % 3 : 0];
     static const fuzzsupport::MemoryFile batch("coins.tsv");
+    // The file and the same bytes in memory read alike, line for line.
+    std::string fromFile;
+    std::string fromBytes;
+    for (std::string* record : {&fromFile, &fromBytes}) {
+        answer::BatchEvents events;
+        events.coin = [record](answer::BatchLine&& coin, std::int64_t line) {
+            *record += "coin " + std::to_string(line) + " " + coin.id.value_or("-") + "\n";
+        };
+        events.header = [record](const answer::BatchHeader& header) {
+            *record += "header " + std::to_string(header.columns.size()) + "\n";
+        };
+        events.complain = [record](const std::string& problem, bool bad) {
+            *record += problem + (bad ? " bad\n" : "\n");
+        };
+        batch.replace(data, size);
+        require(record == &fromFile ? answer::ReadBatchFile(batch.fd(), "coins.tsv", events)
+                                    : answer::ReadBatchBytes(bytes, "coins.tsv", events),
+                "a batch in memory reads to its end");
+    }
+    require(fromFile == fromBytes, "a batch's bytes read as its file");
     batch.replace(data, size);
     std::string out;
     const finder::BatchResult result = finder::AnswerBatch(

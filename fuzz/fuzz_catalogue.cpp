@@ -163,9 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // The same bytes loaded as a value, before any search of the window's
-    // catalogue stores its "n/a".
-    const catalogue::LoadedTable loaded = catalogue::LoadTable(cataloguePath());
+    // The same bytes loaded as a value from memory, before any search of the
+    // window's catalogue stores its "n/a".
+    const catalogue::LoadedTable loaded = catalogue::LoadTableFromBytes(bytes);
     const catalogue::Table& table = *loaded.table;
     require(loaded.outcome.loaded() && table.entries() == n, "a value loads the same entries");
     for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {

@@ -152,9 +152,10 @@ BatchReader::Read BatchReader::next(std::string_view line)
     return read;
 }
 
-bool ReadBatchFile(int fd, std::string_view path, const BatchEvents& events)
+namespace {
+
+bool readBatch(catalogue::LineReader& lines, std::string_view path, const BatchEvents& events)
 {
-    catalogue::LineReader lines(fd, maxBatchLine);
     BatchReader reader;
     std::string line;
     std::int64_t number = 0;
@@ -200,6 +201,20 @@ bool ReadBatchFile(int fd, std::string_view path, const BatchEvents& events)
             break;
         }
     }
+}
+
+} // namespace
+
+bool ReadBatchFile(int fd, std::string_view path, const BatchEvents& events)
+{
+    catalogue::LineReader lines(fd, maxBatchLine);
+    return readBatch(lines, path, events);
+}
+
+bool ReadBatchBytes(std::string_view bytes, std::string_view path, const BatchEvents& events)
+{
+    catalogue::LineReader lines(bytes, maxBatchLine);
+    return readBatch(lines, path, events);
 }
 
 } // namespace answer

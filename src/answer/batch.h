@@ -89,4 +89,7 @@ struct BatchEvents {
 /// PATH: read error after line N").
 bool ReadBatchFile(int fd, std::string_view path, const BatchEvents& events);
 
+/// `ReadBatchFile` of a file holding `bytes`, read where they are.
+bool ReadBatchBytes(std::string_view bytes, std::string_view path, const BatchEvents& events);
+
 } // namespace answer

@@ -4,6 +4,8 @@
 #include "vocab/values.h"
 
 #include <algorithm>
+#include <charconv>
+#include <system_error>
 
 namespace answer {
 
@@ -38,6 +40,26 @@ MeasureRead ReadMeasure(lookup::Measure measure, std::string_view text)
         return read;
     }
     read.value = number;
+    return read;
+}
+
+NearRead ReadNear(std::string_view text, bool blankAllowed)
+{
+    NearRead read;
+    const std::string_view trimmed = vocab::Trimmed(text);
+    if (trimmed.empty() && blankAllowed) {
+        return read;
+    }
+    int near = 0;
+    const auto [end, error] =
+        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), near);
+    if (trimmed.empty() || trimmed.front() < '0' || trimmed.front() > '9' || error != std::errc() ||
+        end != trimmed.data() + trimmed.size() || near > lookup::clueCount) {
+        read.problem = "near takes a whole number from 0 to " + std::to_string(lookup::clueCount) +
+                       ", not " + vocab::Quoted(text);
+        return read;
+    }
+    read.value = near;
     return read;
 }
 

@@ -31,6 +31,16 @@ struct MeasureRead {
 };
 MeasureRead ReadMeasure(lookup::Measure measure, std::string_view text);
 
+/// "Differences allowed" as typed, on every face: a whole number from 0 to
+/// `lookup::clueCount` (more clues than there are cannot differ), spaces
+/// around it ignored. Nothing when `text` is blank and `blankAllowed` (a
+/// field left empty); the problem, in words, for anything else, never capped.
+struct NearRead {
+    std::optional<int> value;
+    std::string problem;
+};
+NearRead ReadNear(std::string_view text, bool blankAllowed = true);
+
 /// Reads the values given for `column` into `query`, as on the command line,
 /// in a batch file or a window's field. Several values allow any of them;
 /// "any" among them leaves the column open; a measurement is read by

@@ -11,7 +11,14 @@ namespace {
 constexpr std::size_t bufferSize = 256 * 1024;
 }
 
-LineReader::LineReader(int fd, std::size_t maxLine) : fd_(fd), maxLine_(maxLine), buf_(bufferSize)
+LineReader::LineReader(int fd, std::size_t maxLine)
+    : fd_(fd), maxLine_(maxLine), buf_(bufferSize), data_(buf_.data())
+{
+}
+
+// Bytes in memory are one buffer already filled, with nothing after it.
+LineReader::LineReader(std::string_view bytes, std::size_t maxLine)
+    : maxLine_(maxLine), data_(bytes.data()), end_(bytes.size()), eof_(true)
 {
 }
 
@@ -66,12 +73,12 @@ LineReader::Result LineReader::next(std::string& line)
         }
         if (skipLF_) {
             skipLF_ = false;
-            if (buf_[pos_] == '\n') {
+            if (data_[pos_] == '\n') {
                 ++pos_;
                 continue;
             }
         }
-        const char* start = buf_.data() + pos_;
+        const char* start = data_ + pos_;
         const std::size_t avail = end_ - pos_;
         const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
         const std::size_t scan = lf ? static_cast<std::size_t>(lf - start) : avail;

@@ -87,13 +87,12 @@ Readable prepareToRead(int fd)
     return readable;
 }
 
-/// Reads the lines of `fd` as every loader does, handing each to `store`
+/// Reads the lines of `reader` as every loader does, handing each to `store`
 /// with its index: at most `maxlines`, and none once the line bytes read
 /// reach `size`. The number stored, or nothing on a read error.
 template <typename Store>
-std::optional<std::int32_t> readLines(int fd, unsigned long long size, Store store)
+std::optional<std::int32_t> readLines(LineReader& reader, unsigned long long size, Store store)
 {
-    LineReader reader(fd);
     unsigned long long bytesRead = 0;
     std::int32_t stored = 0;
     std::string line;
@@ -231,7 +230,8 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
         FileHandle file(openToRead(path));
         readable = prepareToRead(file.get());
         if (readable.ok) {
-            stored = readLines(file.get(), readable.size, [](std::int32_t k, std::string&& line) {
+            LineReader reader(file.get());
+            stored = readLines(reader, readable.size, [](std::int32_t k, std::string&& line) {
                 database[static_cast<std::size_t>(k)] = std::move(line);
             });
         }
@@ -254,6 +254,29 @@ LoadOutcome Catalogue::GetDatabaseFrom(const std::string& path, const Output& ou
     return {LoadOutcome::Kind::Loaded, *stored, readable.regular};
 }
 
+namespace {
+
+/// A table of the lines `reader` gives, read as `LoadTable` reads them;
+/// `loaded` keeps its outcome when they cannot be read.
+void loadTable(LoadedTable& loaded, LineReader& reader, unsigned long long size, bool regular)
+{
+    try {
+        std::vector<std::string> lines;
+        if (!readLines(reader, size, [&lines](std::int32_t, std::string&& line) {
+                lines.push_back(std::move(line));
+            })) {
+            return;
+        }
+        auto table = std::make_shared<const Table>(std::move(lines));
+        loaded.outcome = {LoadOutcome::Kind::Loaded, table->entries(), regular};
+        loaded.table = std::move(table);
+    } catch (const std::exception&) {
+        // A catalogue too large for memory is one that cannot be read.
+    }
+}
+
+} // namespace
+
 LoadedTable LoadTable(const std::string& path)
 {
     LoadedTable loaded{{LoadOutcome::Kind::NotFound, 0}, std::make_shared<const Table>()};
@@ -263,23 +286,21 @@ LoadedTable LoadTable(const std::string& path)
         return loaded;
     }
     loaded.outcome.kind = LoadOutcome::Kind::ReadProblem;
-    try {
-        FileHandle file(openToRead(path));
-        const Readable readable = prepareToRead(file.get());
-        loaded.outcome.error = readable.error;
-        std::vector<std::string> lines;
-        if (!readable.ok ||
-            !readLines(file.get(), readable.size, [&lines](std::int32_t, std::string&& line) {
-                lines.push_back(std::move(line));
-            })) {
-            return loaded;
-        }
-        auto table = std::make_shared<const Table>(std::move(lines));
-        loaded.outcome = {LoadOutcome::Kind::Loaded, table->entries(), readable.regular};
-        loaded.table = std::move(table);
-    } catch (const std::exception&) {
-        // A catalogue too large for memory is one that cannot be read.
+    FileHandle file(openToRead(path));
+    const Readable readable = prepareToRead(file.get());
+    loaded.outcome.error = readable.error;
+    if (readable.ok) {
+        LineReader reader(file.get());
+        loadTable(loaded, reader, readable.size, readable.regular);
     }
+    return loaded;
+}
+
+LoadedTable LoadTableFromBytes(std::string_view bytes)
+{
+    LoadedTable loaded{{LoadOutcome::Kind::ReadProblem, 0}, std::make_shared<const Table>()};
+    LineReader reader(bytes);
+    loadTable(loaded, reader, bytes.size(), true);
     return loaded;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace catalogue {
@@ -55,5 +56,10 @@ struct LoadedTable {
 /// not regular (a named pipe, a device), which loads with no entries, so the
 /// call never waits for a writer.
 LoadedTable LoadTable(const std::string& path);
+
+/// `LoadTable` of a regular file holding `bytes`, read where they are: the
+/// same lines, entries and outcome (a regular file's), for bytes that come
+/// from no file (a web page's).
+LoadedTable LoadTableFromBytes(std::string_view bytes);
 
 } // namespace catalogue

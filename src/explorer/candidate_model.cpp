@@ -4,11 +4,11 @@
 #include "answer/candidates.h"
 
 #include "answer/tsv.h"
+#include "explorer/qtext.h"
 #include "explorer/seen.h"
 #include "lookup/measure.h"
 #include "lookup/search.h"
 #include "json/json.h"
-#include "json/qtext.h"
 
 #include <QCollator>
 #include <QCoreApplication>

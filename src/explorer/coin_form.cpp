@@ -2,8 +2,8 @@
 #include "explorer/coin_form.h"
 
 #include "answer/read.h"
+#include "explorer/qtext.h"
 #include "lookup/decimal.h"
-#include "json/qtext.h"
 
 #include <QComboBox>
 #include <QGridLayout>

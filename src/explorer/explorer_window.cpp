@@ -4,10 +4,10 @@
 #include "answer/ticket.h"
 #include "explorer/coin_form.h"
 #include "explorer/picture_view.h"
+#include "explorer/qtext.h"
 #include "print/save.h"
 #include "print/ticket.h"
 #include "ui/bounded_text.h"
-#include "json/qtext.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 #include "explorer/picture_view.h"
 
 #include "explorer/picture_loader.h"
+#include "explorer/qtext.h"
 #include "ui/bounded_text.h"
-#include "json/qtext.h"
 
 #include <QFile>
 #include <QGroupBox>

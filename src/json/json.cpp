@@ -2,13 +2,28 @@
 #include "json/json.h"
 
 #include "answer/tsv.h"
+#include "lookup/utf8.h"
 #include "vocab/vocabulary.h"
-#include "json/qtext.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace answer {
+
+using Json = nlohmann::json;
+
+struct JsonFields::Made {
+    std::vector<std::optional<Json>> objects;
+};
+
+JsonFields::JsonFields() : made_(std::make_unique<Made>()) {}
+JsonFields::~JsonFields() = default;
+JsonFields::JsonFields(JsonFields&&) noexcept = default;
+JsonFields& JsonFields::operator=(JsonFields&&) noexcept = default;
 
 namespace {
 
@@ -16,115 +31,144 @@ using lookup::Match;
 
 constexpr auto attributeCount = static_cast<std::size_t>(vocab::attributeCount);
 
-QJsonObject jsonMatch(const catalogue::View& catalogue, const Match& match, JsonFields& fields)
+/// A JSON string of `text`: the writer takes valid UTF-8 only.
+Json string(std::string_view text)
 {
-    QJsonArray differs;
+    std::string valid(text);
+    lookup::MakeValidUtf8(valid);
+    return valid;
+}
+
+/// Written with '.' whatever the locale, and never throwing: every string
+/// was made valid UTF-8 already.
+std::string dump(const Json& value, int indent = -1)
+{
+    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+}
+
+const Json& fieldsOf(JsonFields& fields, const catalogue::View& catalogue, int entry)
+{
+    auto& made = fields.made().objects;
+    const auto k = static_cast<std::size_t>(entry);
+    if (k >= made.size()) {
+        made.resize(k + 1);
+    }
+    if (!made[k]) {
+        Json object = Json::object();
+        for (const catalogue::ColumnInfo& column : catalogue::schema) {
+            object[std::string(column.name)] = string(catalogue.text(column, k));
+        }
+        made[k] = std::move(object);
+    }
+    return *made[k];
+}
+
+Json jsonMatch(const catalogue::View& catalogue, const Match& match, JsonFields& fields)
+{
+    Json differs = Json::array();
     for (int clue = 0; clue < lookup::clueCount; ++clue) {
         if (match.differs.test(static_cast<std::size_t>(clue))) {
-            differs.append(QStringOf(lookup::ClueOption(clue)));
+            differs.push_back(string(lookup::ClueOption(clue)));
         }
     }
-    QJsonArray unknown;
+    Json unknown = Json::array();
     for (std::size_t m = 0; m < lookup::measureOptions.size(); ++m) {
         if (match.unknown.test(m)) {
-            unknown.append(QStringOf(lookup::measureOptions[m]));
+            unknown.push_back(string(lookup::measureOptions[m]));
         }
     }
-    QJsonObject object;
-    object.insert(QStringLiteral("line"), match.entry + 1);
-    object.insert(
-        QStringLiteral("sv"),
-        QStringOf(catalogue.text(catalogue::columns::SV, static_cast<std::size_t>(match.entry))));
-    object.insert(QStringLiteral("distance"), match.distance);
-    object.insert(QStringLiteral("differs"), differs);
-    object.insert(QStringLiteral("misfit"),
-                  match.misfit ? QJsonValue(*match.misfit) : QJsonValue());
-    object.insert(QStringLiteral("unknown"), unknown);
-    object.insert(QStringLiteral("fields"), fields.of(catalogue, match.entry));
+    Json object = Json::object();
+    object["line"] = match.entry + 1;
+    object["sv"] =
+        string(catalogue.text(catalogue::columns::SV, static_cast<std::size_t>(match.entry)));
+    object["distance"] = match.distance;
+    object["differs"] = std::move(differs);
+    object["misfit"] = match.misfit ? Json(*match.misfit) : Json();
+    object["unknown"] = std::move(unknown);
+    object["fields"] = fieldsOf(fields, catalogue, match.entry);
     return object;
 }
 
 /// The six lists keyed by option, each entry with its 1-based position,
 /// text and code, and its count when `counts` is given.
-QJsonObject jsonLists(const lookup::FacetCounts* counts)
+Json jsonLists(const lookup::FacetCounts* counts)
 {
-    QJsonObject object;
+    Json object = Json::object();
     for (std::size_t a = 0; a < attributeCount; ++a) {
         const vocab::Attribute& attr = vocab::attributes[a];
-        QJsonArray list;
+        Json list = Json::array();
         for (int pos = 0; pos < attr.count(); ++pos) {
-            QJsonObject entry{
-                {QStringLiteral("position"), pos + 1},
-                {QStringLiteral("text"), QStringOf(attr.texts[static_cast<std::size_t>(pos)])},
-                {QStringLiteral("code"), QStringOf(attr.code(pos))},
+            Json entry = {
+                {"position", pos + 1},
+                {"text", string(attr.texts[static_cast<std::size_t>(pos)])},
+                {"code", string(attr.code(pos))},
             };
             if (counts) {
-                entry.insert(QStringLiteral("count"), (*counts)[a][static_cast<std::size_t>(pos)]);
+                entry["count"] = (*counts)[a][static_cast<std::size_t>(pos)];
             }
-            list.append(entry);
+            list.push_back(std::move(entry));
         }
-        object.insert(QStringOf(attr.option), list);
+        object[std::string(attr.option)] = std::move(list);
     }
     return object;
 }
 
-QJsonObject jsonAnswer(const Answer& answer, bool batch, JsonFields& fields)
+Json jsonAnswer(const Answer& answer, bool batch, bool counts, JsonFields& fields)
 {
-    QJsonArray matches;
+    Json matches = Json::array();
     for (const Match& match : answer.matches) {
-        matches.append(jsonMatch(answer.catalogue, match, fields));
+        matches.push_back(jsonMatch(answer.catalogue, match, fields));
     }
-    QJsonObject object;
+    Json object = Json::object();
     if (batch) {
-        object.insert(QStringLiteral("line"), static_cast<qint64>(answer.line));
+        object["line"] = answer.line;
         if (answer.id) {
-            object.insert(QStringLiteral("id"), QStringOf(*answer.id));
+            object["id"] = string(*answer.id);
         }
     }
-    object.insert(QStringLiteral("matches"), matches);
-    if (answer.counts) {
-        object.insert(QStringLiteral("counts"), jsonLists(&*answer.counts));
+    object["matches"] = std::move(matches);
+    if (counts && answer.counts) {
+        object["counts"] = jsonLists(&*answer.counts);
     }
     return object;
 }
 
-std::string fromJson(const QJsonObject& object)
+/// A whole document, indented as people read it.
+std::string document(const Json& value)
 {
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+    return dump(value, 4) + "\n";
 }
 
 } // namespace
 
-QJsonObject JsonFields::of(const catalogue::View& catalogue, int entry)
+void AppendJsonString(std::string& out, std::string_view text)
 {
-    const auto k = static_cast<std::size_t>(entry);
-    if (k >= made_.size()) {
-        made_.resize(k + 1);
+    // Most values need no escape: written as they are, far cheaper than a
+    // string value of the writer's for each cell of a page's answer.
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == '"' || u == '\\';
+    });
+    if (plain && lookup::IsValidUtf8(text)) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
     }
-    if (!made_[k]) {
-        QJsonObject fields;
-        for (const catalogue::ColumnInfo& column : catalogue::schema) {
-            fields.insert(QStringOf(column.name), QStringOf(catalogue.text(column, k)));
-        }
-        made_[k] = fields;
-    }
-    return *made_[k];
+    out += dump(string(text));
 }
 
-std::string JsonText(const Answer& answer)
+std::string JsonText(const Answer& answer, bool counts)
 {
     JsonFields fields;
-    return fromJson(jsonAnswer(answer, false, fields));
+    return document(jsonAnswer(answer, false, counts, fields));
 }
 
 std::string JsonBatch::coin(const Answer& answer)
 {
-    const QByteArray object =
-        QJsonDocument(jsonAnswer(answer, true, fields_)).toJson(QJsonDocument::Compact);
     std::string text = started_ ? ",\n" : "{\"coins\": [\n";
     started_ = true;
-    return text.append(object.constData(), static_cast<std::size_t>(object.size()));
+    return text + dump(jsonAnswer(answer, true, true, fields_));
 }
 
 std::string JsonBatch::end() const
@@ -135,7 +179,7 @@ std::string JsonBatch::end() const
 std::string ListsDocument(Format format)
 {
     if (format == Format::Json) {
-        return fromJson(QJsonObject{{QStringLiteral("lists"), jsonLists(nullptr)}});
+        return document(Json{{"lists", jsonLists(nullptr)}});
     }
     return ListsText(format);
 }

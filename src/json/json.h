@@ -3,29 +3,39 @@
 
 #include "answer/answer.h"
 
-#include <QJsonObject>
-
-#include <optional>
+#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
-/// Answers as JSON, through QtCore, and every format written alike for one
-/// coin or a whole batch.
+/// Answers as JSON, plain C++, and every format written alike for one coin
+/// or a whole batch. All JSON is valid UTF-8 whatever the catalogue holds:
+/// each byte of an ill-formed sequence becomes U+FFFD.
 namespace answer {
 
-/// The JSON object for one coin: `matches`, and `counts` when counted.
-/// Valid UTF-8 whatever the catalogue holds.
-std::string JsonText(const Answer& answer);
+/// The JSON object for one coin: `matches`, and `counts` when counted and
+/// `counts` is true. Indented, one value a line.
+std::string JsonText(const Answer& answer, bool counts = true);
+
+/// `text` as a JSON string, quotes included, made valid UTF-8 as above.
+void AppendJsonString(std::string& out, std::string_view text);
 
 /// The 21 fields of each entry as a JSON object, made once per entry: a
 /// batch names the same entries again and again. One catalogue per
 /// object, whose fields must not change while it is in use.
 class JsonFields {
 public:
-    QJsonObject of(const catalogue::View& catalogue, int entry);
+    JsonFields();
+    ~JsonFields();
+    JsonFields(const JsonFields&) = delete;
+    JsonFields& operator=(const JsonFields&) = delete;
+    JsonFields(JsonFields&&) noexcept;
+    JsonFields& operator=(JsonFields&&) noexcept;
+
+    struct Made; ///< the objects made so far, kept in json.cpp
+    Made& made() { return *made_; }
 
 private:
-    std::vector<std::optional<QJsonObject>> made_;
+    std::unique_ptr<Made> made_;
 };
 
 /// A batch's JSON object, `{"coins": [...]}`, written coin by coin (one a

@@ -193,6 +193,27 @@ std::vector<int> HeldPositions(const View& catalogue, int attribute, int entry)
                               codeOf(catalogue, static_cast<std::size_t>(attribute), entry));
 }
 
+bool Findable(const View& catalogue, int entry)
+{
+    for (std::size_t a = 0; a < static_cast<std::size_t>(vocab::attributeCount); ++a) {
+        bool held = false;
+        forHeldPositions(catalogue, a, entry, [&held](int) { held = true; });
+        if (!held) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int FindableEntries(const View& catalogue)
+{
+    int findable = 0;
+    for (int i = 0; i < catalogue.entries(); ++i) {
+        findable += Findable(catalogue, i) ? 1 : 0;
+    }
+    return findable;
+}
+
 std::string DescribeHeld(const View& catalogue, int attribute, int entry)
 {
     if (attribute >= vocab::attributeCount) {

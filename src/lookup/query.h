@@ -106,6 +106,13 @@ FacetCounts CountFacets(const catalogue::View& catalogue, const Query& query);
 /// position selects.
 std::vector<int> HeldPositions(const catalogue::View& catalogue, int attribute, int entry);
 
+/// Whether some selection of the lists finds entry `entry` of `catalogue`:
+/// each of its six codes is the code of a list position.
+bool Findable(const catalogue::View& catalogue, int entry);
+
+/// How many entries of `catalogue` are `Findable`.
+int FindableEntries(const catalogue::View& catalogue);
+
 /// What entry `entry` of `catalogue` has for clue `attribute`, for a person:
 /// its list text, both texts for a shared code ("1 Eagle R> Closed Wing /
 /// 1 Eagle R> Open Wing"), or the raw code in quotes when no list entry has

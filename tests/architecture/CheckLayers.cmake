@@ -7,7 +7,7 @@
 #   however the path is written ("ui/x.h", "../ui/x.h", "src/app/x.h").
 # - Nothing under src/ includes a header of tools/: neither by a path
 #   naming tools/ nor by a bare name that only tools/ has ("finder.h").
-# - The core, the answer and the picture libraries are plain C++: no Qt
+# - The core, the answer, JSON and picture libraries are plain C++: no Qt
 #   header.
 # Run as: cmake -DSOURCE_DIR=<repo> -P CheckLayers.cmake
 cmake_policy(VERSION 3.25)
@@ -28,7 +28,7 @@ foreach(dir src/catalogue src/vocab src/lookup src/answer src/pictures src/json 
     endforeach()
 endforeach()
 
-foreach(dir src/catalogue src/vocab src/lookup src/answer src/pictures)
+foreach(dir src/catalogue src/vocab src/lookup src/answer src/json src/pictures)
     file(GLOB_RECURSE files "${SOURCE_DIR}/${dir}/*.h" "${SOURCE_DIR}/${dir}/*.cpp")
     foreach(file IN LISTS files)
         file(STRINGS "${file}" lines REGEX "${include_re}[<\"](Qt[A-Za-z]*/)?Q[A-Za-z]*(\\.h)?[\">]")
@@ -65,4 +65,4 @@ if(offenders)
     message(FATAL_ERROR "includes against the layers:\n${offenders}")
 endif()
 message(STATUS "the core and tools include no window; src/ includes nothing of tools/; "
-               "the core has no Qt")
+               "the core and the JSON writer have no Qt")

@@ -92,15 +92,15 @@ class TestTable final : public QObject {
 
 private slots:
     void cleanup() { testsupport::reads::reset(); }
-    void valueLoader_givesTheWindowsColumns_data();
-    void valueLoader_givesTheWindowsColumns();
+    void valueLoader_fileAndBytes_giveTheWindowsColumns_data();
+    void valueLoader_fileAndBytes_giveTheWindowsColumns();
     void valueLoader_namedPipe_returnsAtOnceWithNothingRead();
     void valueReport_showsNaButLeavesTheValue();
     void twoValues_searchedSideBySide();
     void valuesOnThreads_whileTheWindowLoads();
 };
 
-void TestTable::valueLoader_givesTheWindowsColumns_data()
+void TestTable::valueLoader_fileAndBytes_giveTheWindowsColumns_data()
 {
     QTest::addColumn<int>("setup");
     QTest::addColumn<QByteArray>("file");
@@ -134,13 +134,16 @@ void TestTable::valueLoader_givesTheWindowsColumns_data()
     QTest::newRow("CR LF across the read buffer")
         << bytes << QByteArray(256 * 1024 - 1, 'x') + "\r\nb,c\r\n";
     QTest::newRow("empty file") << bytes << QByteArray();
+    QTest::newRow("a 50 MB line between two short ones")
+        << bytes << "a,1\n" + QByteArray(50 * 1024 * 1024, 'x') + ",2,\"3\"\r\nb,4";
+    QTest::newRow("only line ends and NULs") << bytes << QByteArray("\r\n\n\r\0\r\r\n\0", 9);
     QTest::newRow("missing file") << int(Setup::Missing) << QByteArray();
     QTest::newRow("directory") << int(Setup::Directory) << QByteArray();
     QTest::newRow("read error part-way") << int(Setup::ReadFault) << long700;
     QTest::newRow("a link to a device") << int(Setup::Device) << QByteArray();
 }
 
-void TestTable::valueLoader_givesTheWindowsColumns()
+void TestTable::valueLoader_fileAndBytes_giveTheWindowsColumns()
 {
     QFETCH(int, setup);
     QFETCH(QByteArray, file);
@@ -183,6 +186,16 @@ void TestTable::valueLoader_givesTheWindowsColumns()
         return;
     }
     QCOMPARE(differencesFromWindow(*value.table), QStringList());
+    if (setup == int(Setup::Bytes)) {
+        // The same bytes from memory, as a web page hands them over.
+        const catalogue::LoadedTable fromBytes =
+            catalogue::LoadTableFromBytes({file.constData(), std::size_t(file.size())});
+        QCOMPARE(fromBytes.outcome.kind, value.outcome.kind);
+        QCOMPARE(fromBytes.outcome.entries, value.outcome.entries);
+        QCOMPARE(fromBytes.outcome.regular, value.outcome.regular);
+        QCOMPARE(fromBytes.outcome.error, value.outcome.error);
+        QCOMPARE(differencesFromWindow(*fromBytes.table), QStringList());
+    }
 }
 
 void TestTable::valueLoader_namedPipe_returnsAtOnceWithNothingRead()

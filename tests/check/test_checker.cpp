@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "checker.h"
 
+#include "catalogue/table.h"
+#include "lookup/query.h"
+
 #include <QtTest>
 
 #include <QTemporaryDir>
@@ -180,6 +183,10 @@ void TestChecker::findings_perLine()
     QCOMPARE(int(r.status), int(check::Status::Read));
     QCOMPARE(texts(r), expected);
     QCOMPARE(check::ExitStatus(r), exitStatus);
+    // The one rule of what can be found, as a web page counts it too.
+    const catalogue::LoadedTable loaded =
+        catalogue::LoadTableFromBytes({file.constData(), std::size_t(file.size())});
+    QCOMPARE(lookup::FindableEntries(loaded.table->view()), int(r.entries - r.lostEntries));
 }
 
 void TestChecker::quotedCommaField_onlyForQuotesThatOpenAField_data()

@@ -177,7 +177,11 @@ void TestFindProgram::exitStatus_data()
     QTest::newRow("missing value")
         << QStringList{"--near"} << 2 << "rovadod-find: missing value after '--near'" + usage;
     QTest::newRow("negative near")
-        << QStringList{"--near=-1"} << 2 << "rovadod-find: --near takes a number from 0 up";
+        << QStringList{"--near=-1"} << 2
+        << "rovadod-find: --near takes a whole number from 0 to 9, not \"-1\"" + usage;
+    QTest::newRow("near past the clues")
+        << QStringList{"--near=10"} << 2 << "rovadod-find: --near takes a whole number from 0 to 9";
+    QTest::newRow("near, the most") << QStringList{"--left-field", "tripod", "--near=9"} << 0 << "";
     QTest::newRow("unknown format")
         << QStringList{"--format=xml"} << 2 << "rovadod-find: --format is report, tsv or json";
     QTest::newRow("two files") << QStringList{"b.csv"} << 2

@@ -10,6 +10,7 @@
 #include "lookup/utf8.h"
 #include "support/catalogue_fixture.h"
 #include "support/read_control.h"
+#include "vocab/values.h"
 #include "json/json.h"
 
 #include <QJsonArray>
@@ -86,6 +87,8 @@ private slots:
     void batchReadFault_jsonStaysWholeWithTheCoinsBefore();
     void measure_oneReaderForEveryFace_data();
     void measure_oneReaderForEveryFace();
+    void near_oneRuleForEveryFace_data();
+    void near_oneRuleForEveryFace();
     void candidates_cellsAndSortKeys();
     void batchFile_coinsAndProblemsAsRead();
 };
@@ -255,6 +258,19 @@ void TestFinder::json_validUtf8WhateverTheCatalogueHolds()
     QCOMPARE(fields["Den"].toString(), QString::fromUtf8("\xEF\xBF\xBD("));
     QCOMPARE(fields["Dia"].toString(), "qmm");
     QCOMPARE(fields["LegMgm"].toString(), QString("\x01\x7F"));
+    // One string as the web page's answer writes it: plain or escaped.
+    for (const std::string& value :
+         {std::string("plain <b>&amp;</b> \xCE\x94"), std::string("q\"b\\"),
+          std::string("n\0l\x1F\n", 5), std::string("\xC3(\xFF"), std::string()}) {
+        std::string written = "[";
+        answer::AppendJsonString(written, value);
+        written += "]";
+        QVERIFY(lookup::IsValidUtf8(written));
+        const QJsonDocument parsed = QJsonDocument::fromJson(QByteArray::fromStdString(written));
+        QVERIFY2(parsed.isArray(), written.c_str());
+        QCOMPARE(parsed.array()[0].toString(),
+                 QString::fromUtf8(value.data(), qsizetype(value.size())));
+    }
 }
 
 void TestFinder::json_countsAndBatch()
@@ -590,6 +606,42 @@ void TestFinder::measure_oneReaderForEveryFace()
     }
 }
 
+void TestFinder::near_oneRuleForEveryFace_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("value"); // -1: nothing given; -2: refused
+    QTest::newRow("0") << QByteArray("0") << 0;
+    QTest::newRow("the most, as many as the clues") << QByteArray("9") << lookup::clueCount;
+    QTest::newRow("spaces around") << QByteArray(" 3 ") << 3;
+    QTest::newRow("leading zero") << QByteArray("07") << 7;
+    QTest::newRow("blank") << QByteArray("") << -1;
+    QTest::newRow("spaces only") << QByteArray("  ") << -1;
+    for (const QByteArray& bad :
+         {QByteArray("10"), QByteArray("12"), QByteArray("-1"), QByteArray("+1"), QByteArray("1.5"),
+          QByteArray("1,0"), QByteArray("abc"), QByteArray("3x"), QByteArray("\t3"),
+          QByteArray("99999999999999999999999"), QByteArray("4\0", 2)}) {
+        QTest::newRow(qPrintable("refused: " + bad.toPercentEncoding())) << bad << -2;
+    }
+}
+
+void TestFinder::near_oneRuleForEveryFace()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, value);
+    const std::string_view given(text.constData(), std::size_t(text.size()));
+    const answer::NearRead read = answer::ReadNear(given);
+    QCOMPARE(read.value.value_or(read.problem.empty() ? -1 : -2), value);
+    QCOMPARE(read.problem.empty(), value != -2);
+    if (value == -2) {
+        QCOMPARE(read.problem,
+                 "near takes a whole number from 0 to 9, not " + vocab::Quoted(given));
+    }
+    // The command line has no empty field: blank is refused there.
+    const answer::NearRead required = answer::ReadNear(given, false);
+    QCOMPARE(required.value, read.value);
+    QCOMPARE(required.problem.empty(), value >= 0);
+}
+
 void TestFinder::candidates_cellsAndSortKeys()
 {
     // An exact match with a weight range, and a near one with one weight,
@@ -622,44 +674,58 @@ void TestFinder::candidates_cellsAndSortKeys()
 
 void TestFinder::batchFile_coinsAndProblemsAsRead()
 {
+    const QByteArray content = "\xEF\xBB\xBF# tray 2\n" // a byte order mark on a comment
+                               "id\tweight\tnotes\n"    // the header, after it
+                               + QByteArray(answer::maxBatchLine + 1, 'x') + "\n" // too long
+                               + "A1\t19,2\tworn\n"
+                                 "A2\t0\n" // a bad weight
+                                 "\t\t\n"  // an empty row
+                                 "A3\r\n" +
+                               QByteArray("\0\tbad", 5); // a NUL id, a bad weight
     QTemporaryFile file;
     QVERIFY(file.open());
-    file.write("\xEF\xBB\xBF# tray 2\n"                           // a byte order mark on a comment
-               "id\tweight\tnotes\n"                              // the header, after it
-               + QByteArray(answer::maxBatchLine + 1, 'x') + "\n" // too long
-               + "A1\t19,2\tworn\n"
-                 "A2\t0\n" // a bad weight
-                 "\t\t\n"  // an empty row
-                 "A3\n");
+    file.write(content);
     file.flush();
-    QStringList problems;
-    QList<bool> bad;
-    QStringList coins;
-    bool ids = false;
-    answer::BatchEvents events;
-    events.header = [&ids](const answer::BatchHeader& header) { ids = header.hasIds(); };
-    events.complain = [&](const std::string& problem, bool isBad) {
-        problems << QString::fromStdString(problem);
-        bad << isBad;
-    };
-    events.coin = [&coins](BatchLine&& coin, std::int64_t line) {
-        const auto& weight = coin.query.measured[std::size_t(lookup::Measure::Weight)];
-        coins << QString("%1@%2:%3")
-                     .arg(QString::fromStdString(coin.id.value_or("-")))
-                     .arg(line)
-                     .arg(weight.value_or(0));
-    };
-    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
-    QVERIFY(fd >= 0);
-    QVERIFY(answer::ReadBatchFile(fd, "tray.tsv", events));
-    ::close(fd);
-    QVERIFY(ids);
-    QCOMPARE(coins, (QStringList{"A1@4:19.2", "A3@7:0"}));
-    QCOMPARE(problems.size(), 3);
-    QVERIFY(problems[0].startsWith("tray.tsv:2: column \"notes\" is not read"));
-    QVERIFY(problems[1].startsWith("tray.tsv:3: longer than 65536 bytes"));
-    QVERIFY(problems[2].startsWith("tray.tsv:5: weight takes a number above 0"));
-    QCOMPARE(bad, (QList<bool>{false, true, true}));
+    // Read from the file and from the same bytes in memory: one result.
+    QStringList read[2];
+    for (const bool fromBytes : {false, true}) {
+        QStringList& seen = read[fromBytes ? 1 : 0];
+        answer::BatchEvents events;
+        events.header = [&seen](const answer::BatchHeader& header) {
+            seen << QString("ids %1").arg(header.hasIds());
+        };
+        events.complain = [&seen](const std::string& problem, bool isBad) {
+            seen << QString::fromStdString(problem) + (isBad ? " (bad)" : "");
+        };
+        events.coin = [&seen](BatchLine&& coin, std::int64_t line) {
+            const auto& weight = coin.query.measured[std::size_t(lookup::Measure::Weight)];
+            seen << QString("%1@%2:%3")
+                        .arg(QString::fromStdString(coin.id.value_or("-")))
+                        .arg(line)
+                        .arg(weight.value_or(0));
+        };
+        if (fromBytes) {
+            QVERIFY(answer::ReadBatchBytes({content.constData(), std::size_t(content.size())},
+                                           "tray.tsv", events));
+            continue;
+        }
+        const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        QVERIFY(answer::ReadBatchFile(fd, "tray.tsv", events));
+        ::close(fd);
+    }
+    QCOMPARE(read[1], read[0]);
+    const QStringList& seen = read[0];
+    QCOMPARE(seen.size(), 7);
+    QVERIFY(seen[0].startsWith("tray.tsv:2: column \"notes\" is not read"));
+    QVERIFY(!seen[0].endsWith("(bad)"));
+    QCOMPARE(seen[1], "ids 1");
+    QVERIFY(seen[2].startsWith("tray.tsv:3: longer than 65536 bytes"));
+    QVERIFY(seen[2].endsWith("(bad)"));
+    QCOMPARE(seen[3], "A1@4:19.2");
+    QVERIFY(seen[4].startsWith("tray.tsv:5: weight takes a number above 0"));
+    QCOMPARE(seen[5], "A3@7:0");
+    QVERIFY2(seen[6].startsWith("tray.tsv:8: ") && seen[6].endsWith("(bad)"), qPrintable(seen[6]));
 }
 
 #include "test_finder.moc"

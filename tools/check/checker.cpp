@@ -87,6 +87,11 @@ void addCodeFindings(Result& result, const catalogue::Table& table, std::size_t 
 {
     const std::string_view raw = table.lines()[k];
     const auto line = static_cast<std::int64_t>(k) + 1;
+    const catalogue::View view = table.view();
+    if (lookup::Findable(view, static_cast<int>(k))) {
+        return;
+    }
+    ++result.lostEntries;
     const auto split = QuotedCommaField(raw);
     bool allEmpty = true;
     for (const catalogue::ColumnInfo& field : catalogue::codeColumns) {
@@ -95,22 +100,18 @@ void addCodeFindings(Result& result, const catalogue::Table& table, std::size_t 
     }
     if (allEmpty) {
         result.unselectableFields += vocab::attributeCount;
-        ++result.lostEntries;
         const std::string what = noCodesWhat(raw);
         result.findings.push_back(
             {Finding::Kind::NoCodes, line,
              lineLabel(line) + what + " with no attribute codes can never be found"});
         return;
     }
-    bool lost = false;
-    const catalogue::View view = table.view();
     for (int a = 0; a < vocab::attributeCount; ++a) {
         if (!lookup::HeldPositions(view, a, static_cast<int>(k)).empty()) {
             continue;
         }
         const catalogue::ColumnInfo& field = catalogue::codeColumns[static_cast<std::size_t>(a)];
         const auto& v = table.at(field, k);
-        lost = true;
         ++result.unselectableFields;
         const std::string value = v ? *v : std::string();
         std::string text = lineLabel(line) +
@@ -130,9 +131,6 @@ void addCodeFindings(Result& result, const catalogue::Table& table, std::size_t 
             text += "; no list entry leads to " + vocab::Quoted(vocab::OFigCodes.back());
         }
         result.findings.push_back({Finding::Kind::NeverSelected, line, std::move(text)});
-    }
-    if (lost) {
-        ++result.lostEntries;
     }
 }
 

@@ -122,13 +122,12 @@ std::optional<QString> readTicketOptions(const QCommandLineParser& parser,
 
 std::optional<QString> readNumbers(const QCommandLineParser& parser, Options& options)
 {
-    bool ok = false;
-    const QString nearText = parser.value(QStringLiteral("near"));
-    const int near = nearText.toInt(&ok);
-    if (!ok || near < 0) {
-        return QStringLiteral("--near takes a number from 0 up, not '%1'").arg(nearText);
+    const answer::NearRead near =
+        answer::ReadNear(cli::Bytes(parser.value(QStringLiteral("near"))), false);
+    if (!near.problem.empty()) {
+        return QString::fromStdString("--" + near.problem);
     }
-    options.query.near = near;
+    options.query.near = near.value.value_or(0);
     if (parser.isSet(QStringLiteral("tolerance"))) {
         const std::string text = cli::Bytes(parser.value(QStringLiteral("tolerance")));
         const std::optional<double> percent = lookup::ParseDecimal(text);

@@ -11,13 +11,13 @@
 #include "answer/ticket.h"
 #include "answer/tsv.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/line_reader.h"
 #include "catalogue/table.h"
 #include "lookup/decimal.h"
 #include "lookup/query.h"
 #include "lookup/utf8.h"
 #include "vocab/values.h"
 #include "vocab/vocabulary.h"
+#include "json/json.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -27,24 +27,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 namespace {
 
 using emscripten::val;
-
-// The loader reads files; the page's bytes are put where it reads them.
-constexpr const char* scratch = "/tmp/rovadod-catalogue";
-
-constexpr int mostNear = 9; // as the explorer's field allows
 
 struct State {
     std::shared_ptr<const catalogue::Table> table = std::make_shared<const catalogue::Table>();
@@ -76,6 +68,15 @@ val text(std::string_view bytes)
     return decode(valid);
 }
 
+/// `bytes` as a Uint8Array of their own, exactly as written: an export is
+/// the programs' file byte for byte, whatever it holds.
+val byteArray(std::string_view bytes)
+{
+    return val::global("Uint8Array")
+        .new_(emscripten::typed_memory_view(bytes.size(),
+                                            reinterpret_cast<const unsigned char*>(bytes.data())));
+}
+
 bool isString(const val& v)
 {
     return v.typeOf().as<std::string>() == "string";
@@ -100,16 +101,6 @@ bool bytesOf(const val& bytes, std::string& out)
     return true;
 }
 
-bool writeScratch(const std::string& bytes)
-{
-    std::FILE* file = std::fopen(scratch, "wb");
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
 std::string entriesRead(std::int32_t n)
 {
     return std::to_string(n) + (n == 1 ? " entry read" : " entries read");
@@ -124,24 +115,26 @@ val open(const val& bytes, const val& name)
     s.table = std::make_shared<const catalogue::Table>();
     const std::string shown = isString(name) ? name.as<std::string>() : "catalogue";
     std::string why = "read error";
+    int findable = 0;
     try {
         std::string content;
         if (!bytesOf(bytes, content)) {
             why = "not a file's bytes";
-        } else if (writeScratch(content)) {
-            content = {};
-            catalogue::LoadedTable loaded = catalogue::LoadTable(scratch);
+        } else {
+            catalogue::LoadedTable loaded = catalogue::LoadTableFromBytes(content);
             why = catalogue::WhyNotLoaded(loaded.outcome);
             if (loaded.outcome.loaded()) {
                 s.table = std::move(loaded.table);
+                findable = lookup::FindableEntries(s.table->view());
             }
         }
     } catch (...) {
         // Out of memory for a catalogue this large: it cannot be read.
     }
-    std::remove(scratch);
     val result = val::object();
     result.set("entries", s.table->entries());
+    // What the page may keep: a file some selection finds something in.
+    result.set("findable", findable);
     result.set("status", text(why.empty() ? shown + ": " + entriesRead(s.table->entries())
                                           : "Cannot read " + shown + ": " + why));
     return result;
@@ -213,38 +206,17 @@ lookup::Query readQuery(std::string_view packed, unsigned notText, Problems& pro
             problems.emplace_back(option, problem);
         }
     }
-    const std::string_view near = values.back();
-    const std::string expected = "near takes a number from 0 to " + std::to_string(mostNear);
-    if (near.size() == 1 && near[0] >= '0' && near[0] <= '9') {
-        query.near = near[0] - '0';
-    } else if ((notText >> answer::valueColumns & 1U) != 0) {
-        problems.emplace_back("near", expected);
-    } else if (!near.empty()) {
-        problems.emplace_back("near", expected + ", not " + vocab::Quoted(near));
+    if ((notText >> answer::valueColumns & 1U) != 0) {
+        problems.emplace_back("near", "near takes text");
+        return query;
     }
+    // Refused, not capped: the page shows the value it was given.
+    answer::NearRead near = answer::ReadNear(values.back());
+    if (!near.problem.empty()) {
+        problems.emplace_back("near", std::move(near.problem));
+    }
+    query.near = near.value.value_or(0);
     return query;
-}
-
-/// `value` as a JSON string: quotes, backslashes and control characters
-/// escaped, the bytes otherwise as they are.
-void appendJsonString(std::string& out, std::string_view value)
-{
-    out += '"';
-    // Runs appended whole: a character at a time costs a call each here.
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto u = static_cast<unsigned char>(value[i]);
-        if (u >= 0x20 && u != '"' && u != '\\') {
-            continue;
-        }
-        out.append(value, run, i - run);
-        run = i + 1;
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, u < 0x20 ? "\\u%04x" : "\\%c", u);
-        out += escaped;
-    }
-    out.append(value, run, value.size() - run);
-    out += '"';
 }
 
 void appendInteger(std::string& out, long long number)
@@ -277,9 +249,9 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
     const char* comma = "";
     for (const auto& [option, problem] : problems) {
         out += std::exchange(comma, ",");
-        appendJsonString(out, option);
+        answer::AppendJsonString(out, option);
         out += ':';
-        appendJsonString(out, problem);
+        answer::AppendJsonString(out, problem);
     }
     out += "},\"counts\":[";
     comma = "";
@@ -298,7 +270,7 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
     comma = "";
     for (const std::string_view title : answer::candidateTitles) {
         out += std::exchange(comma, ",");
-        appendJsonString(out, title);
+        answer::AppendJsonString(out, title);
     }
     // Each row's entry and catalogue number now, its cells when the page
     // shows the row (`rowsValues`): most rows of a large answer are drawn
@@ -308,8 +280,9 @@ std::string answerJson(const answer::Answer& a, const Problems& problems)
         out += r == 0 ? "[" : ",[";
         appendInteger(out, a.matches[r].entry);
         out += ',';
-        appendJsonString(out, a.catalogue.text(catalogue::columns::SV,
-                                               static_cast<std::size_t>(a.matches[r].entry)));
+        answer::AppendJsonString(
+            out,
+            a.catalogue.text(catalogue::columns::SV, static_cast<std::size_t>(a.matches[r].entry)));
         out += ']';
     }
     return out + "]}";
@@ -352,7 +325,7 @@ val rowsValues(double from, double to)
                 out += c == 0 ? "" : ",";
                 const std::string cell =
                     answer::CandidateCell(a, r, static_cast<answer::CandidateColumn>(c));
-                appendJsonString(out, shownCell(cell));
+                answer::AppendJsonString(out, shownCell(cell));
             }
             out += "],[";
             for (int c = 0; c < answer::candidateColumns; ++c) {
@@ -416,68 +389,19 @@ val entry(const val& row)
 val tsv()
 {
     try {
-        return text(answer::TsvHeader(false) + answer::TsvRows(state().last, false));
+        return byteArray(answer::TsvHeader(false) + answer::TsvRows(state().last, false));
     } catch (...) {
-        return text(answer::TsvHeader(false));
+        return byteArray(answer::TsvHeader(false));
     }
 }
 
 /// rovadod-find's JSON document for the last answer, without counts.
-std::string jsonDocument(const answer::Answer& a)
-{
-    std::string out = "{\"matches\": [";
-    const char* comma = "";
-    for (const lookup::Match& match : a.matches) {
-        out += comma;
-        comma = ",";
-        out += "{\"line\": " + std::to_string(match.entry + 1);
-        out += ", \"distance\": " + std::to_string(match.distance) + ", \"sv\": ";
-        appendJsonString(
-            out, a.catalogue.text(catalogue::columns::SV, static_cast<std::size_t>(match.entry)));
-        out += ", \"differs\": [";
-        const char* separator = "";
-        for (int clue = 0; clue < lookup::clueCount; ++clue) {
-            if (match.differs.test(static_cast<std::size_t>(clue))) {
-                out += separator;
-                appendJsonString(out, lookup::ClueOption(clue));
-                separator = ",";
-            }
-        }
-        out += "], \"unknown\": [";
-        separator = "";
-        for (std::size_t m = 0; m < lookup::measureOptions.size(); ++m) {
-            if (match.unknown.test(m)) {
-                out += separator;
-                appendJsonString(out, lookup::measureOptions[m]);
-                separator = ",";
-            }
-        }
-        out += "], \"misfit\": ";
-        if (match.misfit) {
-            appendJsonNumber(out, *match.misfit);
-        } else {
-            out += "null";
-        }
-        out += ", \"fields\": {";
-        separator = "";
-        for (const catalogue::ColumnInfo& column : catalogue::schema) {
-            out += separator;
-            appendJsonString(out, column.name);
-            out += ": ";
-            appendJsonString(out, a.catalogue.text(column, static_cast<std::size_t>(match.entry)));
-            separator = ", ";
-        }
-        out += "}}";
-    }
-    return out + "]}\n";
-}
-
 val json()
 {
     try {
-        return text(jsonDocument(state().last));
+        return byteArray(answer::JsonText(state().last, false));
     } catch (...) {
-        return text("{\"matches\": []}\n");
+        return byteArray("{\"matches\": []}\n");
     }
 }
 
@@ -546,10 +470,10 @@ val coinValue(const answer::Answer& a)
     return coin;
 }
 
-/// Reads the batch open at `fd` as rovadod-find --batch does, answering
+/// Reads the batch `bytes` as rovadod-find --batch does, answering
 /// each coin with `near` into `coins` and `s.tray`, each problem as
 /// "PATH:LINE: what".
-void readTray(int fd, const std::string& path, int near, val& coins, val& problems)
+void readTray(std::string_view bytes, const std::string& path, int near, val& coins, val& problems)
 {
     State& s = state();
     answer::BatchEvents events;
@@ -563,7 +487,7 @@ void readTray(int fd, const std::string& path, int near, val& coins, val& proble
         coins.call<void>("push", coinValue(a));
         s.tray.push_back(std::move(a));
     };
-    answer::ReadBatchFile(fd, path, events);
+    answer::ReadBatchBytes(bytes, path, events);
 }
 
 /// Every coin of a batch file as rovadod-find --batch reads it, each
@@ -575,23 +499,15 @@ val tray(const val& bytes, const val& name)
     const std::string path = isString(name) ? name.as<std::string>() : "batch";
     val coins = val::array();
     val problems = val::array();
-    int fd = -1;
     try {
         std::string content;
-        const bool written = bytesOf(bytes, content) && writeScratch(content);
-        content = {};
-        fd = written ? ::open(scratch, O_RDONLY | O_CLOEXEC) : -1;
-        std::remove(scratch); // read through the open descriptor
-        if (fd < 0) {
+        if (!bytesOf(bytes, content)) {
             problems.call<void>("push", text("cannot read " + path));
         } else {
-            readTray(fd, path, s.last.query.near, coins, problems);
+            readTray(content, path, s.last.query.near, coins, problems);
         }
     } catch (...) {
         // Out of memory: the coins read so far stand.
-    }
-    if (fd >= 0) {
-        ::close(fd);
     }
     val result = val::object();
     result.set("coins", coins);

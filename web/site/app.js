@@ -9,7 +9,7 @@ import { wireCandidates } from './candidates.js';
 import createEngine from './engine.js';
 import { wireEntry } from './entry.js';
 import { defaultCatalogue, keptCatalogue, openCatalogue, openCatalogueFile, wireKept } from './kept.js';
-import { showVersion, startOffline } from './offline.js';
+import { offerInstall, showVersion, startOffline } from './offline.js';
 import { fillLists, questionFromAddress, wireQuestion } from './question.js';
 import { emit, state } from './state.js';
 import { addToStatus, setStatus } from './status.js';
@@ -52,6 +52,7 @@ async function start() {
   wireTray();
   wireKept();
   wireDrops();
+  offerInstall();
   // The catalogue is read while the engine compiles; the default one is
   // asked for at once too, in case nothing is kept.
   const fallback = defaultCatalogue();

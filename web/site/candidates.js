@@ -5,7 +5,7 @@
 
 import { emit, on, state } from './state.js';
 import { printTickets } from './tickets.js';
-import { byId, counted, cut, download } from './util.js';
+import { byId, copyText, counted, cut, download } from './util.js';
 
 const table = byId('candidates');
 const collator = new Intl.Collator('en', { numeric: true, sensitivity: 'accent' });
@@ -61,6 +61,13 @@ function showHeader(columns) {
   if (head.cells.length === columns.length) {
     return;
   }
+  // On a narrow screen the titles give way to each card's labels, and the
+  // order is chosen from a list.
+  const sortList = byId('sort-by');
+  sortList.replaceChildren(
+    new Option("The finder's order", '-1'),
+    ...columns.flatMap((title, c) => [new Option(title, `${c}`), new Option(`${title}, descending`, `${c}-`)]),
+  );
   head.replaceChildren(
     ...columns.map((title, c) => {
       const th = document.createElement('th');
@@ -77,6 +84,8 @@ function showHeader(columns) {
 }
 
 function showSortState() {
+  const { column, descending } = view.sort;
+  byId('sort-by').value = column < 0 ? '-1' : `${column}${descending ? '-' : ''}`;
   [...table.tHead.rows[0].cells].forEach((th, c) => {
     if (c === view.sort.column) {
       th.setAttribute('aria-sort', view.sort.descending ? 'descending' : 'ascending');
@@ -87,12 +96,17 @@ function showSortState() {
 }
 
 function rowElement(position) {
+  const columns = state.answer?.columns ?? [];
   while (view.rowElements.length <= position) {
     const tr = document.createElement('tr');
     tr.setAttribute('role', 'row');
-    for (let c = 0; c < (state.answer?.columns.length ?? 0); ++c) {
+    // Focus moves from row to row with the keys; only the current one is
+    // a Tab stop.
+    tr.tabIndex = -1;
+    for (const title of columns) {
       const td = tr.appendChild(document.createElement('td'));
       td.setAttribute('role', 'cell');
+      td.dataset.label = title;
     }
     view.rowElements.push({ tr, shown: [] });
   }
@@ -115,7 +129,7 @@ function fillRows(end) {
         shown[c] = text;
         tr.cells[c].textContent = text;
         // Where the differences and the fit are cut short, the whole
-        // sentence on hovering, as in the explorer.
+        // sentence on hovering too, as in the explorer.
         if (c >= wordyColumns) {
           tr.cells[c].title = text;
         }
@@ -204,34 +218,68 @@ function rowOfChosen() {
   return row;
 }
 
-function markCurrent(scroll) {
+const narrow = matchMedia('(max-width: 40rem)');
+
+/// On a narrow screen the Entry shows in the current card, where the
+/// collector is looking; elsewhere below the table.
+function placeEntry(row) {
+  const section = byId('entry-section');
+  if (narrow.matches && row) {
+    let cell = row.querySelector('td.card-entry');
+    if (!cell) {
+      cell = document.createElement('td');
+      cell.className = 'card-entry';
+      cell.setAttribute('role', 'cell');
+      row.append(cell);
+    }
+    if (section.parentNode !== cell) {
+      cell.append(section);
+    }
+  } else if (section.parentNode !== byId('entry-home')) {
+    byId('entry-home').append(section);
+  }
+  for (const cell of table.querySelectorAll('td.card-entry')) {
+    if (!cell.contains(section)) {
+      cell.remove();
+    }
+  }
+}
+
+function markCurrent(scroll, focus = false) {
   const body = table.tBodies[0];
   const position = view.order.indexOf(state.current);
   fillRows(position + 1);
   const next = position >= 0 ? body.rows[position] : null;
+  const hadFocus = table.contains(document.activeElement) && document.activeElement.tagName === 'TR';
   // Row elements are reused: one made current under an earlier answer may
   // be back in the table.
   for (const previous of body.querySelectorAll('tr[aria-current="true"]')) {
     if (previous !== next) {
       previous.removeAttribute('aria-current');
+      previous.tabIndex = -1;
     }
   }
+  placeEntry(next);
   if (next) {
     next.setAttribute('aria-current', 'true');
+    next.tabIndex = 0;
+    if (focus || hadFocus) {
+      next.focus({ preventScroll: true });
+    }
     if (scroll) {
       next.scrollIntoView({ block: 'nearest' });
     }
   }
 }
 
-function choose(row) {
+function choose(row, focus = false) {
   const rows = state.answer?.rows ?? [];
   if (row < 0 || row >= rows.length) {
     return;
   }
   state.current = row;
   view.chosen = { entry: rows[row].entry, sv: rows[row].sv };
-  markCurrent(true);
+  markCurrent(true, focus);
   emit('current', row);
 }
 
@@ -266,11 +314,16 @@ function showAnswer(result) {
 
 function moveCurrent(event) {
   const positions = view.order.length;
-  if (positions === 0) {
+  // Keys inside the Entry (on a phone it sits in the current card) are its own.
+  if (positions === 0 || event.target.tagName !== 'TR') {
     return;
   }
   const at = Math.max(0, view.order.indexOf(state.current));
-  const page = Math.max(1, Math.floor(table.parentElement.clientHeight / 28) - 1);
+  // A page is what fits in the box (on a phone, the screen) at the rows'
+  // own height.
+  const row = table.tBodies[0].rows[at];
+  const box = narrow.matches ? window.innerHeight : table.parentElement.clientHeight;
+  const page = Math.max(1, Math.floor(box / Math.max(1, row?.offsetHeight ?? 28)) - 1);
   const moves = {
     ArrowDown: at + 1,
     ArrowUp: at - 1,
@@ -283,7 +336,7 @@ function moveCurrent(event) {
     return;
   }
   event.preventDefault();
-  choose(view.order[Math.min(positions - 1, Math.max(0, moves[event.key]))]);
+  choose(view.order[Math.min(positions - 1, Math.max(0, moves[event.key]))], true);
 }
 
 function say(text) {
@@ -292,20 +345,7 @@ function say(text) {
 
 async function copyRows() {
   // A clipboard holds text: bytes that are no UTF-8 become U+FFFD there.
-  const text = new TextDecoder().decode(state.engine.tsv());
-  try {
-    await navigator.clipboard.writeText(text);
-  } catch {
-    // Where the clipboard API is refused, the older way still copies.
-    const area = document.createElement('textarea');
-    area.value = text;
-    area.setAttribute('readonly', '');
-    area.className = 'visually-hidden';
-    document.body.append(area);
-    area.select();
-    document.execCommand('copy');
-    area.remove();
-  }
+  await copyText(new TextDecoder().decode(state.engine.tsv()));
   say(`${counted(state.answer?.rows.length ?? 0, 'row', 'rows')} copied`);
 }
 
@@ -315,14 +355,26 @@ export function wireCandidates() {
     if (tr) {
       // A row still being brought up to date is brought up first.
       fillRows(tr.sectionRowIndex + 1);
-      choose(Number(tr.dataset.row));
+      if (tr.dataset.row !== String(state.current)) {
+        choose(Number(tr.dataset.row));
+      }
     }
   });
-  table.addEventListener('keydown', moveCurrent);
+  byId('sort-by').addEventListener('change', (event) => {
+    const [column, descending] = [Number.parseInt(event.target.value, 10), event.target.value.endsWith('-')];
+    view.sort = { column, descending };
+    sortRows();
+    showSortState();
+    showRows();
+    markCurrent(true);
+  });
+  narrow.addEventListener('change', () => markCurrent(false));
+  table.tBodies[0].addEventListener('keydown', moveCurrent);
   // Ctrl+C in the table copies the candidates, as in the explorer; a text
   // selection is the browser's to copy.
   table.addEventListener('keydown', (event) => {
-    if ((event.ctrlKey || event.metaKey) && event.key === 'c' && String(getSelection()) === '' && state.engine) {
+    if ((event.ctrlKey || event.metaKey) && event.key === 'c' && String(getSelection()) === '' && state.engine
+      && !byId('entry-section').contains(event.target)) {
       event.preventDefault();
       copyRows();
     }

@@ -2,7 +2,7 @@
 // The Entry: the current candidate's block of rovadod-find's report.
 
 import { on, state } from './state.js';
-import { byId, cut } from './util.js';
+import { byId, copyText, cut } from './util.js';
 
 // A longer line is cut with "…" on the screen.
 const mostInLine = 20000;
@@ -22,4 +22,10 @@ function showEntry() {
 
 export function wireEntry() {
   on('current', showEntry);
+  // The entry's exact text, tabs and line ends as the explorer copies it,
+  // whatever the screen shows.
+  byId('copy-entry').addEventListener('click', async () => {
+    await copyText(state.current >= 0 && state.answer ? state.engine.entry(state.current) : '');
+    byId('notice').textContent = 'Entry copied';
+  });
 }

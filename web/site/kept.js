@@ -5,7 +5,7 @@
 // file's name and bytes are kept, and nothing is sent anywhere.
 
 import { early, fetchBytes } from './boot.js';
-import { databaseName, keptMark, legacy } from './names.js';
+import { databaseName, keptMark, legacy, trayMark } from './names.js';
 import { emit, state } from './state.js';
 import { addToStatus, offerUndo, reading, setStatus, withdrawUndo } from './status.js';
 import { byId, errorText } from './util.js';
@@ -118,6 +118,35 @@ export async function keptCatalogue() {
     return marked(legacy.keptMark) ? await moveLegacy() : null;
   } catch {
     return null;
+  }
+}
+
+/// Keeps the tray's coins ([{id, cells}]) for the next visit; throws when
+/// they cannot be.
+export async function keepTray(coins) {
+  if (coins.length === 0 && !marked(trayMark)) {
+    return;
+  }
+  await withStore(databaseName, 'readwrite', (store) => store.put(coins, 'tray'));
+  setMark(trayMark, coins.length > 0);
+  if (coins.length > 0) {
+    keepLasting();
+  }
+}
+
+/// The tray kept, or none.
+export async function keptTray() {
+  try {
+    if (!marked(trayMark)) {
+      return [];
+    }
+    const kept = await withStore(databaseName, 'readonly', (store) => store.get('tray'));
+    return Array.isArray(kept)
+      ? kept.filter((coin) => typeof coin?.id === 'string' && Array.isArray(coin.cells))
+          .map((coin) => ({ id: coin.id, cells: coin.cells.map(String) }))
+      : [];
+  } catch {
+    return [];
   }
 }
 

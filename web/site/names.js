@@ -8,6 +8,7 @@ const scope = encodeURIComponent(new URL('./', document.baseURI).pathname);
 
 export const databaseName = `rovadod|${scope}`;
 export const keptMark = `rovadod|${scope}|kept`;
+export const trayMark = `rovadod|${scope}|tray`;
 
 // What the page kept before its names had the site's folder in them, moved
 // to the new names on the first visit after the update.

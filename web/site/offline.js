@@ -47,6 +47,27 @@ function watchForUpdates(registration) {
   });
 }
 
+/// "Install" where the browser offers to install the page as an app, gone
+/// once it is installed.
+export function offerInstall() {
+  const button = byId('install');
+  let prompt = null;
+  window.addEventListener('beforeinstallprompt', (event) => {
+    event.preventDefault();
+    prompt = event;
+    button.hidden = false;
+  });
+  button.addEventListener('click', async () => {
+    button.hidden = true;
+    await prompt?.prompt();
+    prompt = null;
+  });
+  window.addEventListener('appinstalled', () => {
+    button.hidden = true;
+    prompt = null;
+  });
+}
+
 /// Registers the worker once the first answer is shown, so it never delays
 /// it, and says when the page is ready offline.
 export function startOffline() {

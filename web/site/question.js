@@ -5,7 +5,7 @@
 
 import { emit, on, state } from './state.js';
 import { setStatus } from './status.js';
-import { byId, errorText } from './util.js';
+import { byId, copyText, errorText } from './util.js';
 
 const textOptions = ['center-monogram', 'left-monogram', 'right-monogram', 'diameter', 'weight'];
 // The fields whose refused values the engine explains.
@@ -169,6 +169,29 @@ export function questionFromAddress() {
   return dropped.length === 0 ? '' : ` The link's ${dropped.join(', ')} ${dropped.length === 1 ? 'is' : 'are'} in no list: Any is shown.`;
 }
 
+/// Hands the question's link to the phone's share sheet, or copies it.
+async function share() {
+  clearTimeout(addressTimer);
+  writeAddress();
+  const url = location.href;
+  const notice = byId('share-notice');
+  if (navigator.share) {
+    try {
+      await navigator.share({ title: document.title, url });
+      return;
+    } catch (error) {
+      if (error?.name === 'AbortError') {
+        return; // the collector changed their mind
+      }
+    }
+  }
+  await copyText(url);
+  notice.textContent = 'Link copied';
+  setTimeout(() => {
+    notice.textContent = '';
+  }, 4000);
+}
+
 function clearFields() {
   for (const list of state.lists) {
     byId(list.option).value = 'any';
@@ -186,5 +209,6 @@ export function wireQuestion() {
   form.addEventListener('change', () => answer());
   form.addEventListener('submit', (event) => event.preventDefault());
   byId('clear').addEventListener('click', clearFields);
+  byId('share').addEventListener('click', share);
   on('catalogue', () => answer(true));
 }

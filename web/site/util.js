@@ -33,3 +33,20 @@ export function download(name, bytes, type) {
 
 /// `count` with the singular or plural of its noun: "1 coin", "3 coins".
 export const counted = (count, one, many) => `${count} ${count === 1 ? one : many}`;
+
+/// Puts `text` on the clipboard; where the clipboard API is refused, the
+/// older way still copies.
+export async function copyText(text) {
+  try {
+    await navigator.clipboard.writeText(text);
+  } catch {
+    const area = document.createElement('textarea');
+    area.value = text;
+    area.setAttribute('readonly', '');
+    area.className = 'visually-hidden';
+    document.body.append(area);
+    area.select();
+    document.execCommand('copy');
+    area.remove();
+  }
+}

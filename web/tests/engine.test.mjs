@@ -2,7 +2,7 @@
 // The engine in WebAssembly against the native rovadod-find: the same
 // catalogues and queries must give the same answers, whatever a catalogue
 // holds. ROVADOD_ENGINE is engine-single.js, ROVADOD_FIND the native program,
-// ROVADOD_DEMO the demonstration catalogue.
+// ROVADOD_CHECK the native checker, ROVADOD_DEMO the demonstration catalogue.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -13,8 +13,9 @@ import { mulberry32 } from './random.mjs';
 
 const enginePath = process.env.ROVADOD_ENGINE;
 const findPath = process.env.ROVADOD_FIND;
+const checkPath = process.env.ROVADOD_CHECK;
 const demoPath = process.env.ROVADOD_DEMO;
-for (const [name, value] of Object.entries({ enginePath, findPath, demoPath })) {
+for (const [name, value] of Object.entries({ enginePath, findPath, checkPath, demoPath })) {
   assert.ok(value && fs.existsSync(value), `${name} (${value}) is not there`);
 }
 const { default: createEngine } = await import(enginePath);
@@ -54,6 +55,21 @@ function find(file, q, ...more) {
   const run = spawnSync(findPath, [...args, ...more, file], { maxBuffer: 1 << 30 });
   assert.ok(run.status === 0 || run.status === 1, `rovadod-find ${args.join(' ')}: ${run.stderr}`);
   return run.stdout;
+}
+
+/// What rovadod-check says of `file`: entries read, and those some
+/// selection finds.
+function checked(file) {
+  const out = decode(spawnSync(checkPath, [file], { maxBuffer: 1 << 30 }).stdout);
+  const entries = Number(/: (\d+) entr(?:y|ies) read\n/.exec(out)?.[1]);
+  const lost = Number(/entries that can never be found: +(\d+)/.exec(out)?.[1]);
+  return { entries, findable: entries - lost };
+}
+
+/// The engine's export (a Uint8Array) is rovadod-find's output byte for byte.
+function assertSameBytes(exported, expected, what) {
+  assert.ok(exported instanceof Uint8Array, `${what}: bytes, not text`);
+  assert.equal(Buffer.compare(Buffer.from(exported.buffer, exported.byteOffset, exported.length), expected), 0, what);
 }
 
 // The lists in their order, from rovadod-find's TSV (JSON sorts the keys).
@@ -103,9 +119,9 @@ function assertSameAnswers(file, q) {
   const answer = engine.ask(q);
   assert.deepEqual(answer.problems, {}, 'a valid query is read without a problem');
   const tsv = find(file, q, '--format=tsv');
-  assert.equal(engine.tsv(), decode(tsv), 'TSV');
+  assertSameBytes(engine.tsv(), tsv, 'TSV');
   const json = JSON.parse(decode(find(file, q, '--format=json', '--counts')));
-  assert.deepEqual(JSON.parse(engine.json()), { matches: json.matches }, 'JSON');
+  assert.deepEqual(JSON.parse(decode(engine.json())), { matches: json.matches }, 'JSON');
   assert.deepEqual(answer.counts, options.map((o) => json.counts[o].map((e) => e.count)), 'counts');
   assert.equal(answer.rows.length, json.matches.length);
   const report = decode(find(file, q));
@@ -141,7 +157,7 @@ test('the demo catalogue: lists, TSV, JSON, counts and entries as rovadod-find g
     option, texts: lists[option].map((entry) => entry.text),
   })));
   const opened = openFile(demoPath, 'ptolemy.csv');
-  assert.deepEqual(opened, { entries: 64, status: 'ptolemy.csv: 64 entries read' });
+  assert.deepEqual(opened, { entries: 64, findable: checked(demoPath).findable, status: 'ptolemy.csv: 64 entries read' });
   for (const [name, q] of demoQueries) {
     try {
       assertSameAnswers(demoPath, q);
@@ -158,6 +174,7 @@ test('random catalogues from the lists codes give the same answers', () => {
     fs.writeFileSync(file, randomCatalogue(seed, seed === 4 ? 699 + 30 : 40 * seed));
     const opened = openFile(file, `random-${seed}.csv`);
     assert.equal(opened.entries, seed === 4 ? 699 : 40 * seed);
+    assert.deepEqual({ entries: opened.entries, findable: opened.findable }, checked(file), 'findable as rovadod-check counts');
     const rng = mulberry32(100 + seed);
     let rows = 0;
     for (let i = 0; i < 12; ++i) rows += assertSameAnswers(file, randomQuery(rng)).rows;
@@ -170,6 +187,9 @@ const hostile = [
   ['invalid UTF-8', Buffer.concat([Buffer.from([0x41, 0xff, 0xfe]), Buffer.from([0xe2, 0x82, 0x2c, 0xc3]), Buffer.from(fields20 + '\n'), Buffer.from([0xed, 0xa0, 0x80]), Buffer.from(fields20)])],
   ['NULs', Buffer.from(`N\0UL${fields20}\n\0\0\0\n${fields20}\0`)],
   ['HTML in values', Buffer.from(`<script>alert(1)</script>,<b>Obol</b>,20,I,1,AE2,155,,,8,9,&amp;,1,1,1,1,1,1,<i>DI</i>,,\n`)],
+  ['invalid UTF-8, NULs and markup in printed fields', Buffer.concat([Buffer.from('S\xff<i>'), Buffer.from([0xc3, 0x00, 0x80]),
+    Buffer.from(',Ob\0ol,2\xe20,I,1,AE2,155,,,8,9,<b>Tyre\xfe</b>,1,1,1,1,1,1,DI,,\r\n', 'latin1')])],
+  ['a PNG picked by mistake', Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), Buffer.alloc(3000, 0x0d), Buffer.from([0, 1, 0xff, 0x0a])])],
   ['a 50 MB line', Buffer.concat([Buffer.from('LONG'), Buffer.alloc(50 << 20, 'x'), Buffer.from(`${fields20}\nS2${fields20}\n`)])],
   ['100,000 lines', Buffer.from(Array.from({ length: 100000 }, (_, i) => `L${i}${fields20}`).join('\n'))],
   ['no line end, quotes only', Buffer.from('""",,,"')],
@@ -184,11 +204,12 @@ test('hostile catalogues: read as rovadod-find reads them, and no throw', () => 
     const all = find(file, {}, '--format=tsv');
     const entries = decode(all).split('\n').length - 2;
     assert.equal(opened.entries, entries, name);
+    if (bytes.length < 1e6) assert.deepEqual({ entries, findable: opened.findable }, checked(file), `${name}: findable`);
     assert.equal(opened.status, `${name}: ${entries} ${entries === 1 ? 'entry' : 'entries'} read`);
     for (const q of [{}, { 'obverse-figure': '#1', near: 2, weight: '8.5', 'center-monogram': 'di' }]) {
       const answer = engine.ask(q);
-      assert.equal(engine.tsv(), decode(find(file, q, '--format=tsv')), `${name}: TSV`);
-      assert.deepEqual(JSON.parse(engine.json()).matches, JSON.parse(decode(find(file, q, '--format=json'))).matches, `${name}: JSON`);
+      assertSameBytes(engine.tsv(), find(file, q, '--format=tsv'), `${name}: TSV`);
+      assert.deepEqual(JSON.parse(decode(engine.json())).matches, JSON.parse(decode(find(file, q, '--format=json'))).matches, `${name}: JSON`);
       answer.rows.forEach((row, r) => assert.equal(typeof engine.entry(r), 'string'));
     }
   }
@@ -225,7 +246,22 @@ test('values the readers refuse are reported, left out, and never thrown', () =>
     assert.equal(run.status, 2);
     assert.ok(decode(run.stderr).includes(answer.problems[option]), `${option}=${value}: ${answer.problems[option]}`);
     assert.deepEqual(Object.keys(answer.problems), [option]);
-    assert.equal(engine.tsv(), decode(find(demoPath, { 'reverse-figure': '#1' }, '--format=tsv')));
+    assertSameBytes(engine.tsv(), find(demoPath, { 'reverse-figure': '#1' }, '--format=tsv'), `${option}=${value}`);
+  }
+  // Differences allowed: one rule with rovadod-find's, refused past 9, never capped.
+  for (const [near, problem] of [[9, null], ['0', null], [' 3', null], ['', null], [10, '10'], ['12', '12'], [-1, '-1'],
+    [1.5, '1.5'], ['abc', 'abc'], ['1e3', '1e3'], ['99999999999999999999', '99999999999999999999']]) {
+    const answer = engine.ask({ near, 'reverse-figure': '#1' });
+    const run = spawnSync(findPath, [`--near=${near === '' ? 0 : near}`, '--reverse-figure=#1', demoPath]);
+    if (problem === null) {
+      assert.deepEqual(answer.problems, {}, `near ${near}`);
+      assert.notEqual(run.status, 2);
+    } else {
+      assert.equal(answer.problems.near, `near takes a whole number from 0 to 9, not "${problem}"`);
+      assert.equal(run.status, 2);
+      assert.ok(decode(run.stderr).startsWith(`rovadod-find: --${answer.problems.near}\n`), decode(run.stderr));
+      assertSameBytes(engine.tsv(), find(demoPath, { 'reverse-figure': '#1' }, '--format=tsv'), `near ${near}: as near 0`);
+    }
   }
   for (const q of [null, 7, 'text', { near: 'many' }, { near: -1 }, { weight: {} }, { 'left-field': 3 }]) {
     const answer = engine.ask(q);
@@ -242,6 +278,7 @@ const trays = [
   ['a header with ids and an unknown column', 'id\tobverse-figure\tweight\tcolour\nA-1\t#1\t19.2\tred\n\t#2\t\t\nB-<b>\t#3\t99999\t\n', 0],
   ['a line too long, too many values', `${longLine}\n#1\t#1\t#1\t#1\t#1\t#1\t\t\t\t\t\t\textra\n#4\n`, 2],
   ['empty', '', 0],
+  ['NULs, invalid UTF-8 and markup in ids', Buffer.from('id\tobverse-figure\nA\0<b>\t#1\r\n\xff\xfe\t#2\r\n\0\n', 'latin1'), 1],
 ];
 
 test('trays: coins, problems and tickets as rovadod-find --batch reads them', () => {

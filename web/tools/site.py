@@ -220,23 +220,36 @@ def build_single(src, engine_single, catalogue, out):
     write_whole(out, html.encode('utf-8'))
 
 
+# Each icon: its file, its side in pixels, and how much of it the coin fills
+# on what ground. A maskable icon keeps the coin inside the middle 80 % that
+# every launcher's mask shows; iPhones put no transparency on a home screen.
+ICONS = (
+    ('icon-192.png', 192, 1.0, 'transparent'),
+    ('icon-512.png', 512, 1.0, 'transparent'),
+    ('icon-maskable-512.png', 512, 0.62, '#f3e6d3'),
+    ('apple-touch-icon.png', 180, 0.8, '#f3e6d3'),
+)
+
+
 def draw_icons(svg, out_dir, browser):
-    """PNG icons for the manifest, the SVG drawn by the browser at each size
-    (ImageMagick without its SVG delegate cannot read it)."""
+    """PNG icons for the manifest and home screens, the SVG drawn by the
+    browser at each size (ImageMagick without its SVG delegate cannot read it)."""
     out_dir = Path(out_dir)
     with tempfile.TemporaryDirectory() as work:
-        page = Path(work) / 'icon.html'
-        page.write_text('<!DOCTYPE html><style>html,body{margin:0;background:transparent}'
-                        'img{display:block;width:100vw;height:100vh}</style>'
-                        f'<img src="{Path(svg).resolve().as_uri()}" alt="">', encoding='utf-8')
-        for size in (192, 512):
-            shot = Path(work) / f'icon-{size}.png'
+        for name, size, share, ground in ICONS:
+            page = Path(work) / f'{name}.html'
+            side = round(size * share)
+            page.write_text('<!DOCTYPE html><style>html,body{margin:0;width:100vw;height:100vh;'
+                            f'background:{ground};display:grid;place-items:center}}'
+                            f'img{{display:block;width:{side}px;height:{side}px}}</style>'
+                            f'<img src="{Path(svg).resolve().as_uri()}" alt="">', encoding='utf-8')
+            shot = Path(work) / name
             # No sandbox: a build may run as root, where Chromium refuses one.
             subprocess.run([browser, '--headless', '--no-sandbox', '--disable-gpu', '--hide-scrollbars',
                             '--default-background-color=00000000', f'--window-size={size},{size}',
                             f'--user-data-dir={work}/profile', f'--screenshot={shot}', page.as_uri()],
                            check=True, capture_output=True, timeout=120)
-            write_whole(out_dir / f'icon-{size}.png', shot.read_bytes())
+            write_whole(out_dir / name, shot.read_bytes())
 
 
 def main(argv):
@@ -254,7 +267,7 @@ def main(argv):
     single.add_argument('--out', required=True, help='the HTML file to write')
     icons = commands.add_parser('icons', help='draw the install icons')
     icons.add_argument('--svg', required=True)
-    icons.add_argument('--out', required=True, help='the folder for icon-192.png and icon-512.png')
+    icons.add_argument('--out', required=True, help='the folder for the icons (icon-192.png, icon-512.png, …)')
     icons.add_argument('--browser', default='/usr/bin/chromium')
     args = parser.parse_args(argv)
     try:

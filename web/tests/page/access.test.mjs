@@ -11,9 +11,12 @@ const sizes = [
   { name: 'phone', viewport: { width: 360, height: 640 } },
 ];
 
-for (const { name, viewport } of sizes) {
+for (const { name, viewport, scheme } of sizes.flatMap((size) => ['light', 'dark'].map((scheme) => ({
+  ...size, name: `${size.name}, ${scheme}`, scheme,
+})))) {
   test(`axe finds no violation, nothing wider than the screen (${name})`, async ({ page }) => {
     await page.setViewportSize(viewport);
+    await page.emulateMedia({ colorScheme: scheme });
     await openFinder(page);
     await ask(page, { 'obverse-figure': '#1', 'left-monogram': 'none', weight: 'heavy', near: '2' });
     await expect(page.getByLabel('Weight (g)', { exact: true })).toHaveAttribute('aria-invalid', 'true');
@@ -27,8 +30,10 @@ for (const { name, viewport } of sizes) {
       box: document.querySelector('#candidates').parentElement.clientWidth,
     }));
     expect(widths.page).toBeLessThanOrEqual(widths.screen);
-    if (name === 'phone') {
-      expect(widths.table).toBeGreaterThan(widths.box); // it scrolls in its own box
+    // On a phone the candidates are cards inside the screen; on a desktop
+    // the table of fixed columns scrolls in its own box when it must.
+    if (name.startsWith('phone')) {
+      expect(widths.table).toBeLessThanOrEqual(widths.box);
     }
   });
 }

@@ -113,9 +113,10 @@ test('sorting, the current row and the keyboard', async ({ page }) => {
   await ask(page, { 'obverse-figure': '#1' });
   await expect(current.locator('td').first()).toHaveText(chosen);
 
-  // Arrow keys move the current row from the table's focus.
-  await table.focus();
+  // Arrow keys move the current row, and the focus with it.
+  await current.focus();
   await page.keyboard.press('ArrowDown');
+  await expect(current).toBeFocused();
   await expect(current.locator('td').first()).toHaveText(engineOrder[4]);
   await page.keyboard.press('End');
   await expect(current).toHaveCount(1);

@@ -7,7 +7,7 @@
 
 namespace answer {
 
-/// The core's UTF-8 text as Qt's.
+/// The core's UTF-8 text as Qt's, for the window.
 inline QString QStringOf(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

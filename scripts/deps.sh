@@ -6,7 +6,7 @@
 rovadod_run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libegl-dev
-    fonts-urw-base35 fontconfig nlohmann-json3-dev
+    fonts-urw-base35 fontconfig nlohmann-json3-dev qt6-image-formats-plugins
 )
 rovadod_test_packages=(
     "${rovadod_run_packages[@]}"

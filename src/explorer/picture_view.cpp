@@ -76,7 +76,8 @@ void PictureTile::update(const QString& key)
         setAccessibleName(name);
         setAccessibleDescription(decoded->problem);
         setToolTip(decoded->problem);
-        setFixedSize(box_.width() + 2 * frameWidth(), std::max(box_.height() / 2, 48));
+        setMargin(4);
+        setFixedSize(box_ + QSize(2 * frameWidth(), 2 * frameWidth()));
         return;
     }
     shown_ = true;

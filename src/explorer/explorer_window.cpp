@@ -386,13 +386,19 @@ void ExplorerWindow::showEntry()
     entry_->showText(answer::QStringOf(shownEntry_));
 }
 
+const answer::Pictures* ExplorerWindow::scannedPictures() const
+{
+    // Until the folder is scanned for the catalogue shown, the pictures
+    // are another catalogue's.
+    const auto& all = pictures_.pictures();
+    return all->byEntry.size() == static_cast<std::size_t>(table_->entries()) ? all.get() : nullptr;
+}
+
 void ExplorerWindow::showPictures()
 {
     const answer::Pictures& all = *pictures_.pictures();
     std::vector<answer::Picture> shown;
-    // Pictures of a catalogue not yet scanned would be another's.
-    if (const QModelIndex at = tableView_->currentIndex();
-        at.isValid() && all.byEntry.size() == static_cast<std::size_t>(table_->entries())) {
+    if (const QModelIndex at = tableView_->currentIndex(); at.isValid() && scannedPictures()) {
         shown = all.of(model_.entryAt(sorted_.mapToSource(at).row()));
     }
     strip_->show(QFile::decodeName(all.base.c_str()), shown);
@@ -410,7 +416,7 @@ void ExplorerWindow::compare()
     }
     std::sort(shown.begin(), shown.end());
     const answer::Pictures& all = *pictures_.pictures();
-    const bool scanned = all.byEntry.size() == static_cast<std::size_t>(table_->entries());
+    const bool scanned = scannedPictures() != nullptr;
     std::vector<CompareColumn> columns;
     for (const int at : shown) {
         const int row = sorted_.mapToSource(sorted_.index(at, 0)).row();
@@ -457,7 +463,7 @@ void ExplorerWindow::copyRows()
 
 QString ExplorerWindow::exportCandidates(const QString& path, answer::Format format)
 {
-    const std::string text = model_.document(format);
+    const std::string text = model_.document(format, scannedPictures());
     const auto problem = print::SaveWhole(path, [&text](QIODevice& file) -> std::optional<QString> {
         const auto size = static_cast<qint64>(text.size());
         return file.write(text.data(), size) == size ? std::nullopt
@@ -521,9 +527,7 @@ print::Ticket ExplorerWindow::currentTicket() const
     const QModelIndex at = tableView_->currentIndex();
     const auto row = static_cast<std::size_t>(at.isValid() ? sorted_.mapToSource(at).row() : 0);
     answer::Answer shown = model_.answer();
-    if (pictures_.pictures()->byEntry.size() == static_cast<std::size_t>(table_->entries())) {
-        shown.pictures = pictures_.pictures().get();
-    }
+    shown.pictures = scannedPictures();
     return answer::TicketOf(shown, row);
 }
 

@@ -86,6 +86,8 @@ private:
     /// Reads every field, looks the coin up and shows the answer.
     void answer();
     void showEntry();
+    /// The pictures of the catalogue shown, once its folder is scanned.
+    [[nodiscard]] const answer::Pictures* scannedPictures() const;
     /// The current candidate's pictures beside its entry.
     void showPictures();
     /// Opens the selected candidates side by side.

@@ -134,7 +134,11 @@ void writePhotos(int count)
     for (int y = 0; y < photo.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
         for (int x = 0; x < photo.width(); ++x) {
-            line[x] = qRgb(x * 255 / 4000, y * 255 / 3000, ((x / 40) ^ (y / 40)) * 37 % 256);
+            // Grain, as a photo has: a smooth picture would decode unusually fast.
+            const auto grain = static_cast<int>(
+                (static_cast<unsigned>(x) * 2654435761U ^ static_cast<unsigned>(y) * 40503U) >> 26);
+            line[x] = qRgb((x * 255 / 4000 + grain) % 256, (y * 255 / 3000 + grain) % 256,
+                           (((x / 40) ^ (y / 40)) * 37 + grain) % 256);
         }
     }
     const fs::path first = images / "B-0-obverse.jpg";

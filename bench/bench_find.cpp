@@ -13,6 +13,14 @@
 #include "lookup/search.h"
 #include "median_reporter.h"
 #include "json/json.h"
+#if defined(ROVADOD_TICKETS)
+#include "pictures/index.h"
+#include "pictures/match.h"
+
+#include <QColor>
+#include <QImage>
+#include <sys/stat.h>
+#endif
 
 #include <benchmark/benchmark.h>
 
@@ -249,11 +257,61 @@ void BM_FindTicketsProcess(benchmark::State& state)
     state.counters["pdf_bytes"] = double(fs::file_size(pdf));
 }
 
+#if defined(ROVADOD_TICKETS)
+/// The same tickets with a picture on each: every entry has one in images/
+/// beside the catalogue, with a current small copy that the ticket reads.
+void BM_FindTicketsPicturesProcess(benchmark::State& state)
+{
+    const fs::path images = cataloguePath().parent_path() / "images";
+    fs::create_directories(images / ".rovadod");
+    const auto table = catalogue::LoadTable(cataloguePath().string()).table;
+    const catalogue::View view = table->view();
+    QImage photo(480, 360, QImage::Format_RGB32);
+    std::vector<pictures::IndexEntry> index;
+    for (std::int32_t e = 0; e < view.entries(); ++e) {
+        photo.fill(QColor::fromHsv(e % 360, 160, 200));
+        const std::string sv = view.text(catalogue::columns::SV, static_cast<std::size_t>(e));
+        const std::string name = pictures::SafeNumber(sv) + "-obverse.jpg";
+        const fs::path file = images / name;
+        const fs::path small = images / ".rovadod" / ("s" + std::to_string(e) + ".jpg");
+        if (sv.empty() || !photo.save(QString::fromStdString(file.string()), "JPEG") ||
+            !photo.save(QString::fromStdString(small.string()), "JPEG")) {
+            continue;
+        }
+        struct stat info {};
+        ::stat(file.c_str(), &info);
+        index.push_back(
+            {name, 480, 360, static_cast<std::uint64_t>(info.st_size),
+             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+             small.filename().string(), 480, 360});
+    }
+    std::ofstream(images / std::string(pictures::indexPath)) << pictures::WriteIndex(index);
+    const fs::path pdf = scratch() / "tickets-pictures.pdf";
+    const std::vector<std::string> args{"--batch=" + (scratch() / "tray.tsv").string(), "--near=1",
+                                        "--tickets=" + pdf.string()};
+    for (auto _ : state) {
+        fs::remove(pdf);
+        state.SetIterationTime(findProcessSeconds(args));
+        if (!fs::exists(pdf)) {
+            std::fprintf(stderr, "rovadod-find wrote no tickets\n");
+            std::exit(1);
+        }
+    }
+    state.counters["pdf_bytes"] = double(fs::file_size(pdf));
+    state.counters["pictures"] = double(index.size());
+    fs::remove_all(images);
+}
+#endif
+
 BENCHMARK(BM_FindQuery)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindQueryWithReport)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindBatchProcess)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 #if defined(ROVADOD_TICKETS)
 BENCHMARK(BM_FindTicketsProcess)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindTicketsPicturesProcess)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 #endif
 
 } // namespace
@@ -276,6 +334,8 @@ int main(int argc, char** argv)
                     1000, 1e3},
                    {"BM_FindTicketsProcess",
                     "tickets PDF of 700 measured coins, whole process (ms)", 2000, 1e3},
+                   {"BM_FindTicketsPicturesProcess",
+                    "  the same, a picture on every ticket from its small copy (ms)", 2000, 1e3},
                });
     return 0;
 }

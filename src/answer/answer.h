@@ -15,6 +15,8 @@ namespace answer {
 
 enum class Format { Report, Tsv, Json };
 
+struct Pictures;
+
 /// The answer for one coin.
 struct Answer {
     /// The catalogue the matches come from, which must outlive the answer.
@@ -24,6 +26,9 @@ struct Answer {
     lookup::Query query;
     std::vector<lookup::Match> matches;
     std::optional<lookup::FacetCounts> counts;
+    /// The catalogue's pictures, when a face looked for them; outlives the
+    /// answer as the catalogue does.
+    const Pictures* pictures = nullptr;
 };
 
 /// Looks `query` up in `catalogue`, with the facet counts when `counts` is

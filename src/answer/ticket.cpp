@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "answer/ticket.h"
 
+#include "answer/pictures.h"
 #include "lookup/decimal.h"
 #include "lookup/query.h"
 #include "vocab/values.h"
@@ -82,6 +83,15 @@ Ticket TicketOf(const Answer& answer, std::size_t chosen)
         if (m != chosen && fitsAsWell(answer.matches[m], best)) {
             ticket.also.push_back(
                 cat.text(col::SV, static_cast<std::size_t>(answer.matches[m].entry)));
+        }
+    }
+    if (answer.pictures != nullptr) {
+        for (const Picture& picture : answer.pictures->of(best.entry)) {
+            if (picture.usable()) {
+                ticket.picture =
+                    answer.pictures->where(picture.small.empty() ? picture.path : picture.small);
+                break;
+            }
         }
     }
     return ticket;

@@ -30,13 +30,17 @@ struct Ticket {
     std::vector<std::string> differs;     ///< where the entry differs; none: an exact match
     std::vector<std::string> also;        ///< `SV`s of the entries that fit as well
     std::string seen;                     ///< with no entry: what was seen on the coin
+    /// The file of the entry's first picture that can be shown, its small
+    /// copy where there is one; empty: the ticket shows no picture.
+    std::string picture;
 };
 
 /// The ticket of one coin for match `chosen` of its answer (the best, the
 /// first, unless a person chose another): that entry, the attributes it
 /// differs in, and every other match that fits exactly as well (same
 /// distance, unknown measurements and misfit), wherever it stands. With no
-/// match, what was seen.
+/// match, what was seen. The entry's first picture when the answer carries
+/// the catalogue's pictures.
 Ticket TicketOf(const Answer& answer, std::size_t chosen = 0);
 
 /// What a query gives, for a person: "obverse-figure Zeus Laureate;

@@ -107,11 +107,12 @@ std::string CandidateModel::tsvOf(const std::vector<int>& rows) const
     return answer::TsvHeader(false) + answer::TsvRows(chosen, false);
 }
 
-std::string CandidateModel::document(answer::Format format) const
+std::string CandidateModel::document(answer::Format format, const answer::Pictures* pictures) const
 {
     // rovadod-find prints counts only when asked for them.
     answer::Answer whole = answer_;
     whole.counts.reset();
+    whole.pictures = pictures;
     answer::Writer writer(format, false);
     std::string text = writer.coin(whole);
     return text + writer.end();

@@ -62,8 +62,10 @@ public:
     [[nodiscard]] std::string entryText(int row) const;
     /// rovadod-find's TSV, its header and the rows `rows` in that order.
     [[nodiscard]] std::string tsvOf(const std::vector<int>& rows) const;
-    /// The whole answer as rovadod-find prints it for the same query.
-    [[nodiscard]] std::string document(answer::Format format) const;
+    /// The whole answer as rovadod-find prints it for the same query, with
+    /// `pictures` (the catalogue's) listed in JSON as it lists them.
+    [[nodiscard]] std::string document(answer::Format format,
+                                       const answer::Pictures* pictures = nullptr) const;
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;

@@ -3,6 +3,7 @@
 
 #include "answer/ticket.h"
 #include "explorer/coin_form.h"
+#include "explorer/picture_view.h"
 #include "explorer/qtext.h"
 #include "print/save.h"
 #include "print/ticket.h"
@@ -15,8 +16,10 @@
 #include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -24,6 +27,7 @@
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -91,6 +95,7 @@ ExplorerWindow::ExplorerWindow(const QString& catalogue, QWidget* parent) : QMai
     }
 
     connect(&source_, &CatalogueSource::loaded, this, &ExplorerWindow::showLoaded);
+    connect(&pictures_, &PictureSource::changed, this, &ExplorerWindow::showPictures);
     setAcceptDrops(true);
     readSettings();
     if (file.isEmpty()) {
@@ -214,7 +219,21 @@ QWidget* ExplorerWindow::createCandidates()
                 }
                 showEntry();
             });
-    topColumn->addWidget(tableLabel);
+    compare_ = new QPushButton(tr("Co&mpare"), top);
+    compare_->setObjectName(QStringLiteral("compare"));
+    compare_->setAccessibleName(tr("Compare"));
+    compare_->setToolTip(tr("Select two to four candidates to see them side by side"));
+    compare_->setEnabled(false);
+    connect(compare_, &QPushButton::clicked, this, &ExplorerWindow::compare);
+    connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const auto n = tableView_->selectionModel()->selectedRows().size();
+        compare_->setEnabled(n >= 2 && n <= 4);
+    });
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(tableLabel);
+    heading->addStretch(1);
+    heading->addWidget(compare_);
+    topColumn->addLayout(heading);
     topColumn->addWidget(tableView_);
 
     auto* bottom = new QWidget(split);
@@ -230,8 +249,15 @@ QWidget* ExplorerWindow::createCandidates()
     entry_->setTabChangesFocus(true);
     entry_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ui::SetReportTabStops(*entry_);
+    strip_ = new PictureStrip(loader_, bottom);
+    strip_->setObjectName(QStringLiteral("pictures"));
+    strip_->setAccessibleName(tr("Pictures"));
+    connect(strip_, &PictureStrip::opened, this, &ExplorerWindow::openPicture);
+    auto* beside = new QHBoxLayout;
+    beside->addWidget(entry_, 1);
+    beside->addWidget(strip_);
     bottomColumn->addWidget(entryLabel);
-    bottomColumn->addWidget(entry_);
+    bottomColumn->addLayout(beside);
 
     split->addWidget(top);
     split->addWidget(bottom);
@@ -285,6 +311,7 @@ void ExplorerWindow::showOpening(const QString& file)
 void ExplorerWindow::showLoaded(const Loaded& loaded)
 {
     table_ = loaded.table;
+    pictures_.open(loaded.path, loaded.table);
     const QString name = QFileInfo(loaded.path).fileName();
     QString text;
     if (!loaded.problem.isEmpty()) {
@@ -347,6 +374,7 @@ void ExplorerWindow::answer()
 
 void ExplorerWindow::showEntry()
 {
+    showPictures();
     std::string text;
     if (const QModelIndex at = tableView_->currentIndex(); at.isValid()) {
         text = model_.entryText(sorted_.mapToSource(at).row());
@@ -356,6 +384,58 @@ void ExplorerWindow::showEntry()
     }
     shownEntry_ = std::move(text);
     entry_->showText(answer::QStringOf(shownEntry_));
+}
+
+const answer::Pictures* ExplorerWindow::scannedPictures() const
+{
+    // Until the folder is scanned for the catalogue shown, the pictures
+    // are another catalogue's.
+    const auto& all = pictures_.pictures();
+    return all->byEntry.size() == static_cast<std::size_t>(table_->entries()) ? all.get() : nullptr;
+}
+
+void ExplorerWindow::showPictures()
+{
+    const answer::Pictures& all = *pictures_.pictures();
+    std::vector<answer::Picture> shown;
+    if (const QModelIndex at = tableView_->currentIndex(); at.isValid() && scannedPictures()) {
+        shown = all.of(model_.entryAt(sorted_.mapToSource(at).row()));
+    }
+    strip_->show(QFile::decodeName(all.base.c_str()), shown);
+    pictures_.setShown(std::move(shown));
+}
+
+void ExplorerWindow::compare()
+{
+    std::vector<int> shown;
+    for (const QModelIndex& index : tableView_->selectionModel()->selectedRows()) {
+        shown.push_back(index.row());
+    }
+    if (shown.size() < 2 || shown.size() > 4) {
+        return;
+    }
+    std::sort(shown.begin(), shown.end());
+    const answer::Pictures& all = *pictures_.pictures();
+    const bool scanned = scannedPictures() != nullptr;
+    std::vector<CompareColumn> columns;
+    for (const int at : shown) {
+        const int row = sorted_.mapToSource(sorted_.index(at, 0)).row();
+        CompareColumn& column = columns.emplace_back();
+        column.sv = model_.svAt(row);
+        column.entryText = model_.entryText(row);
+        if (scanned) {
+            column.pictures = all.of(model_.entryAt(row));
+        }
+    }
+    auto* window = new CompareWindow(loader_, QFile::decodeName(all.base.c_str()), columns, this);
+    connect(window, &CompareWindow::opened, this, &ExplorerWindow::openPicture);
+    window->show();
+}
+
+void ExplorerWindow::openPicture(const QString& base, const answer::Picture& picture)
+{
+    auto* viewer = new PictureViewer(loader_, base, picture, this);
+    viewer->show();
 }
 
 void ExplorerWindow::copyRows()
@@ -383,7 +463,7 @@ void ExplorerWindow::copyRows()
 
 QString ExplorerWindow::exportCandidates(const QString& path, answer::Format format)
 {
-    const std::string text = model_.document(format);
+    const std::string text = model_.document(format, scannedPictures());
     const auto problem = print::SaveWhole(path, [&text](QIODevice& file) -> std::optional<QString> {
         const auto size = static_cast<qint64>(text.size());
         return file.write(text.data(), size) == size ? std::nullopt
@@ -446,7 +526,9 @@ print::Ticket ExplorerWindow::currentTicket() const
 {
     const QModelIndex at = tableView_->currentIndex();
     const auto row = static_cast<std::size_t>(at.isValid() ? sorted_.mapToSource(at).row() : 0);
-    return answer::TicketOf(model_.answer(), row);
+    answer::Answer shown = model_.answer();
+    shown.pictures = scannedPictures();
+    return answer::TicketOf(shown, row);
 }
 
 QString ExplorerWindow::saveTicket(const QString& path) const

@@ -4,6 +4,8 @@
 #include "answer/answer.h"
 #include "explorer/candidate_model.h"
 #include "explorer/catalogue_source.h"
+#include "explorer/picture_loader.h"
+#include "explorer/picture_source.h"
 #include "explorer/recent_files.h"
 #include "print/ticket.h"
 
@@ -17,6 +19,7 @@
 
 class QAction;
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace ui {
@@ -26,6 +29,7 @@ class BoundedTextArea;
 namespace explorer {
 
 class CoinForm;
+class PictureStrip;
 
 /// Rovadod Explorer's main window: what is seen on a worn coin on the left,
 /// the candidates it leaves and the current one's entry on the right. Every
@@ -82,6 +86,13 @@ private:
     /// Reads every field, looks the coin up and shows the answer.
     void answer();
     void showEntry();
+    /// The pictures of the catalogue shown, once its folder is scanned.
+    [[nodiscard]] const answer::Pictures* scannedPictures() const;
+    /// The current candidate's pictures beside its entry.
+    void showPictures();
+    /// Opens the selected candidates side by side.
+    void compare();
+    void openPicture(const QString& base, const answer::Picture& picture);
     void copyRows();
     void exportWithDialog();
     void printTicketWithDialog();
@@ -92,10 +103,14 @@ private:
     std::shared_ptr<const catalogue::Table> table_;
     CandidateModel model_;
     CandidateSort sorted_;
+    PictureSource pictures_;
+    PictureLoader loader_;
 
     CoinForm* form_ = nullptr;
     QTableView* tableView_ = nullptr;
     ui::BoundedTextArea* entry_ = nullptr;
+    PictureStrip* strip_ = nullptr;
+    QPushButton* compare_ = nullptr;
     QLabel* status_ = nullptr;
 
     QAction* openAction_ = nullptr;

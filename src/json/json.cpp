@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "json/json.h"
 
+#include "answer/pictures.h"
 #include "answer/tsv.h"
 #include "lookup/utf8.h"
 #include "vocab/vocabulary.h"
@@ -117,7 +118,18 @@ Json jsonAnswer(const Answer& answer, bool batch, bool counts, JsonFields& field
 {
     Json matches = Json::array();
     for (const Match& match : answer.matches) {
-        matches.push_back(jsonMatch(answer.catalogue, match, fields));
+        Json object = jsonMatch(answer.catalogue, match, fields);
+        // Only where there is a picture: an answer without any reads as before.
+        if (answer.pictures != nullptr) {
+            Json paths = Json::array();
+            for (const std::string& path : ShownPaths(*answer.pictures, match.entry)) {
+                paths.push_back(string(path));
+            }
+            if (!paths.empty()) {
+                object["pictures"] = std::move(paths);
+            }
+        }
+        matches.push_back(std::move(object));
     }
     Json object = Json::object();
     if (batch) {

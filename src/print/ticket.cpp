@@ -2,8 +2,10 @@
 #include "ticket.h"
 
 #include "lookup/decimal.h"
+#include "print/picture.h"
 #include "print/save.h"
 
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPaintDevice>
@@ -14,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <string>
+#include <unordered_map>
 
 namespace print {
 
@@ -31,6 +35,12 @@ constexpr qreal emPerLine = 0.7;
 /// Type shrinks in these steps before text is cut: below 70% it would be
 /// hard to read at arm's length.
 constexpr std::array<qreal, 4> shrinkSteps{1.0, 0.9, 0.8, 0.7};
+
+/// A ticket's picture: its side in lines, the gap before it in lines, and
+/// the resolution it is read at for paper.
+constexpr qreal pictureLines = 3;
+constexpr qreal pictureGap = 0.3;
+constexpr qreal pictureDpi = 300;
 
 /// Cut marks: their distance from the tickets, length and stroke, in mm.
 constexpr qreal markGap = 2;
@@ -194,11 +204,21 @@ Fitted fit(const QString& text, QFont font, const QSizeF& box, QPaintDevice* dev
 
 } // namespace
 
-std::vector<TicketLine> TicketLines(const Ticket& ticket, const QRectF& rect, QPaintDevice* device)
+QRectF TicketPictureRect(const QRectF& rect)
+{
+    const qreal pad = padding * std::min(rect.width(), rect.height());
+    const QRectF inner = rect.adjusted(pad, pad, -pad, -pad);
+    const qreal side = std::min(inner.height() / lineUnits * pictureLines, inner.width() / 3);
+    return {inner.right() - side, inner.top(), side, side};
+}
+
+std::vector<TicketLine> TicketLines(const Ticket& ticket, const QRectF& rect, QPaintDevice* device,
+                                    bool picture)
 {
     const qreal pad = padding * std::min(rect.width(), rect.height());
     const QRectF inner = rect.adjusted(pad, pad, -pad, -pad);
     const qreal line = inner.height() / lineUnits;
+    const QRectF beside = picture ? TicketPictureRect(rect) : QRectF();
     const std::vector<Block> blocks = blocksOf(ticket);
     qreal fixed = 0;
     for (const Block& b : blocks) {
@@ -213,7 +233,11 @@ std::vector<TicketLine> TicketLines(const Ticket& ticket, const QRectF& rect, QP
         font.setStyleHint(QFont::SansSerif);
         font.setBold(b.bold);
         font.setPointSizeF(line * emPerLine * b.size * 72 / device->logicalDpiY());
-        const Fitted fitted = fit(b.text, font, QSizeF(inner.width(), height), device);
+        // Lines that start beside the picture stop short of it.
+        const qreal width = picture && top < beside.bottom()
+                                ? beside.left() - inner.left() - line * pictureGap
+                                : inner.width();
+        const Fitted fitted = fit(b.text, font, QSizeF(width, height), device);
         for (qsizetype k = 0; k < fitted.lines.size(); ++k) {
             placed.push_back({fitted.lines[k], fitted.font,
                               QPointF(inner.left(), top + fitted.ascent + k * fitted.spacing)});
@@ -223,12 +247,20 @@ std::vector<TicketLine> TicketLines(const Ticket& ticket, const QRectF& rect, QP
     return placed;
 }
 
-void PaintTicket(QPainter& painter, const Ticket& ticket, const QRectF& rect)
+void PaintTicket(QPainter& painter, const Ticket& ticket, const QRectF& rect, const QImage& picture)
 {
     painter.save();
     painter.setClipRect(rect, Qt::IntersectClip);
     painter.setPen(Qt::black);
-    for (const TicketLine& line : TicketLines(ticket, rect, painter.device())) {
+    if (!picture.isNull()) {
+        const QRectF box = TicketPictureRect(rect);
+        QSizeF size = picture.size();
+        size.scale(box.size(), Qt::KeepAspectRatio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(
+            QRectF(box.right() - size.width(), box.top(), size.width(), size.height()), picture);
+    }
+    for (const TicketLine& line : TicketLines(ticket, rect, painter.device(), !picture.isNull())) {
         painter.setFont(line.font);
         painter.drawText(line.baseline, line.text);
     }
@@ -275,6 +307,26 @@ bool PaintTicketSheets(QPagedPaintDevice& device, const std::vector<Ticket>& tic
     }
     const qreal perMm = device.logicalDpiX() / 25.4;
     painter.setPen(QPen(Qt::black, markStroke * perMm));
+    // One decode per picture and sheet, at print resolution: the PDF then
+    // holds each picture once, however many tickets show it.
+    std::unordered_map<std::string, QImage> read;
+    const qreal pictureSide = TicketPictureRect(QRectF(0, 0, side, side)).width();
+    const int pixels = std::max(1, static_cast<int>(std::lround(pictureSide / 25.4 * pictureDpi)));
+    const auto pictureOf = [&](const Ticket& ticket) -> const QImage& {
+        static const QImage none;
+        if (ticket.picture.empty()) {
+            return none;
+        }
+        auto at = read.find(ticket.picture);
+        if (at == read.end()) {
+            at = read.emplace(ticket.picture,
+                              DecodePicture(QFile::decodeName(ticket.picture.c_str()),
+                                            QSize(pixels, pixels))
+                                  .image)
+                     .first;
+        }
+        return at->second;
+    };
     std::size_t next = 0;
     for (const Page& page : pages) {
         if (next > 0) {
@@ -282,7 +334,9 @@ bool PaintTicketSheets(QPagedPaintDevice& device, const std::vector<Ticket>& tic
         }
         paintCutMarks(painter, page, perMm);
         for (const QRectF& r : page) {
-            PaintTicket(painter, tickets[next++], QRectF(r.topLeft() * perMm, r.size() * perMm));
+            const Ticket& ticket = tickets[next++];
+            PaintTicket(painter, ticket, QRectF(r.topLeft() * perMm, r.size() * perMm),
+                        pictureOf(ticket));
         }
     }
     return painter.end();

@@ -103,6 +103,8 @@ private slots:
     void batch_longLinesPassedOverAndReportedShort();
     void fileNamesNotUtf8_areOpened();
     void json_parsesBack();
+    void json_picturesOfEachMatch_data();
+    void json_picturesOfEachMatch();
     void writeFailure_isNotSuccess_data();
     void writeFailure_isNotSuccess();
     void list_needsNoCatalogue();
@@ -522,6 +524,56 @@ void TestFindProgram::list_needsNoCatalogue()
     QVERIFY(tsv.out.startsWith("option\tposition\ttext\tcode\nobverse-figure\t1\t"));
 }
 
+void TestFindProgram::json_picturesOfEachMatch_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("json") << QStringList{"--format=json", "--obverse-figure=#1"} << true;
+    QTest::newRow("json, --no-pictures")
+        << QStringList{"--format=json", "--no-pictures", "--obverse-figure=#1"} << false;
+    QTest::newRow("batch json") << QStringList{"--format=json", "--batch=coins.tsv"} << true;
+}
+
+void TestFindProgram::json_picturesOfEachMatch()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, listed);
+    const QString dir = dir_->path();
+    QVERIFY(QFile::copy(demo, dir + "/ptolemy.csv"));
+    QVERIFY(writeFile(dir + "/coins.tsv", "#1\n"));
+    QVERIFY(QDir(dir).mkdir("images"));
+    const QByteArray png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAA"
+                                                  "DElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC");
+    QVERIFY(writeFile(dir + "/images/DEMO-001-reverse.png", png));
+    QVERIFY(writeFile(dir + "/images/demo-001-obverse.PNG", png));
+    QVERIFY(writeFile(dir + "/images/DEMO-001-x.jpg", "not a picture")); // never listed
+    QVERIFY(writeFile(dir + "/images/DEMO-0010.png", png));              // another number
+
+    const Run run = runFind(args + QStringList{"ptolemy.csv"}, dir);
+    QCOMPARE(run.status, 0);
+    const QJsonObject doc = parseJson(run.out);
+    const QJsonArray matches = doc.contains("coins")
+                                   ? doc["coins"].toArray()[0].toObject()["matches"].toArray()
+                                   : doc["matches"].toArray();
+    QVERIFY(matches.size() > 1);
+    for (const QJsonValue& match : matches) {
+        const QJsonObject m = match.toObject();
+        if (listed && m["sv"] == "DEMO-001") {
+            QCOMPARE(m["pictures"].toArray(),
+                     QJsonArray({"images/demo-001-obverse.PNG", "images/DEMO-001-reverse.png"}));
+        } else {
+            QVERIFY2(!m.contains("pictures"), qPrintable(m["sv"].toString()));
+        }
+    }
+    // The report and TSV are as they are without the folder.
+    const QStringList query{"--obverse-figure=#1", "ptolemy.csv"};
+    const Run report = runFind(query, dir);
+    const Run tsv = runFind(QStringList{"--format=tsv"} + query, dir);
+    QVERIFY(QDir(dir + "/images").removeRecursively());
+    QCOMPARE(report.out, runFind(query, dir).out);
+    QCOMPARE(tsv.out, runFind(QStringList{"--format=tsv"} + query, dir).out);
+}
+
 void TestFindProgram::help_explainsEveryOption()
 {
     for (const QStringList& args :
@@ -550,6 +602,7 @@ void TestFindProgram::help_explainsEveryOption()
                                  "--tickets <FILE>",
                                  "--ticket-size <SIZE>",
                                  "--paper <PAPER>",
+                                 "--no-pictures",
                                  "./ptolemy.csv",
                                  "man rovadod-find"}) {
             QVERIFY2(run.out.contains(part), part);

@@ -5,11 +5,14 @@
 #include "answer/ticket.h"
 #include "answer/tsv.h"
 #include "catalogue/table.h"
+#include "pictures/index.h"
 #include "print/sheet.h"
 #include "support/run_program.h"
 #include "json/json.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -67,6 +70,29 @@ QString pdfPaper(const QString& pdf)
     return at < 0 ? info : info.mid(at, info.indexOf('\n', at) - at).simplified();
 }
 
+/// Each image shown in `pdf`, as poppler's pdfimages lists it:
+/// "WIDTHxHEIGHT object N", once for every place it is shown.
+QStringList pdfImages(const QString& pdf)
+{
+    const ProgramRun run =
+        testsupport::runProgram(QStringLiteral(ROVADOD_PDFIMAGES), {"-list", pdf}, {});
+    QStringList images;
+    const QList<QByteArray> lines = run.out.split('\n');
+    for (qsizetype k = 2; k < lines.size(); ++k) { // after the heading and its rule
+        const QStringList cells = QString::fromUtf8(lines[k]).simplified().split(' ');
+        if (cells.size() > 10 && cells[2] == "image") {
+            images << cells[3] + 'x' + cells[4] + " object " + cells[10];
+        }
+    }
+    return run.status == 0 ? images : QStringList{"(pdfimages failed)"};
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 QStringList entries(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -87,6 +113,8 @@ private slots:
     void pdf_cannotBeWritten_exit2AndNothingLeft();
     void options_wrongValues_usageErrorNamingThem_data();
     void options_wrongValues_usageErrorNamingThem();
+    void pdf_firstPictureBesideTheText_data();
+    void pdf_firstPictureBesideTheText();
 
 private:
     QTemporaryDir dir_;
@@ -314,3 +342,77 @@ void TestTickets::options_wrongValues_usageErrorNamingThem()
 
 QTEST_GUILESS_MAIN(TestTickets)
 #include "test_tickets.moc"
+
+void TestTickets::pdf_firstPictureBesideTheText_data()
+{
+    // What images/ holds for DEMO-001 (the first match of every coin here),
+    // the options, and the images the PDF holds: a 200 x 100 picture is read
+    // to fit the ticket's 12 mm at 300 dpi, a small copy never enlarged.
+    QTest::addColumn<QString>("pictures");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("images");
+    QTest::newRow("one picture, held once for three tickets")
+        << "good" << QStringList{} << QStringList{"142x71"};
+    QTest::newRow("--no-pictures") << "good" << QStringList{"--no-pictures"} << QStringList{};
+    QTest::newRow("its small copy, where the index has a current one")
+        << "small" << QStringList{} << QStringList{"40x20"};
+    QTest::newRow("small copy older than the picture: the picture")
+        << "stale" << QStringList{} << QStringList{"142x71"};
+    QTest::newRow("a bad picture: no image, the ticket printed")
+        << "bad" << QStringList{} << QStringList{};
+}
+
+void TestTickets::pdf_firstPictureBesideTheText()
+{
+    QFETCH(QString, pictures);
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, images);
+    const QString work = dir_.filePath(QStringLiteral("pictures ") + QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(work + "/images/.rovadod"));
+    QVERIFY(QFile::copy(demo, work + "/ptolemy.csv"));
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(Qt::darkRed);
+    const QString obverse = work + "/images/DEMO-001-obverse.png";
+    if (pictures == "bad") {
+        // Its header is good, its data cut short.
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPEG"));
+        QVERIFY(writeBytes(work + "/images/DEMO-001-obverse.jpg", jpeg.left(jpeg.size() - 40)));
+    } else {
+        QVERIFY(picture.save(obverse));
+        QVERIFY(picture.scaled(50, 25).save(work + "/images/DEMO-001-reverse.png"));
+    }
+    if (pictures == "small" || pictures == "stale") {
+        QVERIFY(picture.scaled(40, 20).save(work + "/images/.rovadod/small-1.jpg"));
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(obverse).constData(), &info), 0);
+        pictures::IndexEntry entry;
+        entry.name = "DEMO-001-obverse.png";
+        entry.width = 200;
+        entry.height = 100;
+        entry.bytes = static_cast<std::uint64_t>(info.st_size);
+        entry.mtimeNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                        info.st_mtim.tv_nsec - (pictures == "stale" ? 1'000'000'000 : 0);
+        entry.small = "small-1.jpg";
+        entry.smallWidth = 40;
+        entry.smallHeight = 20;
+        QVERIFY(writeBytes(work + "/images/.rovadod/index.tsv",
+                           QByteArray::fromStdString(pictures::WriteIndex({entry}))));
+    }
+    QVERIFY(writeBytes(work + "/coins.tsv", "zeus with\t#1\nzeus with\t#1\t\t\t\t\t\t\t\t27\n"
+                                            "zeus with\n"));
+    const ProgramRun run = runFind(QStringLiteral("true"),
+                                   QStringList{"--tickets=tickets.pdf", "--batch=coins.tsv"} +
+                                       args + QStringList{"ptolemy.csv"},
+                                   work);
+    QVERIFY2(run.status == 0, run.err.constData());
+    // Shown on each of the three tickets, held once.
+    const QStringList shown = pdfImages(work + "/tickets.pdf");
+    QCOMPARE(shown.size(), images.size() * 3);
+    QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), images.size());
+    for (qsizetype k = 0; k < images.size(); ++k) {
+        QVERIFY2(shown[k].startsWith(images[k] + " "), qPrintable(shown[k]));
+    }
+    QCOMPARE(pdfText(work + "/tickets.pdf").count("DEMO-001"), 3);
+}

@@ -12,7 +12,8 @@ BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_vi
                         const lookup::Query& shared, bool counts, answer::Format format,
                         const std::function<void(std::string_view)>& write,
                         const std::function<void(const std::string&)>& complain,
-                        const std::function<void(const answer::Answer&)>& each)
+                        const std::function<void(const answer::Answer&)>& each,
+                        const answer::Pictures* pictures)
 {
     BatchResult result;
     answer::Writer writer(format, true);
@@ -29,6 +30,7 @@ BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_vi
         coin.query.tolerance = shared.tolerance;
         answer::Answer answer = answer::Ask(catalogue, coin.query, counts, line);
         answer.id = std::move(coin.id);
+        answer.pictures = pictures;
         result.printed = result.printed || !answer.matches.empty();
         write(writer.coin(answer));
         if (each) {

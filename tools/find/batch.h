@@ -23,11 +23,12 @@ struct BatchResult {
 /// Writes the output through `write` as it comes, closed as a whole document
 /// also after a read error, and each problem as "PATH:LINE: what" through
 /// `complain`. Each answer also goes to `each` when given (for tickets), in
-/// batch order.
+/// batch order. Answers carry `pictures` (the catalogue's) when given.
 BatchResult AnswerBatch(const catalogue::View& catalogue, int fd, std::string_view path,
                         const lookup::Query& shared, bool counts, answer::Format format,
                         const std::function<void(std::string_view)>& write,
                         const std::function<void(const std::string&)>& complain,
-                        const std::function<void(const answer::Answer&)>& each = {});
+                        const std::function<void(const answer::Answer&)>& each = {},
+                        const answer::Pictures* pictures = nullptr);
 
 } // namespace finder

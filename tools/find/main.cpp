@@ -2,6 +2,7 @@
 // rovadod-find [OPTIONS] [FILE]: the catalogue entries that fit a coin, also
 // a worn one, from the command line.
 
+#include "answer/pictures.h"
 #include "answer/read.h"
 #include "answer/ticket.h"
 #include "batch.h"
@@ -60,6 +61,7 @@ struct Options {
     std::optional<std::string> batch;
     lookup::Query query;
     std::optional<QString> tickets;
+    bool pictures = true;
 #if defined(ROVADOD_TICKETS)
     print::Paper paper = print::Paper::A4;
     double ticketSide = print::defaultTicketSide;
@@ -167,6 +169,7 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, const Value
     if (auto complaint = readTicketOptions(parser, options)) {
         return complaint;
     }
+    options.pictures = !parser.isSet(QStringLiteral("no-pictures"));
     options.counts = parser.isSet(QStringLiteral("counts"));
     if (options.counts && options.format == Format::Tsv) {
         return QStringLiteral("--counts needs --format=report or --format=json");
@@ -202,6 +205,7 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
             !parser.isSet(QStringLiteral("batch")) && !parser.isSet(QStringLiteral("tolerance")) &&
             !parser.isSet(QStringLiteral("tickets")) && !parser.isSet(QStringLiteral("paper")) &&
             !parser.isSet(QStringLiteral("ticket-size")) &&
+            !parser.isSet(QStringLiteral("no-pictures")) &&
             parser.positionalArguments().isEmpty() &&
             std::none_of(values.begin(), values.end(),
                          [&parser](const QCommandLineOption& o) { return parser.isSet(o); });
@@ -223,6 +227,14 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         return command.fail("cannot read " + options.catalogue + ": " + problem);
     }
     const catalogue::View catalogue = loaded.table->view();
+    // Only JSON and tickets show pictures: the report and TSV never look
+    // at the folder.
+    answer::Pictures pictures;
+    const answer::Pictures* withPictures = nullptr;
+    if (options.pictures && (options.format == Format::Json || options.tickets)) {
+        pictures = answer::PicturesOf(options.catalogue, catalogue);
+        withPictures = &pictures;
+    }
 
     finder::BatchResult result;
     std::function<void(const answer::Answer&)> keepTicket;
@@ -244,13 +256,15 @@ int run(const cli::Command& command, const QCommandLineParser& parser, const Val
         result = finder::AnswerBatch(
             catalogue, fd, path, options.query, options.counts, options.format,
             [&out](std::string_view text) { out.write(text); },
-            [&command](const std::string& problem) { command.fail(problem); }, keepTicket);
+            [&command](const std::string& problem) { command.fail(problem); }, keepTicket,
+            withPictures);
         if (!standardInput) {
             ::close(fd);
         }
     } else {
         answer::Writer writer(options.format, false);
-        const answer::Answer answer = answer::Ask(catalogue, options.query, options.counts);
+        answer::Answer answer = answer::Ask(catalogue, options.query, options.counts);
+        answer.pictures = withPictures;
         result.printed = !answer.matches.empty();
         out.write(writer.coin(answer));
         out.write(writer.end());
@@ -371,6 +385,9 @@ int main(int argc, char** argv)
                       QStringLiteral("Write a PDF of coin tickets to FILE, one a coin, for its "
                                      "first match."),
                       QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("no-pictures"),
+                      QStringLiteral("Leave the pictures in images/ beside FILE off the tickets "
+                                     "and out of JSON.")});
     parser.addOption({QStringLiteral("ticket-size"),
                       QStringLiteral("A ticket's side, 20mm to 150mm: 50mm (default), 2in, ..."),
                       QStringLiteral("SIZE")});

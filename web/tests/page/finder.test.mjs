@@ -154,7 +154,7 @@ test('a refused measurement is marked, explained and left out; Clear sets all ba
   expect(await shownRows(page)).toEqual(weighed);
 
   await ask(page, { 'left-field': '#2', 'left-monogram': 'EY', near: '3' });
-  await page.getByRole('button', { name: 'Clear' }).click();
+  await page.getByRole('button', { name: 'Clear', exact: true }).click();
   for (const label of Object.values(listNames)) {
     await expect(page.getByLabel(label, { exact: true })).toHaveValue('any');
   }

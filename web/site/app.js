@@ -10,14 +10,16 @@ import createEngine from './engine.js';
 import { wireEntry } from './entry.js';
 import { defaultCatalogue, keptCatalogue, openCatalogue, openCatalogueFile, wireKept } from './kept.js';
 import { offerInstall, showVersion, startOffline } from './offline.js';
+import { addOwnPictures, wirePictures } from './pictures.js';
 import { fillLists, questionFromAddress, wireQuestion } from './question.js';
 import { emit, state } from './state.js';
 import { addToStatus, setStatus } from './status.js';
 import { openTray, wireTray } from './tray.js';
 import { errorText } from './util.js';
 
-/// A file dropped on the Tray section goes to the tray; anywhere else it
-/// opens as the catalogue.
+/// Pictures dropped on the page join the collector's own; another file
+/// dropped on the Tray section goes to the tray, anywhere else it opens as
+/// the catalogue.
 function wireDrops() {
   document.addEventListener('dragover', (event) => {
     if (event.dataTransfer?.types.includes('Files')) {
@@ -30,7 +32,11 @@ function wireDrops() {
       return;
     }
     event.preventDefault();
-    if (event.target instanceof Element && event.target.closest('.tray')) {
+    // A picture is never a catalogue: it joins the collector's own.
+    const pictures = [...event.dataTransfer.files].filter((f) => /\.(jpe?g|png|webp)$/i.test(f.name) || f.type.startsWith('image/'));
+    if (pictures.length > 0) {
+      addOwnPictures(pictures, 'dropped');
+    } else if (event.target instanceof Element && event.target.closest('.tray')) {
       openTray(file, 'dropped');
     } else {
       openCatalogueFile(file, 'dropped');
@@ -51,6 +57,7 @@ async function start() {
   wireEntry();
   wireTray();
   wireKept();
+  wirePictures();
   wireDrops();
   offerInstall();
   // The catalogue is read while the engine compiles; the default one is

@@ -3,6 +3,7 @@
 // current one shown in Entry, and what can be done with them (copy, export,
 // print a ticket).
 
+import { pictureElements } from './pictures.js';
 import { emit, on, state } from './state.js';
 import { printTickets } from './tickets.js';
 import { byId, copyText, counted, cut, download } from './util.js';
@@ -23,9 +24,62 @@ const view = {
   sort: { column: -1, descending: false },
   chosen: null, // {entry, sv} of the row the collector made current
   rowElements: [], // a row element per position shown, with its cell texts
+  compared: new Map(), // "entry sv" -> {row entry, sv} ticked for Compare
   filled: 0, // positions laid out in the table so far
   fillTimer: 0,
 };
+
+const compareKey = (row) => `${row.entry} ${row.sv}`;
+
+function showCompareButton() {
+  const n = view.compared.size;
+  const button = byId('compare-button');
+  button.disabled = n < 2 || n > 4;
+  button.textContent = n > 0 ? `Compare (${n})` : 'Compare';
+  button.setAttribute('aria-label', n > 0 ? `Compare, ${n} ticked` : 'Compare');
+}
+
+function tickRow(tr, checked) {
+  const row = state.answer?.rows[Number(tr.dataset.row)];
+  if (!row) {
+    return;
+  }
+  if (checked) {
+    view.compared.set(compareKey(row), { entry: row.entry, sv: row.sv });
+  } else {
+    view.compared.delete(compareKey(row));
+  }
+  tr.cells[0].firstChild.checked = checked;
+  showCompareButton();
+}
+
+/// The ticked candidates side by side: pictures, catalogue number, entry.
+function showCompare() {
+  const rows = state.answer?.rows ?? [];
+  const columns = [];
+  for (const [key] of view.compared) {
+    const r = rows.findIndex((row) => compareKey(row) === key);
+    if (r < 0) {
+      continue;
+    }
+    const column = document.createElement('article');
+    column.className = 'compare-column';
+    const title = document.createElement('h3');
+    title.textContent = cut(rows[r].sv, 200);
+    const pictures = document.createElement('div');
+    pictures.className = 'pictures';
+    pictures.append(...pictureElements(r));
+    const entry = document.createElement('pre');
+    entry.className = 'compare-entry';
+    entry.textContent = cut(state.engine.entry(r), 20000);
+    column.append(title, pictures, entry);
+    columns.push(column);
+  }
+  byId('compare-columns').replaceChildren(...columns);
+  const region = byId('compare');
+  region.hidden = false;
+  region.scrollIntoView({ block: 'start' });
+}
 
 function compareKeys(a, b) {
   const unknownA = a === null || a === undefined;
@@ -108,6 +162,13 @@ function rowElement(position) {
       td.setAttribute('role', 'cell');
       td.dataset.label = title;
     }
+    // Compare's tick sits in the Sv cell and adds no text; Space on the
+    // focused row ticks it, so it is no Tab stop of its own.
+    const tick = document.createElement('input');
+    tick.type = 'checkbox';
+    tick.className = 'compare-tick';
+    tick.tabIndex = -1;
+    tr.cells[0]?.prepend(tick, document.createElement('span'));
     view.rowElements.push({ tr, shown: [] });
   }
   return view.rowElements[position];
@@ -123,11 +184,14 @@ function fillRows(end) {
     const r = view.order[k];
     const { tr, shown } = rowElement(k);
     tr.dataset.row = String(r);
+    const tick = tr.cells[0].firstChild;
+    tick.checked = view.compared.has(compareKey(rows[r]));
+    tick.setAttribute('aria-label', `Compare ${cut(rows[r].sv, 100)}`);
     rows[r].cells.forEach((cell, c) => {
       const text = cut(cell, mostInCell);
       if (shown[c] !== text) {
         shown[c] = text;
-        tr.cells[c].textContent = text;
+        (c === 0 ? tr.cells[0].lastChild : tr.cells[c]).textContent = text;
         // Where the differences and the fit are cut short, the whole
         // sentence on hovering too, as in the explorer.
         if (c >= wordyColumns) {
@@ -300,6 +364,14 @@ function sortBy(column) {
 
 function showAnswer(result) {
   byId('notice').textContent = '';
+  // Ticks stay on candidates still in the answer.
+  const present = new Set((result?.rows ?? []).map(compareKey));
+  for (const key of [...view.compared.keys()]) {
+    if (!present.has(key)) {
+      view.compared.delete(key);
+    }
+  }
+  showCompareButton();
   if (result) {
     showHeader(result.columns);
   }
@@ -316,6 +388,11 @@ function moveCurrent(event) {
   const positions = view.order.length;
   // Keys inside the Entry (on a phone it sits in the current card) are its own.
   if (positions === 0 || event.target.tagName !== 'TR') {
+    return;
+  }
+  if (event.key === ' ') {
+    event.preventDefault();
+    tickRow(event.target, !event.target.cells[0].firstChild.checked);
     return;
   }
   const at = Math.max(0, view.order.indexOf(state.current));
@@ -350,9 +427,18 @@ async function copyRows() {
 }
 
 export function wireCandidates() {
+  table.tBodies[0].addEventListener('change', (event) => {
+    if (event.target.classList.contains('compare-tick')) {
+      tickRow(event.target.closest('tr'), event.target.checked);
+    }
+  });
+  byId('compare-button').addEventListener('click', showCompare);
+  byId('compare-close').addEventListener('click', () => {
+    byId('compare').hidden = true;
+  });
   table.tBodies[0].addEventListener('click', (event) => {
     const tr = event.target.closest('tr');
-    if (tr) {
+    if (tr && !event.target.classList.contains('compare-tick')) {
       // A row still being brought up to date is brought up first.
       fillRows(tr.sectionRowIndex + 1);
       if (tr.dataset.row !== String(state.current)) {

@@ -5,7 +5,7 @@
 // file's name and bytes are kept, and nothing is sent anywhere.
 
 import { early, fetchBytes } from './boot.js';
-import { databaseName, keptMark, legacy, trayMark } from './names.js';
+import { databaseName, keptMark, legacy, ownPicturesMark, trayMark } from './names.js';
 import { emit, state } from './state.js';
 import { addToStatus, offerUndo, reading, setStatus, withdrawUndo } from './status.js';
 import { byId, errorText } from './util.js';
@@ -131,6 +131,32 @@ export async function keepTray(coins) {
   setMark(trayMark, coins.length > 0);
   if (coins.length > 0) {
     keepLasting();
+  }
+}
+
+/// Keeps the collector's own pictures ([{name, blob, width, height}], small
+/// copies) for the next visit; throws when they cannot be.
+export async function keepOwnPictures(pictures) {
+  if (pictures.length === 0 && !marked(ownPicturesMark)) {
+    return;
+  }
+  await withStore(databaseName, 'readwrite', (store) => store.put(pictures, 'own-pictures'));
+  setMark(ownPicturesMark, pictures.length > 0);
+  if (pictures.length > 0) {
+    keepLasting();
+  }
+}
+
+/// The own pictures kept, or none.
+export async function keptOwnPictures() {
+  try {
+    if (!marked(ownPicturesMark)) {
+      return [];
+    }
+    const kept = await withStore(databaseName, 'readonly', (store) => store.get('own-pictures'));
+    return Array.isArray(kept) ? kept.filter((p) => typeof p?.name === 'string' && p.blob instanceof Blob) : [];
+  } catch {
+    return [];
   }
 }
 

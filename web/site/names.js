@@ -9,6 +9,9 @@ const scope = encodeURIComponent(new URL('./', document.baseURI).pathname);
 export const databaseName = `rovadod|${scope}`;
 export const keptMark = `rovadod|${scope}|kept`;
 export const trayMark = `rovadod|${scope}|tray`;
+export const ownPicturesMark = `rovadod|${scope}|own-pictures`;
+// The small pictures kept for offline visits; sw.js fills it as they come.
+export const picturesCache = `rovadod|${scope}|pictures`;
 
 // What the page kept before its names had the site's folder in them, moved
 // to the new names on the first visit after the update.

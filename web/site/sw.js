@@ -10,8 +10,13 @@ const siteStamp = 'unstamped';
 const siteFiles = ['./'];
 const scope = encodeURIComponent(new URL(self.registration.scope).pathname);
 const cacheName = `rovadod|${scope}|site|${siteStamp}`;
-// The keeper's catalogue outlives the site's versions.
+// The keeper's catalogue outlives the site's versions; so do the small
+// pictures, kept as they are seen (the page's "Keep pictures offline" asks
+// for them all). Full pictures are not kept.
 const catalogueCache = `rovadod|${scope}|catalogue`;
+const picturesCache = `rovadod|${scope}|pictures`;
+const smallPictures = new URL('images/.rovadod/', self.registration.scope).href;
+const pictureIndex = new URL('images/.rovadod/index.tsv', self.registration.scope).href;
 const publishedCatalogue = new URL('ptolemy.csv', self.registration.scope).href;
 // Before the names held the site's folder.
 const legacyCatalogueCache = 'rovadod-published-catalogue';
@@ -101,9 +106,47 @@ async function keeperCatalogue(event) {
   return kept ?? answered ?? new Response('', { status: 404 });
 }
 
+/// A small picture from the cache, else from the network, kept when it is a
+/// picture; the index of pictures from the network first, as the keeper's
+/// catalogue is.
+async function smallPicture(request, url) {
+  const cache = await caches.open(picturesCache);
+  if (url === pictureIndex) {
+    try {
+      const response = await fetch(request);
+      const type = response.headers.get('content-type') ?? '';
+      if (response.status === 200 && !response.redirected && !type.includes('text/html')) {
+        await cache.put(url, response.clone());
+        return response;
+      }
+      if (response.status === 404) {
+        await cache.delete(url);
+        return response;
+      }
+      return (await cache.match(url)) ?? response;
+    } catch {
+      return (await cache.match(url)) ?? new Response('', { status: 404 });
+    }
+  }
+  const kept = await cache.match(url);
+  if (kept) {
+    return kept;
+  }
+  const response = await fetch(request);
+  if (response.status === 200 && !response.redirected && (response.headers.get('content-type') ?? '').startsWith('image/')) {
+    await cache.put(url, response.clone());
+  }
+  return response;
+}
+
 self.addEventListener('fetch', (event) => {
   const { request } = event;
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) {
+    return;
+  }
+  const url = request.url.split(/[?#]/)[0];
+  if (url.startsWith(smallPictures)) {
+    event.respondWith(smallPicture(request, url));
     return;
   }
   if (request.url.split(/[?#]/)[0] === publishedCatalogue) {

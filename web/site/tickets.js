@@ -65,6 +65,15 @@ function ticketElement(ticket, place) {
   element.style.top = `${place.y}mm`;
   element.style.width = `${place.width}mm`;
   element.style.height = `${place.height}mm`;
+  // The first candidate's first picture, small, beside the text.
+  if (ticket.picture) {
+    const image = document.createElement('img');
+    image.className = 'ticket-picture';
+    image.alt = '';
+    image.src = ticket.picture.small ?? ticket.picture.path;
+    element.append(image);
+    element.classList.add('with-picture');
+  }
   for (const [kind, text] of ticketLines(ticket)) {
     const line = document.createElement('p');
     if (kind) {
@@ -96,14 +105,16 @@ export function layTickets(area, tickets, pages) {
 
 let endPrinting = null;
 
-/// Prints `tickets` through the browser's print dialog; the print layout
-/// stays until the browser says printing is over.
-export function printTickets(tickets, pages) {
+/// Prints `tickets` through the browser's print dialog once their pictures
+/// are decoded (one that cannot be leaves its ticket without one, never a
+/// blank); the print layout stays until the browser says printing is over.
+export async function printTickets(tickets, pages) {
   const area = document.getElementById('print-area');
   if (endPrinting) {
     window.removeEventListener('afterprint', endPrinting);
   }
   layTickets(area, tickets, pages);
+  await Promise.all([...area.querySelectorAll('img')].map((image) => image.decode().catch(() => image.remove())));
   document.body.classList.add('printing');
   endPrinting = () => {
     endPrinting = null;

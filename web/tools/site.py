@@ -208,9 +208,10 @@ def build_single(src, engine_single, catalogue, out):
                    f'<script type="module">{script}</script>'),
         # Only what is inlined may run or style the page; the engine's wasm
         # is inside its script, fetched from a data: address.
-        (r"script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self';",
+        # The collector's own pictures are shown from blob: addresses.
+        (r"script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' blob:;",
          f"script-src {csp_hash(script)} 'wasm-unsafe-eval'; style-src {csp_hash(style)}; "
-         "img-src 'none'; connect-src data:;"),
+         "img-src blob:; connect-src data:;"),
         (r"default-src 'self';", "default-src 'none';"),
     ]
     for pattern, replacement in replacements:

@@ -7,13 +7,14 @@
 import { early, fetchBytes } from './boot.js';
 import { databaseName, keptMark, legacy, ownPicturesMark, trayMark } from './names.js';
 import { emit, state } from './state.js';
-import { addToStatus, offerUndo, reading, setStatus, withdrawUndo } from './status.js';
+import { addToStatus, fileBytes, setStatus, undoOffer } from './status.js';
 import { byId, errorText } from './util.js';
 
 const storeName = 'catalogue';
 const key = 'last';
 const demoNote = ' (the built-in demo: invented sample data)';
 const single = document.documentElement.dataset.build === 'single';
+const undo = undoOffer('undo');
 
 function openDatabase(name) {
   return new Promise((resolve, reject) => {
@@ -121,60 +122,41 @@ export async function keptCatalogue() {
   }
 }
 
-/// Keeps the tray's coins ([{id, cells}]) for the next visit; throws when
-/// they cannot be.
-export async function keepTray(coins) {
-  if (coins.length === 0 && !marked(trayMark)) {
+/// Keeps `list` under `key` for the next visit, with the mark that says
+/// whether there is any; throws when it cannot be kept.
+async function keepList(key, mark, list) {
+  if (list.length === 0 && !marked(mark)) {
     return;
   }
-  await withStore(databaseName, 'readwrite', (store) => store.put(coins, 'tray'));
-  setMark(trayMark, coins.length > 0);
-  if (coins.length > 0) {
+  await withStore(databaseName, 'readwrite', (store) => store.put(list, key));
+  setMark(mark, list.length > 0);
+  if (list.length > 0) {
     keepLasting();
   }
 }
 
-/// Keeps the collector's own pictures ([{name, blob, width, height}], small
-/// copies) for the next visit; throws when they cannot be.
-export async function keepOwnPictures(pictures) {
-  if (pictures.length === 0 && !marked(ownPicturesMark)) {
-    return;
-  }
-  await withStore(databaseName, 'readwrite', (store) => store.put(pictures, 'own-pictures'));
-  setMark(ownPicturesMark, pictures.length > 0);
-  if (pictures.length > 0) {
-    keepLasting();
-  }
-}
-
-/// The own pictures kept, or none.
-export async function keptOwnPictures() {
+/// The list kept under `key`, its items those `valid` takes; none when
+/// nothing is kept or it cannot be read.
+async function keptList(key, mark, valid) {
   try {
-    if (!marked(ownPicturesMark)) {
+    if (!marked(mark)) {
       return [];
     }
-    const kept = await withStore(databaseName, 'readonly', (store) => store.get('own-pictures'));
-    return Array.isArray(kept) ? kept.filter((p) => typeof p?.name === 'string' && p.blob instanceof Blob) : [];
+    const kept = await withStore(databaseName, 'readonly', (store) => store.get(key));
+    return Array.isArray(kept) ? kept.filter(valid) : [];
   } catch {
     return [];
   }
 }
 
-/// The tray kept, or none.
-export async function keptTray() {
-  try {
-    if (!marked(trayMark)) {
-      return [];
-    }
-    const kept = await withStore(databaseName, 'readonly', (store) => store.get('tray'));
-    return Array.isArray(kept)
-      ? kept.filter((coin) => typeof coin?.id === 'string' && Array.isArray(coin.cells))
-          .map((coin) => ({ id: coin.id, cells: coin.cells.map(String) }))
-      : [];
-  } catch {
-    return [];
-  }
-}
+/// The tray's coins ([{id, cells}]) and the collector's own pictures
+/// ([{name, blob, width, height}], small copies), kept for the next visit.
+export const keepTray = (coins) => keepList('tray', trayMark, coins);
+export const keptTray = () => keptList('tray', trayMark, (coin) => typeof coin?.id === 'string' && Array.isArray(coin.cells))
+  .then((coins) => coins.map((coin) => ({ id: coin.id, cells: coin.cells.map(String) })));
+export const keepOwnPictures = (pictures) => keepList('own-pictures', ownPicturesMark, pictures);
+export const keptOwnPictures = () =>
+  keptList('own-pictures', ownPicturesMark, (picture) => typeof picture?.name === 'string' && picture.blob instanceof Blob);
 
 /// Removes the kept catalogue; throws when it is still kept.
 async function forget() {
@@ -229,15 +211,9 @@ export async function openCatalogueFile(file, how = '') {
   if (!file || !state.engine) {
     return;
   }
-  const done = reading(file.name);
-  let bytes;
-  try {
-    bytes = new Uint8Array(await file.arrayBuffer());
-  } catch (error) {
-    setStatus(`Cannot read ${file.name}: ${errorText(error)}`);
+  const bytes = await fileBytes(file, setStatus);
+  if (!bytes) {
     return;
-  } finally {
-    done();
   }
   const opened = openCatalogue(bytes, file.name);
   if (how) {
@@ -249,7 +225,7 @@ export async function openCatalogueFile(file, how = '') {
     addToStatus(`; not kept for the next visit: ${why}`);
     return;
   }
-  withdrawUndo();
+  undo.withdraw();
   try {
     await remember(file.name, bytes);
   } catch (error) {
@@ -269,7 +245,7 @@ async function forgetCatalogue() {
   await openDefault();
   addToStatus(problem);
   if (kept && !problem) {
-    offerUndo(`${kept.name} forgotten.`, async () => {
+    undo.offer(`${kept.name} forgotten.`, async () => {
       openCatalogue(kept.bytes, kept.name);
       try {
         await remember(kept.name, kept.bytes);

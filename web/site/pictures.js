@@ -9,7 +9,7 @@ import { fetchBytes } from './boot.js';
 import { keepLasting, keepOwnPictures, keptOwnPictures } from './kept.js';
 import { picturesCache } from './names.js';
 import { on, state } from './state.js';
-import { reading } from './status.js';
+import { reading, undoOffer } from './status.js';
 import { byId, counted, errorText } from './util.js';
 
 const single = document.documentElement.dataset.build === 'single';
@@ -18,7 +18,7 @@ const smallSide = 480;
 let published = null; // the index's bytes, once fetched
 let own = []; // {name, blob, width, height}
 const ownUrls = new Map(); // name -> blob: address
-let undoTimer = 0;
+const undo = undoOffer('pictures-undo');
 
 const isPictureName = (name) => /^[^.].*\.(jpe?g|png|webp)$/i.test(name);
 
@@ -227,18 +227,10 @@ async function forgetOwn() {
   showOwn([]);
   await keepOwnPictures([]);
   say('');
-  clearTimeout(undoTimer);
-  byId('pictures-undo-text').textContent = `${counted(before.length, 'picture', 'pictures')} of your own forgotten.`;
-  byId('pictures-undo').hidden = false;
-  byId('pictures-undo-button').onclick = async () => {
-    clearTimeout(undoTimer);
-    byId('pictures-undo').hidden = true;
+  undo.offer(`${counted(before.length, 'picture', 'pictures')} of your own forgotten.`, async () => {
     showOwn(before);
     await keepOwnPictures(before);
-  };
-  undoTimer = setTimeout(() => {
-    byId('pictures-undo').hidden = true;
-  }, 12000);
+  });
 }
 
 export function wirePictures() {

@@ -2,10 +2,9 @@
 // The status line (what is open, what became of it, whether the page works
 // offline) and the two offers beside it: Undo, and Reload for a new version.
 
-import { byId } from './util.js';
+import { byId, errorText } from './util.js';
 
 const line = { text: 'Starting the finder…', offline: false };
-let undoTimer = 0;
 
 function show() {
   byId('status').textContent = line.text + (line.offline ? ' · ready offline' : '');
@@ -32,24 +31,27 @@ export function setReadyOffline(ready) {
   }
 }
 
-/// Offers "Undo" beside `text` for `seconds`; `undo` runs on a press.
-export function offerUndo(text, undo, seconds = 12) {
-  const box = byId('undo');
-  const button = byId('undo-button');
-  clearTimeout(undoTimer);
-  byId('undo-text').textContent = text;
-  button.onclick = () => {
-    withdrawUndo();
-    undo();
+/// An "Undo" offer shown in the element `id` (with `id`-text and
+/// `id`-button inside): `offer(text, undo)` shows it for a few seconds,
+/// `withdraw()` takes it away.
+export function undoOffer(id) {
+  let timer = 0;
+  const withdraw = () => {
+    clearTimeout(timer);
+    byId(id).hidden = true;
+    byId(`${id}-button`).onclick = null;
   };
-  box.hidden = false;
-  undoTimer = setTimeout(withdrawUndo, seconds * 1000);
-}
-
-export function withdrawUndo() {
-  clearTimeout(undoTimer);
-  byId('undo').hidden = true;
-  byId('undo-button').onclick = null;
+  const offer = (text, undo, seconds = 12) => {
+    clearTimeout(timer);
+    byId(`${id}-text`).textContent = text;
+    byId(`${id}-button`).onclick = () => {
+      withdraw();
+      undo();
+    };
+    byId(id).hidden = false;
+    timer = setTimeout(withdraw, seconds * 1000);
+  };
+  return { offer, withdraw };
 }
 
 /// Says that a new version is ready; `reload` switches to it on a press.
@@ -66,4 +68,18 @@ export function reading(name) {
   return () => {
     bar.hidden = true;
   };
+}
+
+/// The bytes of `file`, the bar showing while it is read; null when it
+/// cannot be read, which `complain` is told.
+export async function fileBytes(file, complain) {
+  const done = reading(file.name);
+  try {
+    return new Uint8Array(await file.arrayBuffer());
+  } catch (error) {
+    complain(`Cannot read ${file.name}: ${errorText(error)}`);
+    return null;
+  } finally {
+    done();
+  }
 }

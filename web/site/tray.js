@@ -7,14 +7,14 @@
 import { keepTray, keptTray } from './kept.js';
 import { query } from './question.js';
 import { on, state } from './state.js';
-import { reading } from './status.js';
+import { fileBytes, undoOffer } from './status.js';
 import { printTickets } from './tickets.js';
 import { byId, counted, cut, download, errorText } from './util.js';
 
 const mostInCell = 1000;
 let coins = []; // {id, cells}: cells in the engine's value columns' order
 let answered = null; // what the table shows: {near, catalogue, coins}
-let undoTimer = 0;
+const undo = undoOffer('tray-undo');
 
 const columns = () => state.engine.askOptions().slice(0, -1);
 
@@ -91,28 +91,13 @@ async function change(next, message, undoText = message) {
   showTray();
   say(`${message} ${counted(coins.length, 'coin', 'coins')} in the tray.`);
   if (undoText && next.length < before.length) {
-    offerUndo(undoText, before);
+    undo.offer(undoText, () => change(before, 'Brought back.', ''));
   }
   try {
     await keepTray(coins);
   } catch (error) {
     say(`${byId('tray-status').textContent} (not kept for the next visit: ${errorText(error)})`);
   }
-}
-
-function offerUndo(text, before) {
-  clearTimeout(undoTimer);
-  const box = byId('tray-undo');
-  byId('tray-undo-text').textContent = text;
-  box.hidden = false;
-  byId('tray-undo-button').onclick = () => {
-    clearTimeout(undoTimer);
-    box.hidden = true;
-    change(before, 'Brought back.', '');
-  };
-  undoTimer = setTimeout(() => {
-    box.hidden = true;
-  }, 12000);
 }
 
 /// Adds the coin the fields describe, as the engine reads them: a value it
@@ -145,15 +130,9 @@ export async function openTray(file, how = '') {
   if (!file || !state.engine) {
     return;
   }
-  const done = reading(file.name);
-  let bytes;
-  try {
-    bytes = new Uint8Array(await file.arrayBuffer());
-  } catch (error) {
-    say(`Cannot read ${file.name}: ${errorText(error)}`);
+  const bytes = await fileBytes(file, say);
+  if (!bytes) {
     return;
-  } finally {
-    done();
   }
   const read = state.engine.trayCoins(bytes, file.name);
   const added = [];

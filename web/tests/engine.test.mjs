@@ -459,3 +459,44 @@ test('own pictures: matched by the rule, beside the published ones, kept across 
   engine.ask({});
   assert.ok(engine.picturesOf(0).every((p) => !p.own));
 });
+
+test('site.py: the demo pictures beside the page, not precached, and never over a keeper\'s own', () => {
+  const web = path.join(path.dirname(new URL(import.meta.url).pathname), '..');
+  const images = path.join(dir, 'source-images');
+  fs.cpSync(demoImages, images, { recursive: true });
+  fs.writeFileSync(path.join(images, 'drawing.svg'), '<svg><script>alert(1)</script></svg>');
+  const out = path.join(dir, 'site');
+  const build = () => {
+    const run = spawnSync('python3', [path.join(web, 'tools/site.py'), 'site', '--src', path.join(web, 'site'),
+      '--engine', path.dirname(enginePath), '--catalogue', demoPath, '--out', out, '--images', images]);
+    assert.equal(run.status, 0, decode(run.stderr));
+    return decode(run.stderr);
+  };
+  const listed = (folder) => fs.readdirSync(folder, { recursive: true }).sort();
+  build();
+  const pictures = fs.readdirSync(demoImages).filter((n) => /\.(png|webp|jpe?g)$/i.test(n));
+  assert.deepEqual(listed(path.join(out, 'images')),
+    [...pictures, '.rovadod', ...listed(path.join(demoImages, '.rovadod')).map((n) => `.rovadod/${n}`)].sort(),
+    'the pictures, the index and the small copies; no SVG');
+  assert.deepEqual(fs.readFileSync(path.join(out, 'images/.rovadod/index.tsv')), demoIndex);
+  const precached = /^const siteFiles = (\[[^\n]*\]);$/m.exec(fs.readFileSync(path.join(out, 'sw.js'), 'utf8'))[1];
+  assert.ok(precached.includes('index.html') && !precached.includes('images'), precached);
+
+  // A picture gone from the demo goes from the site; the keeper's catalogue stays.
+  fs.rmSync(path.join(images, pictures[0]));
+  fs.writeFileSync(path.join(out, 'ptolemy.csv'), 'K-1' + fields20);
+  build();
+  assert.ok(!fs.existsSync(path.join(out, 'images', pictures[0])));
+  assert.ok(fs.existsSync(path.join(out, 'images', pictures[1])));
+  assert.ok(fs.existsSync(path.join(out, 'ptolemy.csv')));
+
+  // The keeper copies their own pictures over the site's: a rebuild leaves
+  // every one of them, and adds no demo picture among them.
+  fs.writeFileSync(path.join(out, 'images/.rovadod/index.tsv'), 'rovadod-pictures-index 1\n');
+  fs.writeFileSync(path.join(out, 'images/K-1.jpg'), 'the keeper\'s');
+  const keeper = listed(path.join(out, 'images'));
+  fs.writeFileSync(path.join(images, 'DEMO-099.png'), 'new in the demo');
+  assert.match(build(), /holds pictures of its own/);
+  assert.deepEqual(listed(path.join(out, 'images')), keeper);
+  assert.equal(fs.readFileSync(path.join(out, 'images/.rovadod/index.tsv'), 'utf8'), 'rovadod-pictures-index 1\n');
+});

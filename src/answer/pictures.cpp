@@ -15,6 +15,61 @@ const std::vector<Picture>& Pictures::of(int entry) const
                : none;
 }
 
+namespace {
+
+const std::string& folderPrefix()
+{
+    static const std::string folder = std::string(pictures::folderName) + "/";
+    return folder;
+}
+
+const std::string& toolsPrefix()
+{
+    static const std::string tools = folderPrefix() + std::string(pictures::toolFolderName) + "/";
+    return tools;
+}
+
+/// `names` (file names in `images/`) given to `catalogue`'s entries by the
+/// one rule, each entry's in showing order with its label; `fill(k, picture)`
+/// sets the rest of the picture of `names[k]`.
+template <typename Fill>
+void assign(const catalogue::View& catalogue, const std::vector<std::string>& names, Pictures& out,
+            Fill fill)
+{
+    out.byEntry.resize(static_cast<std::size_t>(catalogue.entries()));
+    const pictures::Assignment assigned = pictures::Assign(pictures::Matcher(catalogue), names);
+    for (std::size_t entry = 0; entry < assigned.byEntry.size(); ++entry) {
+        const std::vector<std::uint32_t>& mine = assigned.byEntry[entry];
+        if (mine.empty()) {
+            continue;
+        }
+        std::vector<std::string> ordered;
+        for (const std::uint32_t k : mine) {
+            ordered.push_back(names[k]);
+        }
+        const std::vector<std::string> labels =
+            pictures::AccessibleNames(catalogue.text(catalogue::columns::SV, entry), ordered);
+        std::vector<Picture>& list = out.byEntry[entry];
+        for (std::size_t k = 0; k < mine.size(); ++k) {
+            Picture& picture = list.emplace_back();
+            picture.path = folderPrefix() + names[mine[k]];
+            picture.label = labels[k];
+            fill(mine[k], picture);
+        }
+    }
+}
+
+void setSmall(Picture& picture, const pictures::IndexEntry& indexed)
+{
+    if (!indexed.small.empty()) {
+        picture.small = toolsPrefix() + indexed.small;
+        picture.smallWidth = indexed.smallWidth;
+        picture.smallHeight = indexed.smallHeight;
+    }
+}
+
+} // namespace
+
 Pictures AssignPictures(const pictures::Scan& scan, const std::string& cataloguePath,
                         const catalogue::View& catalogue, const pictures::Index& index)
 {
@@ -37,38 +92,43 @@ Pictures AssignPictures(const pictures::Scan& scan, const std::string& catalogue
     for (const pictures::IndexEntry& entry : index.entries) {
         indexed.emplace(entry.name, &entry);
     }
-    const std::string folder = std::string(pictures::folderName) + "/";
-    const std::string tools = folder + std::string(pictures::toolFolderName) + "/";
-    const pictures::Assignment assigned = pictures::Assign(pictures::Matcher(catalogue), names);
-    for (std::size_t entry = 0; entry < assigned.byEntry.size(); ++entry) {
-        const std::vector<std::uint32_t>& mine = assigned.byEntry[entry];
-        if (mine.empty()) {
-            continue;
+    assign(catalogue, names, out, [&](std::uint32_t k, Picture& picture) {
+        const pictures::File& file = *files[k];
+        picture.bytes = file.bytes;
+        picture.mtimeNs = file.mtimeNs;
+        picture.header = file.header;
+        // A small copy made before the picture last changed shows
+        // another picture.
+        if (const auto at = indexed.find(file.name); at != indexed.end() &&
+                                                     at->second->bytes == file.bytes &&
+                                                     at->second->mtimeNs == file.mtimeNs) {
+            setSmall(picture, *at->second);
         }
-        std::vector<std::string> ordered;
-        for (const std::uint32_t k : mine) {
-            ordered.push_back(names[k]);
-        }
-        const std::vector<std::string> labels =
-            pictures::AccessibleNames(catalogue.text(catalogue::columns::SV, entry), ordered);
-        std::vector<Picture>& list = out.byEntry[entry];
-        for (std::size_t k = 0; k < mine.size(); ++k) {
-            const pictures::File& file = *files[mine[k]];
-            Picture& picture = list.emplace_back();
-            picture.path = folder + file.name;
-            picture.label = labels[k];
-            picture.bytes = file.bytes;
-            picture.mtimeNs = file.mtimeNs;
-            picture.header = file.header;
-            // A small copy made before the picture last changed shows
-            // another picture.
-            if (const auto at = indexed.find(file.name);
-                at != indexed.end() && !at->second->small.empty() &&
-                at->second->bytes == file.bytes && at->second->mtimeNs == file.mtimeNs) {
-                picture.small = tools + at->second->small;
-            }
+    });
+    return out;
+}
+
+Pictures PicturesFromIndex(const pictures::Index& index, const catalogue::View& catalogue)
+{
+    Pictures out;
+    std::vector<std::string> names;
+    std::vector<const pictures::IndexEntry*> entries;
+    for (const pictures::IndexEntry& entry : index.entries) {
+        // An index is only a text: its sizes may lie as a header may.
+        const std::uint64_t pixels = std::uint64_t{entry.width} * entry.height;
+        if (pixels > 0 && pixels <= pictures::maxPixels) {
+            names.push_back(entry.name);
+            entries.push_back(&entry);
         }
     }
+    assign(catalogue, names, out, [&entries](std::uint32_t k, Picture& picture) {
+        const pictures::IndexEntry& entry = *entries[k];
+        picture.bytes = entry.bytes;
+        picture.mtimeNs = entry.mtimeNs;
+        picture.header.width = entry.width;
+        picture.header.height = entry.height;
+        setSmall(picture, entry);
+    });
     return out;
 }
 

@@ -14,9 +14,11 @@ namespace answer {
 
 /// One picture of an entry, as every face names and finds it.
 struct Picture {
-    std::string path;  ///< relative to the catalogue's folder: "images/412-obverse.jpg"
-    std::string label; ///< what a screen reader calls it: "412 obverse"
-    std::string small; ///< its current small copy, "images/.rovadod/…"; empty: none
+    std::string path;             ///< relative to the catalogue's folder: "images/412-obverse.jpg"
+    std::string label;            ///< what a screen reader calls it: "412 obverse"
+    std::string small;            ///< its current small copy, "images/.rovadod/…"; empty: none
+    std::uint32_t smallWidth = 0; ///< the small copy's pixel size, when there is one
+    std::uint32_t smallHeight = 0;
     std::uint64_t bytes = 0;
     std::int64_t mtimeNs = 0;
     pictures::Header header; ///< pixel size, or why it cannot be shown
@@ -45,6 +47,15 @@ struct Pictures {
 /// picture as it is now (same size and time).
 Pictures AssignPictures(const pictures::Scan& scan, const std::string& cataloguePath,
                         const catalogue::View& catalogue, const pictures::Index& index = {});
+
+/// The pictures a site publishes, for `catalogue`'s entries: a web page
+/// cannot list a folder, so the index (`images/.rovadod/index.tsv`) is the
+/// list of pictures. The same rule, order and labels as `AssignPictures`;
+/// paths are relative to the site ("images/NAME", the small copy
+/// "images/.rovadod/SMALL"), sizes the index's. An entry without a size or
+/// over `pictures::maxPixels` is left out altogether, as `ReadIndex` leaves
+/// out such a line: it is never shown and takes no label's number.
+Pictures PicturesFromIndex(const pictures::Index& index, const catalogue::View& catalogue);
 
 /// Scans the folder beside the catalogue at `cataloguePath` (and its index)
 /// and assigns it to `catalogue`'s entries.

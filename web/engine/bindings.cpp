@@ -6,6 +6,7 @@
 #include "answer/answer.h"
 #include "answer/batch.h"
 #include "answer/candidates.h"
+#include "answer/pictures.h"
 #include "answer/read.h"
 #include "answer/sheet.h"
 #include "answer/ticket.h"
@@ -15,6 +16,8 @@
 #include "lookup/decimal.h"
 #include "lookup/query.h"
 #include "lookup/utf8.h"
+#include "pictures/index.h"
+#include "pictures/match.h"
 #include "vocab/values.h"
 #include "vocab/vocabulary.h"
 #include "json/json.h"
@@ -38,10 +41,22 @@ namespace {
 
 using emscripten::val;
 
+/// The collector's own pictures, matched to the open catalogue: names as
+/// the page gave them, and each entry's in showing order.
+struct OwnPictures {
+    std::vector<std::string> names;
+    std::vector<std::vector<std::uint32_t>> byEntry;
+};
+
 struct State {
     std::shared_ptr<const catalogue::Table> table = std::make_shared<const catalogue::Table>();
     answer::Answer last;
     std::vector<answer::Answer> tray; ///< the last batch's coins, for their tickets
+    /// The site's published index and what it gives the open catalogue;
+    /// every answer points at `published`, which lives as long as the state.
+    pictures::Index index;
+    answer::Pictures published;
+    OwnPictures own;
 };
 
 State& state()
@@ -106,6 +121,42 @@ std::string entriesRead(std::int32_t n)
     return std::to_string(n) + (n == 1 ? " entry read" : " entries read");
 }
 
+/// A file name without the folders a page may put before it (a folder's
+/// relative path): the rule reads file names.
+std::string_view fileName(std::string_view name)
+{
+    const auto slash = name.rfind('/');
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+/// The published and own pictures matched to the open catalogue again.
+void matchPictures(State& s)
+{
+    const catalogue::View view = s.table->view();
+    s.published = answer::PicturesFromIndex(s.index, view);
+    std::vector<std::string> names;
+    names.reserve(s.own.names.size());
+    for (const std::string& name : s.own.names) {
+        names.emplace_back(fileName(name));
+    }
+    s.own.byEntry = pictures::Assign(pictures::Matcher(view), names).byEntry;
+}
+
+/// Entries of the open catalogue with at least one of `byEntry`.
+template <typename Lists> int entriesWithAny(const Lists& byEntry)
+{
+    return static_cast<int>(
+        std::count_if(byEntry.begin(), byEntry.end(), [](const auto& l) { return !l.empty(); }));
+}
+
+val picturesCount(std::size_t pictures, int entries)
+{
+    val result = val::object();
+    result.set("pictures", static_cast<double>(pictures));
+    result.set("entries", entries);
+    return result;
+}
+
 val open(const val& bytes, const val& name)
 {
     State& s = state();
@@ -132,6 +183,12 @@ val open(const val& bytes, const val& name)
         }
     } catch (...) {
         // Out of memory for a catalogue this large: it cannot be read.
+    }
+    try {
+        matchPictures(s);
+    } catch (...) {
+        s.published = {};
+        s.own.byEntry.clear();
     }
     val result = val::object();
     result.set("entries", s.table->entries());
@@ -358,6 +415,7 @@ val askValues(const std::string& values, unsigned notText)
     try {
         const lookup::Query query = readQuery(values, notText, problems);
         s.last = answer::Ask(s.table->view(), query, true);
+        s.last.pictures = &s.published;
         return text(answerJson(s.last, problems));
     } catch (...) {
         s.last = {}; // out of memory: no answer rather than half of one
@@ -422,7 +480,32 @@ val optionalNumber(const std::optional<double>& number)
     return number ? val(*number) : val::null();
 }
 
-val ticketValue(const answer::Ticket& t)
+val sizeOrNull(std::uint32_t pixels, bool known)
+{
+    return known ? val(pixels) : val::null();
+}
+
+/// The picture a ticket shows for match `chosen` of `a`: the one
+/// `answer::TicketOf` chose, with its size; null for none.
+val ticketPicture(const answer::Answer& a, std::size_t chosen, const answer::Ticket& t)
+{
+    if (t.picture.empty() || a.pictures == nullptr || chosen >= a.matches.size()) {
+        return val::null();
+    }
+    for (const answer::Picture& p : a.pictures->of(a.matches[chosen].entry)) {
+        if (p.usable()) {
+            val picture = val::object();
+            picture.set("path", text(p.path));
+            picture.set("small", p.small.empty() ? val::null() : text(p.small));
+            picture.set("width", p.header.width);
+            picture.set("height", p.header.height);
+            return picture;
+        }
+    }
+    return val::null();
+}
+
+val ticketValue(const answer::Ticket& t, val picture = val::null())
 {
     val ticket = val::object();
     ticket.set("id", text(t.id));
@@ -441,6 +524,7 @@ val ticketValue(const answer::Ticket& t)
     ticket.set("differs", strings(t.differs));
     ticket.set("also", strings(t.also));
     ticket.set("seen", text(t.seen));
+    ticket.set("picture", std::move(picture));
     return ticket;
 }
 
@@ -451,7 +535,9 @@ val ticket(const val& row)
     try {
         const State& s = state();
         const auto r = indexBelow(row, s.last.matches.size());
-        return ticketValue(answer::TicketOf(s.last, r.value_or(s.last.matches.size())));
+        const std::size_t chosen = r.value_or(s.last.matches.size());
+        const answer::Ticket t = answer::TicketOf(s.last, chosen);
+        return ticketValue(t, ticketPicture(s.last, chosen, t));
     } catch (...) {
         return ticketValue({});
     }
@@ -487,6 +573,7 @@ void readTray(std::string_view bytes, const std::string& path, int near, val& co
         coin.query.near = near;
         answer::Answer a = answer::Ask(s.table->view(), coin.query, false, line);
         a.id = std::move(coin.id);
+        a.pictures = &s.published;
         coins.call<void>("push", coinValue(a));
         s.tray.push_back(std::move(a));
     };
@@ -558,12 +645,111 @@ val trayTickets()
     val tickets = val::array();
     try {
         for (const answer::Answer& a : state().tray) {
-            tickets.call<void>("push", ticketValue(answer::TicketOf(a)));
+            const answer::Ticket t = answer::TicketOf(a);
+            tickets.call<void>("push", ticketValue(t, ticketPicture(a, 0, t)));
         }
     } catch (...) {
         // The tickets made so far.
     }
     return tickets;
+}
+
+/// The site's published index (the bytes of `images/.rovadod/index.tsv`;
+/// anything else, or nothing, for none), kept for every catalogue opened
+/// after it: pictures read, and entries of the open catalogue with one.
+val setPictures(const val& bytes)
+{
+    State& s = state();
+    try {
+        std::string content;
+        s.index = bytesOf(bytes, content) ? pictures::ReadIndex(content) : pictures::Index{};
+        s.published = answer::PicturesFromIndex(s.index, s.table->view());
+        return picturesCount(s.index.entries.size(), entriesWithAny(s.published.byEntry));
+    } catch (...) {
+        s.index = {};
+        s.published = {};
+        return picturesCount(0, 0);
+    }
+}
+
+/// The collector's own picture files by name (an array of strings; the
+/// rest is no name), kept for every catalogue opened after them: names a
+/// picture may have, and entries of the open catalogue with one.
+val setOwnPictures(const val& names)
+{
+    State& s = state();
+    try {
+        s.own = {};
+        if (names.isArray()) {
+            const auto length = names["length"].as<std::size_t>();
+            for (std::size_t k = 0; k < length; ++k) {
+                const val name = names[k];
+                if (isString(name)) {
+                    s.own.names.push_back(name.as<std::string>());
+                }
+            }
+        }
+        matchPictures(s);
+        const auto named =
+            std::count_if(s.own.names.begin(), s.own.names.end(), [](const std::string& name) {
+                return pictures::IsPictureName(fileName(name));
+            });
+        return picturesCount(static_cast<std::size_t>(named), entriesWithAny(s.own.byEntry));
+    } catch (...) {
+        s.own = {};
+        return picturesCount(0, 0);
+    }
+}
+
+/// Row `row`'s pictures in showing order: the published ones as the
+/// keeper ordered them, then the collector's own (shown beside them, never
+/// instead), labelled over all of them ("412 obverse 2" for an own obverse
+/// after a published one).
+val picturesOf(const val& row)
+{
+    val list = val::array();
+    try {
+        const State& s = state();
+        const auto r = indexBelow(row, s.last.matches.size());
+        if (!r) {
+            return list;
+        }
+        const auto entry = static_cast<std::size_t>(s.last.matches[*r].entry);
+        std::vector<const answer::Picture*> published;
+        std::vector<std::string> names;
+        for (const answer::Picture& p : s.published.of(static_cast<int>(entry))) {
+            if (p.usable()) {
+                published.push_back(&p);
+                names.emplace_back(fileName(p.path));
+            }
+        }
+        static const std::vector<std::uint32_t> none;
+        const std::vector<std::uint32_t>& own =
+            entry < s.own.byEntry.size() ? s.own.byEntry[entry] : none;
+        for (const std::uint32_t k : own) {
+            names.emplace_back(fileName(s.own.names[k]));
+        }
+        const std::vector<std::string> labels =
+            pictures::AccessibleNames(s.last.catalogue.text(catalogue::columns::SV, entry), names);
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            const bool mine = k >= published.size();
+            const answer::Picture* p = mine ? nullptr : published[k];
+            val picture = val::object();
+            picture.set("path", text(mine ? s.own.names[own[k - published.size()]] : p->path));
+            picture.set("label", text(labels[k]));
+            const bool small = !mine && !p->small.empty();
+            picture.set("small", small ? text(p->small) : val::null());
+            picture.set("width", sizeOrNull(mine ? 0 : p->header.width, !mine));
+            picture.set("height", sizeOrNull(mine ? 0 : p->header.height, !mine));
+            picture.set("smallWidth", sizeOrNull(small ? p->smallWidth : 0, small));
+            picture.set("smallHeight", sizeOrNull(small ? p->smallHeight : 0, small));
+            picture.set("own", mine);
+            list.call<void>("push", picture);
+        }
+    } catch (...) {
+        return val::array();
+    }
+    return list;
 }
 
 /// The pages of `count` tickets of side `side` mm on `paper` ("a4" or
@@ -622,7 +808,11 @@ EMSCRIPTEN_BINDINGS(rovadod_engine)
     emscripten::function("trayOf", &tray);
     emscripten::function("trayTickets", &trayTickets);
     emscripten::function("trayCoinsOf", &trayCoins);
-    // engine-post.js makes engine.open, entry, ticket, tray and
+    emscripten::function("setPicturesOf", &setPictures);
+    emscripten::function("setOwnPicturesOf", &setOwnPictures);
+    emscripten::function("picturesOfRow", &picturesOf);
+    // engine-post.js makes engine.open, entry, ticket, tray, trayCoins,
+    // setPictures, setOwnPictures, picturesOf and
     // ticketPages(count, side = 50, paper = "a4") of the *Of calls.
     emscripten::function("ticketPagesOf", &ticketPages);
     emscripten::constant("version", std::string(ROVADOD_VERSION));

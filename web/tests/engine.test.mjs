@@ -20,6 +20,10 @@ for (const [name, value] of Object.entries({ enginePath, findPath, checkPath, de
 }
 const { default: createEngine } = await import(enginePath);
 const engine = await createEngine();
+// The demo's published pictures, as rovadod-find finds them beside it.
+const demoImages = path.join(path.dirname(demoPath), 'images');
+const demoIndex = fs.readFileSync(path.join(demoImages, '.rovadod/index.tsv'));
+engine.setPictures(new Uint8Array(demoIndex));
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'rovadod-web-'));
 process.on('exit', () => fs.rmSync(dir, { recursive: true, force: true }));
 
@@ -340,4 +344,159 @@ test('calls with arguments left out or added answer, never throw', () => {
   assert.equal(engine.ticket().found, false);
   assert.deepEqual(engine.tray().coins, []);
   assert.equal(engine.ticketPages().length, 0);
+});
+
+/// The labels the rule gives an entry's pictures in their order.
+function ruleLabels(sv, names) {
+  const seen = { obverse: 0, reverse: 0, picture: 0 };
+  return names.map((name) => {
+    const stem = path.basename(name).replace(/\.[^.]*$/, '').toLowerCase();
+    const side = stem.includes('obverse') ? 'obverse' : stem.includes('reverse') ? 'reverse' : 'picture';
+    const n = ++seen[side];
+    return side === 'picture' ? `${sv} picture ${n}` : `${sv} ${side}${n > 1 ? ` ${n}` : ''}`;
+  });
+}
+
+test('published pictures: each row\'s as rovadod-find lists them, with the rule\'s labels, in JSON and on tickets', () => {
+  openFile(demoPath, 'ptolemy.csv');
+  const lines = decode(demoIndex).split('\n').slice(1).filter(Boolean).map((l) => l.split('\t'));
+  const listed = JSON.parse(decode(find(demoPath, {}, '--format=json'))).matches;
+  assert.deepEqual(engine.setPictures(new Uint8Array(demoIndex)),
+    { pictures: lines.length, entries: listed.filter((m) => m.pictures).length });
+  const answer = engine.ask({});
+  assert.equal(answer.rows.length, listed.length);
+  let shown = 0;
+  answer.rows.forEach((row, r) => {
+    const pictures = engine.picturesOf(r);
+    const paths = listed[r].pictures ?? [];
+    assert.deepEqual(pictures.map((p) => p.path), paths, row.sv);
+    assert.deepEqual(pictures.map((p) => p.label), ruleLabels(row.sv, paths), row.sv);
+    for (const p of pictures) {
+      const [, width, height, , , small, smallWidth, smallHeight] = lines.find((l) => `images/${l[0]}` === p.path);
+      assert.deepEqual({ ...p, path: undefined, label: undefined }, {
+        path: undefined, label: undefined, own: false, width: Number(width), height: Number(height),
+        small: `images/.rovadod/${small}`, smallWidth: Number(smallWidth), smallHeight: Number(smallHeight),
+      }, p.path);
+      assert.ok(fs.existsSync(path.join(demoImages, '..', p.small)), p.small);
+    }
+    // The ticket's picture: the first one shown, from its small copy.
+    const first = pictures[0];
+    assert.deepEqual(engine.ticket(r).picture,
+      first ? { path: first.path, small: first.small, width: first.width, height: first.height } : null, row.sv);
+    shown += pictures.length;
+  });
+  assert.equal(shown, lines.length, 'every published picture belongs to a demo entry');
+  assert.deepEqual(JSON.parse(decode(engine.json())).matches, listed, 'JSON lists the published pictures');
+  for (const row of [-1, answer.rows.length, 1.5, '0', undefined, null, {}]) assert.deepEqual(engine.picturesOf(row), []);
+
+  // A tray's tickets carry their coins' first pictures too.
+  const tray = engine.tray(new TextEncoder().encode('obverse-figure\n#1\n#2\n'), 'tray.tsv');
+  engine.trayTickets().forEach((t, k) => {
+    const match = listed.find((m) => m.sv === tray.coins[k].sv);
+    assert.equal(t.picture?.path ?? null, match?.pictures?.[0] ?? null, tray.coins[k].label);
+  });
+  assert.ok(engine.trayTickets().some((t) => t.picture !== null), 'some coin of the tray has a picture');
+});
+
+test('a lying or missing index: nothing over 50 MP, nothing at all without one', () => {
+  openFile(demoPath, 'ptolemy.csv');
+  const lying = 'rovadod-pictures-index 1\nDEMO-001-obverse.png\t30000\t30000\t5\t1\tx.webp\t480\t480\n'
+    + 'DEMO-001-reverse.png\t320\t320\t5\t1\t\t\t\n';
+  assert.deepEqual(engine.setPictures(new TextEncoder().encode(lying)), { pictures: 1, entries: 1 });
+  const row = engine.ask({}).rows.findIndex((r) => r.sv === 'DEMO-001');
+  assert.deepEqual(engine.picturesOf(row), [{
+    path: 'images/DEMO-001-reverse.png', label: 'DEMO-001 reverse', small: null, width: 320, height: 320,
+    smallWidth: null, smallHeight: null, own: false,
+  }]);
+  assert.deepEqual(engine.ticket(row).picture, { path: 'images/DEMO-001-reverse.png', small: null, width: 320, height: 320 });
+  for (const none of [undefined, new Uint8Array(0), 'text', new TextEncoder().encode('DEMO-001-reverse.png\t320\t320\t5\t1\t\t\t\n')]) {
+    assert.deepEqual(engine.setPictures(none), { pictures: 0, entries: 0 });
+    engine.ask({});
+    assert.deepEqual(engine.picturesOf(row), []);
+    assert.equal(engine.ticket(row).picture, null);
+    assert.ok(!decode(engine.json()).includes('"pictures"'));
+  }
+  engine.setPictures(new Uint8Array(demoIndex));
+});
+
+test('own pictures: matched by the rule, beside the published ones, kept across catalogues, never in JSON', () => {
+  const file = path.join(dir, 'own.csv');
+  fs.writeFileSync(file, ['412', '412-A', '12/3', '41', 'DEMO-001'].map((sv) => sv + fields20).join('\n'));
+  openFile(file, 'own.csv');
+  const names = ['412.jpg', '412-obverse.JPG', '4120.jpg', '12_3.png', '412-A.jpg', 'photos/412-reverse.webp',
+    '.412.jpg', '412.svg', 'DEMO-001-obverse-mine.jpg', 7, null];
+  assert.deepEqual(engine.setOwnPictures(names), { pictures: 7, entries: 4 });
+  const own = (p) => ({ path: p[0], label: p[1], small: null, width: null, height: null, smallWidth: null, smallHeight: null, own: true });
+  const expected = {
+    412: [['412-obverse.JPG', '412 obverse'], ['photos/412-reverse.webp', '412 reverse'], ['412.jpg', '412 picture 1']],
+    '412-A': [['412-A.jpg', '412-A picture 1']],
+    '12/3': [['12_3.png', '12/3 picture 1']],
+    41: [],
+    // The demo's published pictures first, the collector's after them.
+    'DEMO-001': [['images/DEMO-001-obverse.png', 'DEMO-001 obverse'], ['images/DEMO-001-reverse.png', 'DEMO-001 reverse'],
+      ['DEMO-001-obverse-mine.jpg', 'DEMO-001 obverse 2']],
+  };
+  const check = (what) => {
+    const answer = engine.ask({});
+    for (const [r, row] of answer.rows.entries()) {
+      if (!(row.sv in expected)) continue;
+      const got = engine.picturesOf(r);
+      assert.deepEqual(got.map((p) => [p.path, p.label, p.own]), expected[row.sv].map(([p, l]) => [p, l, !p.startsWith('images/')]), `${what}: ${row.sv}`);
+      got.filter((p) => p.own).forEach((p, k) => assert.deepEqual(p, own([p.path, p.label]), `${what}: ${row.sv} ${k}`));
+      // A ticket shows only what the keeper published.
+      assert.equal(engine.ticket(r).picture?.path ?? null, got.find((p) => !p.own)?.path ?? null, `${what}: ${row.sv}`);
+    }
+    assert.ok(!decode(engine.json()).includes('mine'), `${what}: own pictures are never exported`);
+  };
+  check('own catalogue');
+  openFile(demoPath, 'ptolemy.csv');
+  const row = engine.ask({}).rows.findIndex((r) => r.sv === 'DEMO-001');
+  assert.deepEqual(engine.picturesOf(row).map((p) => p.label), ['DEMO-001 obverse', 'DEMO-001 reverse', 'DEMO-001 obverse 2']);
+  assert.deepEqual(JSON.parse(decode(engine.json())).matches, JSON.parse(decode(find(demoPath, {}, '--format=json'))).matches);
+  openFile(file, 'own.csv');
+  check('opened again');
+  assert.deepEqual(engine.setOwnPictures(), { pictures: 0, entries: 0 });
+  engine.ask({});
+  assert.ok(engine.picturesOf(0).every((p) => !p.own));
+});
+
+test('site.py: the demo pictures beside the page, not precached, and never over a keeper\'s own', () => {
+  const web = path.join(path.dirname(new URL(import.meta.url).pathname), '..');
+  const images = path.join(dir, 'source-images');
+  fs.cpSync(demoImages, images, { recursive: true });
+  fs.writeFileSync(path.join(images, 'drawing.svg'), '<svg><script>alert(1)</script></svg>');
+  const out = path.join(dir, 'site');
+  const build = () => {
+    const run = spawnSync('python3', [path.join(web, 'tools/site.py'), 'site', '--src', path.join(web, 'site'),
+      '--engine', path.dirname(enginePath), '--catalogue', demoPath, '--out', out, '--images', images]);
+    assert.equal(run.status, 0, decode(run.stderr));
+    return decode(run.stderr);
+  };
+  const listed = (folder) => fs.readdirSync(folder, { recursive: true }).sort();
+  build();
+  const pictures = fs.readdirSync(demoImages).filter((n) => /\.(png|webp|jpe?g)$/i.test(n));
+  assert.deepEqual(listed(path.join(out, 'images')),
+    [...pictures, '.rovadod', ...listed(path.join(demoImages, '.rovadod')).map((n) => `.rovadod/${n}`)].sort(),
+    'the pictures, the index and the small copies; no SVG');
+  assert.deepEqual(fs.readFileSync(path.join(out, 'images/.rovadod/index.tsv')), demoIndex);
+  const precached = /^const siteFiles = (\[[^\n]*\]);$/m.exec(fs.readFileSync(path.join(out, 'sw.js'), 'utf8'))[1];
+  assert.ok(precached.includes('index.html') && !precached.includes('images'), precached);
+
+  // A picture gone from the demo goes from the site; the keeper's catalogue stays.
+  fs.rmSync(path.join(images, pictures[0]));
+  fs.writeFileSync(path.join(out, 'ptolemy.csv'), 'K-1' + fields20);
+  build();
+  assert.ok(!fs.existsSync(path.join(out, 'images', pictures[0])));
+  assert.ok(fs.existsSync(path.join(out, 'images', pictures[1])));
+  assert.ok(fs.existsSync(path.join(out, 'ptolemy.csv')));
+
+  // The keeper copies their own pictures over the site's: a rebuild leaves
+  // every one of them, and adds no demo picture among them.
+  fs.writeFileSync(path.join(out, 'images/.rovadod/index.tsv'), 'rovadod-pictures-index 1\n');
+  fs.writeFileSync(path.join(out, 'images/K-1.jpg'), 'the keeper\'s');
+  const keeper = listed(path.join(out, 'images'));
+  fs.writeFileSync(path.join(images, 'DEMO-099.png'), 'new in the demo');
+  assert.match(build(), /holds pictures of its own/);
+  assert.deepEqual(listed(path.join(out, 'images')), keeper);
+  assert.equal(fs.readFileSync(path.join(out, 'images/.rovadod/index.tsv'), 'utf8'), 'rovadod-pictures-index 1\n');
 });

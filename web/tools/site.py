@@ -3,7 +3,8 @@
 """Builds the finder's web page.
 
   site    the static site: the page's files, the engine and the demo catalogue,
-          with the service worker's cache name stamped from a hash of them all
+          with the service worker's cache name stamped from a hash of them all;
+          with --images, the demo's pictures as images/ beside them
   single  the same page as one self-contained HTML file that works from file://
   icons   the install icons, drawn from data/rovadod.svg by headless Chromium
 """
@@ -25,6 +26,15 @@ ENGINE_FILES = ('engine.js', 'engine.wasm')
 DEMO = 'demo.csv'
 # A catalogue the keeper publishes beside the site after building it.
 KEEPER_CATALOGUE = 'ptolemy.csv'
+# The pictures beside it, and where rovadod-pictures writes inside them.
+IMAGES = 'images'
+TOOL_FOLDER = '.rovadod'
+# What a picture may be named; anything else in images/ (an SVG that may
+# hold script, say) is never published.
+PICTURE_SUFFIXES = {'.jpg', '.jpeg', '.png', '.webp'}
+# The demo pictures this tool last wrote, with their hashes: only those it
+# may replace or remove.
+IMAGES_RECORD = '.site-images'
 
 STAMP_LINE = re.compile(r"^const siteStamp = '[^']*';$", re.M)
 FILES_LINE = re.compile(r"^const siteFiles = \[[^\n]*\];$", re.M)
@@ -85,7 +95,7 @@ def write_whole(path, data):
         raise
 
 
-def build_site(src, engine, catalogue, out):
+def build_site(src, engine, catalogue, out, images=None):
     contents = {p.name: p.read_bytes() for p in page_files(src)}
     for name in ENGINE_FILES:
         path = Path(engine) / name
@@ -103,12 +113,61 @@ def build_site(src, engine, catalogue, out):
 
     out = Path(out)
     out.mkdir(parents=True, exist_ok=True)
+    kept = {KEEPER_CATALOGUE, IMAGES_RECORD}
     for stale in out.iterdir():
-        if stale.is_file() and stale.name not in contents and stale.name != KEEPER_CATALOGUE:
+        if stale.is_file() and stale.name not in contents and stale.name not in kept:
             stale.unlink()
     for file, data in contents.items():
         write_whole(out / file, data)
+    if images is not None:
+        copy_images(images, out)
     return name
+
+
+def image_files(images):
+    """The files of a picture folder that a site publishes, by their path
+    inside the site: its pictures, and the index and small copies in its
+    tool folder. Hidden files and anything not named as a picture stay out."""
+    images = Path(images)
+    found = {}
+    for folder, prefix in ((images, IMAGES), (images / TOOL_FOLDER, f'{IMAGES}/{TOOL_FOLDER}')):
+        if not folder.is_dir():
+            continue
+        for path in sorted(folder.iterdir()):
+            if path.name.startswith('.') or path.is_symlink() or not path.is_file():
+                continue
+            if path.suffix.lower() in PICTURE_SUFFIXES or (folder != images and path.name == 'index.tsv'):
+                found[f'{prefix}/{path.name}'] = path
+    return found
+
+
+def copy_images(images, out):
+    """Copies the demo's pictures into `out`/images, but never over a
+    keeper's: a file there that this tool did not write as it is now means
+    the keeper put their own pictures in, and the folder is left alone."""
+    record_path = out / IMAGES_RECORD
+    written = {}
+    if record_path.is_file():
+        for line in record_path.read_text(encoding='utf-8').splitlines():
+            digest, _, name = line.partition(' ')
+            written[name] = digest
+    present = [p for p in (out / IMAGES).rglob('*') if p.is_file() or p.is_symlink()]
+    for path in present:
+        name = path.relative_to(out).as_posix()
+        if path.is_symlink() or written.get(name) != hashlib.sha256(path.read_bytes()).hexdigest():
+            print(f'site.py: {out / IMAGES} holds pictures of its own ({name}): left as it is',
+                  file=sys.stderr)
+            return False
+    wanted = {name: source.read_bytes() for name, source in image_files(images).items()}
+    for path in present:
+        if path.relative_to(out).as_posix() not in wanted:
+            path.unlink()
+    record = []
+    for name, data in sorted(wanted.items()):
+        write_whole(out / name, data)
+        record.append(f'{hashlib.sha256(data).hexdigest()} {name}\n')
+    write_whole(record_path, ''.join(record).encode('utf-8'))
+    return True
 
 
 IMPORT = re.compile(r"^import\s+(.+?)\s+from\s+'\./([^']+)';[ \t]*\n", re.M)
@@ -261,6 +320,8 @@ def main(argv):
     site.add_argument('--engine', required=True, help='the folder with engine.js and engine.wasm')
     site.add_argument('--catalogue', required=True, help='the demo catalogue (data/ptolemy.csv)')
     site.add_argument('--out', required=True, help='the site folder to write')
+    site.add_argument('--images', help='the demo\'s picture folder (data/images), copied as images/ '
+                                       'unless the site folder holds pictures of its own')
     single = commands.add_parser('single', help='one self-contained HTML file')
     single.add_argument('--src', required=True)
     single.add_argument('--engine-single', required=True, help='engine-single.js (the wasm inside)')
@@ -273,7 +334,7 @@ def main(argv):
     args = parser.parse_args(argv)
     try:
         if args.command == 'site':
-            name = build_site(args.src, args.engine, args.catalogue, args.out)
+            name = build_site(args.src, args.engine, args.catalogue, args.out, args.images)
             print(f'site written to {args.out} (stamp {name})')
         elif args.command == 'single':
             build_single(args.src, args.engine_single, args.catalogue, args.out)

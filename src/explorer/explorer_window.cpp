@@ -463,7 +463,7 @@ void ExplorerWindow::copyRows()
 
 QString ExplorerWindow::exportCandidates(const QString& path, answer::Format format)
 {
-    const std::string text = model_.document(format, scannedPictures());
+    const std::string text = model_.document(format, pictures_.current().get());
     const auto problem = print::SaveWhole(path, [&text](QIODevice& file) -> std::optional<QString> {
         const auto size = static_cast<qint64>(text.size());
         return file.write(text.data(), size) == size ? std::nullopt
@@ -527,7 +527,8 @@ print::Ticket ExplorerWindow::currentTicket() const
     const QModelIndex at = tableView_->currentIndex();
     const auto row = static_cast<std::size_t>(at.isValid() ? sorted_.mapToSource(at).row() : 0);
     answer::Answer shown = model_.answer();
-    shown.pictures = scannedPictures();
+    const std::shared_ptr<const answer::Pictures> pictures = pictures_.current();
+    shown.pictures = pictures.get();
     return answer::TicketOf(shown, row);
 }
 

@@ -39,6 +39,15 @@ void PictureSource::open(const QString& cataloguePath,
     scan();
 }
 
+std::shared_ptr<const answer::Pictures> PictureSource::current() const
+{
+    if (!table_ || pictures_->byEntry.size() == static_cast<std::size_t>(table_->entries())) {
+        return pictures_;
+    }
+    return std::make_shared<const answer::Pictures>(
+        answer::PicturesOf(QFile::encodeName(path_).toStdString(), table_->view()));
+}
+
 void PictureSource::setShown(std::vector<answer::Picture> shown)
 {
     shown_ = std::move(shown);

@@ -35,6 +35,10 @@ public:
     {
         return pictures_;
     }
+    /// The pictures of the open catalogue's entries now: the latest scan when
+    /// it is of this catalogue, else a scan made at once. Files written for
+    /// the collector (exports, tickets) must not depend on a scan's timing.
+    [[nodiscard]] std::shared_ptr<const answer::Pictures> current() const;
     /// The pictures on screen, whose size and time are looked at again.
     void setShown(std::vector<answer::Picture> shown);
 

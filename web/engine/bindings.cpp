@@ -16,6 +16,7 @@
 #include "lookup/decimal.h"
 #include "lookup/query.h"
 #include "lookup/utf8.h"
+#include "pictures/header.h"
 #include "pictures/index.h"
 #include "pictures/match.h"
 #include "vocab/values.h"
@@ -791,6 +792,26 @@ val ticketPages(const val& count, const val& side, const val& paper)
     return pages;
 }
 
+/// The pixel size a picture's first bytes give, by the header reader every
+/// face uses, before anything decodes it: `{width, height, problem}`, the
+/// problem empty for a picture that can be shown (over 50 megapixels, HEIC,
+/// not a picture are not).
+val pictureHeader(const val& bytes)
+{
+    val result = val::object();
+    std::string content;
+    const pictures::Header header =
+        bytesOf(bytes, content)
+            ? pictures::ReadHeader({reinterpret_cast<const unsigned char*>(content.data()),
+                                    content.size()},
+                                   false)
+            : pictures::Refused(pictures::Problem::NotPicture);
+    result.set("width", static_cast<double>(header.width));
+    result.set("height", static_cast<double>(header.height));
+    result.set("problem", text(header.ok() ? std::string() : header.problem));
+    return result;
+}
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(rovadod_engine)
@@ -811,6 +832,7 @@ EMSCRIPTEN_BINDINGS(rovadod_engine)
     emscripten::function("setPicturesOf", &setPictures);
     emscripten::function("setOwnPicturesOf", &setOwnPictures);
     emscripten::function("picturesOfRow", &picturesOf);
+    emscripten::function("pictureHeaderOf", &pictureHeader);
     // engine-post.js makes engine.open, entry, ticket, tray, trayCoins,
     // setPictures, setOwnPictures, picturesOf and
     // ticketPages(count, side = 50, paper = "a4") of the *Of calls.

@@ -88,7 +88,7 @@ class Row {
 // embind throws on a call with too few or too many arguments: a value left
 // out goes over as undefined, which the engine refuses gently.
 for (const [name, count] of [['open', 2], ['entry', 1], ['ticket', 1], ['tray', 2], ['trayCoins', 2],
-  ['setPictures', 1], ['setOwnPictures', 1]]) {
+  ['setPictures', 1], ['setOwnPictures', 1], ['pictureHeader', 1]]) {
   Module[name] = (...args) => {
     if (name === 'open') ++asked; // a new catalogue drops the last answer
     return Module[`${name}Of`](...args.slice(0, count), ...Array(Math.max(0, count - args.length)));

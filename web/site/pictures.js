@@ -172,18 +172,20 @@ async function smallCopy(file) {
   const width = header?.width ?? 0;
   const height = header?.height ?? 0;
   const scale = width > 0 && height > 0 ? Math.min(1, smallSide / Math.max(width, height)) : 1;
-  const options = scale < 1
-    ? { resizeWidth: Math.max(1, Math.round(width * scale)), resizeHeight: Math.max(1, Math.round(height * scale)), resizeQuality: 'high' }
-    : {};
+  // Only the width is given: the height follows the picture's own shape,
+  // also when its EXIF orientation turns it on its side; the canvas then
+  // brings the long side to size.
+  const options = scale < 1 ? { resizeWidth: Math.max(1, Math.round(width * scale)), resizeQuality: 'high' } : {};
   const bitmap = await createImageBitmap(file, { imageOrientation: 'from-image', ...options });
   try {
-    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
-    canvas.getContext('2d').drawImage(bitmap, 0, 0);
+    const fit = Math.min(1, smallSide / Math.max(bitmap.width, bitmap.height));
+    const canvas = new OffscreenCanvas(Math.max(1, Math.round(bitmap.width * fit)), Math.max(1, Math.round(bitmap.height * fit)));
+    canvas.getContext('2d').drawImage(bitmap, 0, 0, canvas.width, canvas.height);
     let blob = await canvas.convertToBlob({ type: 'image/webp', quality: 0.8 });
     if (blob.type !== 'image/webp') {
       blob = await canvas.convertToBlob({ type: 'image/jpeg', quality: 0.85 });
     }
-    return { name: file.name, blob, width: bitmap.width, height: bitmap.height };
+    return { name: file.name, blob, width: canvas.width, height: canvas.height };
   } finally {
     bitmap.close();
   }

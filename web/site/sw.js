@@ -109,7 +109,7 @@ async function keeperCatalogue(event) {
 /// A small picture from the cache, else from the network, kept when it is a
 /// picture; the index of pictures from the network first, as the keeper's
 /// catalogue is.
-async function smallPicture(request, url) {
+async function smallPicture(event, request, url) {
   const cache = await caches.open(picturesCache);
   if (url === pictureIndex) {
     try {
@@ -128,15 +128,20 @@ async function smallPicture(request, url) {
       return (await cache.match(url)) ?? new Response('', { status: 404 });
     }
   }
+  // The kept copy answers at once; online, it is brought up to date behind
+  // it, since a keeper's changed picture keeps its small copy's name.
+  const fresh = fetch(request).then(async (response) => {
+    if (response.status === 200 && !response.redirected && (response.headers.get('content-type') ?? '').startsWith('image/')) {
+      await cache.put(url, response.clone());
+    }
+    return response;
+  });
   const kept = await cache.match(url);
   if (kept) {
+    event.waitUntil(fresh.catch(() => {}));
     return kept;
   }
-  const response = await fetch(request);
-  if (response.status === 200 && !response.redirected && (response.headers.get('content-type') ?? '').startsWith('image/')) {
-    await cache.put(url, response.clone());
-  }
-  return response;
+  return fresh;
 }
 
 self.addEventListener('fetch', (event) => {
@@ -146,7 +151,7 @@ self.addEventListener('fetch', (event) => {
   }
   const url = request.url.split(/[?#]/)[0];
   if (url.startsWith(smallPictures)) {
-    event.respondWith(smallPicture(request, url));
+    event.respondWith(smallPicture(event, request, url));
     return;
   }
   if (request.url.split(/[?#]/)[0] === publishedCatalogue) {

@@ -131,7 +131,9 @@ async function smallPicture(event, request, url) {
   // The kept copy answers at once; online, it is brought up to date behind
   // it, since a keeper's changed picture keeps its small copy's name.
   const fresh = fetch(request).then(async (response) => {
-    if (response.status === 200 && !response.redirected && (response.headers.get('content-type') ?? '').startsWith('image/')) {
+    // Not a login page in a picture's place; a host that calls WebP
+    // something else is still sending the picture.
+    if (response.status === 200 && !response.redirected && !(response.headers.get('content-type') ?? '').includes('text/html')) {
       await cache.put(url, response.clone());
     }
     return response;

@@ -13,7 +13,11 @@ import {
 const worked = { 'obverse-figure': '#1', 'reverse-figure': '#1', countermark: '#1', diameter: '27', weight: '19.2' };
 const entryPictures = (page) => page.locator('#entry-pictures');
 const loaded = (image) => expect.poll(() => image.evaluate((img) => img.complete && img.naturalWidth)).toBeGreaterThan(0);
-const chooseRow = (page, sv) => page.locator('#candidates tbody tr').filter({ has: page.locator(`td:first-child:text-is("${sv}")`) }).click();
+async function chooseRow(page, sv) {
+  const rows = page.locator('#candidates tbody tr');
+  const at = await rows.evaluateAll((all, wanted) => all.findIndex((tr) => tr.cells[0].textContent === wanted), sv);
+  await rows.nth(at).click();
+}
 
 test('published pictures: beside the entry, small, sized before they come; a tap opens the whole; JSON lists them', async ({ page }) => {
   await openFinder(page);

@@ -15,6 +15,9 @@ const types = {
   '.css': 'text/css',
   '.webmanifest': 'application/manifest+json',
   '.png': 'image/png',
+  '.jpg': 'image/jpeg',
+  '.webp': 'image/webp',
+  '.tsv': 'text/tab-separated-values',
   '.csv': 'text/csv',
 };
 

@@ -802,9 +802,8 @@ val pictureHeader(const val& bytes)
     std::string content;
     const pictures::Header header =
         bytesOf(bytes, content)
-            ? pictures::ReadHeader({reinterpret_cast<const unsigned char*>(content.data()),
-                                    content.size()},
-                                   false)
+            ? pictures::ReadHeader(
+                  {reinterpret_cast<const unsigned char*>(content.data()), content.size()}, false)
             : pictures::Refused(pictures::Problem::NotPicture);
     result.set("width", static_cast<double>(header.width));
     result.set("height", static_cast<double>(header.height));

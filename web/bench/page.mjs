@@ -116,6 +116,36 @@ try {
     await loads_(browser, server.url, phone, true), 1000);
   const link = `${server.url}?obverse-figure=%231&reverse-figure=%231&countermark=%231&diameter=27&weight=19.2&near=1`;
   report(`a link with a whole question to its answer (${loads} first visits, desktop)`, await loads_(browser, link, {}, false), 300);
+  // A keeper's site with 2,000 pictures: the index is read after the first
+  // answer, which must not wait for it.
+  const index = ['rovadod-pictures-index 1', ...Array.from({ length: 2000 }, (_, k) =>
+    `BENCH-${k % 699}-plate-${k}.jpg\t4000\t3000\t5000000\t1\tBENCH-${k % 699}-plate-${k}.jpg.webp\t480\t360`)];
+  server.extra.set('/images/.rovadod/index.tsv', Buffer.from(`${index.join('\n')}\n`));
+  report(`load to the first answer, a site with 2,000 pictures (${loads} first visits, desktop)`,
+    await loads_(browser, server.url, {}, false), 300);
+  server.extra.delete('/images/.rovadod/index.tsv');
+
+  // From choosing a candidate to its small pictures decoded on the screen
+  // (the demo's, from the local server, not yet in any cache).
+  {
+    const times = [];
+    for (let k = 0; k < loads; ++k) {
+      const { context, page } = await newPage(browser, { serviceWorkers: 'block' }, false);
+      await page.goto(server.url);
+      await page.waitForSelector('html[data-ready="true"]');
+      await page.waitForFunction(() => document.querySelector('#entry-pictures img'));
+      times.push(await page.evaluate(async () => {
+        const rows = [...document.querySelectorAll('#candidates tbody tr')];
+        const row = rows.find((tr) => tr.cells[0].textContent === 'DEMO-013');
+        const start = performance.now();
+        row.click();
+        await Promise.all([...document.querySelectorAll('#entry-pictures img')].map((img) => img.decode()));
+        return performance.now() - start;
+      }));
+      await context.close();
+    }
+    report(`a candidate's small pictures shown after it is chosen (${loads} times, local server)`, median(times), 150);
+  }
   report(`load to the first answer offline, served by the worker (${loads} visits)`, await offlineLoads(browser, server.url), 250);
 
   const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-bench-'));

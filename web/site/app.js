@@ -70,7 +70,9 @@ async function start() {
     const options = compiled
       ? {
           instantiateWasm(imports, receive) {
-            WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
+            WebAssembly.instantiate(compiled, imports)
+              .then((instance) => receive(instance, compiled))
+              .catch((error) => setStatus(`The finder could not start in this browser: ${errorText(error)}`));
             return {};
           },
         }

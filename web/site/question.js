@@ -210,5 +210,15 @@ export function wireQuestion() {
   form.addEventListener('submit', (event) => event.preventDefault());
   byId('clear').addEventListener('click', clearFields);
   byId('share').addEventListener('click', share);
+  // The last keystroke's question too, when the page is left or hidden
+  // (a phone may discard a hidden tab) before the next address change.
+  const writeNow = () => {
+    if (addressTimer !== 0) {
+      clearTimeout(addressTimer);
+      writeAddress();
+    }
+  };
+  window.addEventListener('pagehide', writeNow);
+  document.addEventListener('visibilitychange', writeNow);
   on('catalogue', () => answer(true));
 }

@@ -48,7 +48,9 @@ test('Tab reaches every control in reading order, its focus visible', async ({ p
       // A file input shows its focus on its label, drawn as the button.
       const drawn = element.classList.contains('file-input') ? element.nextElementSibling : element;
       const style = getComputedStyle(drawn);
-      const id = element.tagName === 'TR' ? `row ${element.cells[0].textContent}` : element.id || element.textContent;
+      const id = element.tagName === 'TR' ? `row ${element.cells[0].textContent}`
+        : element.classList.contains('picture') ? `picture ${element.querySelector('img').alt}`
+          : element.id || element.textContent;
       return { id, ring: style.outlineStyle !== 'none' && style.outlineWidth !== '0px' };
     });
     expect(focused.ring, `focus of ${focused.id} is visible`).toBe(true);
@@ -67,6 +69,7 @@ test('Tab reaches every control in reading order, its focus visible', async ({ p
   // move from row to row), the entry and the tray.
   expect(shown.slice(expected.length, expected.length + 9)).toEqual(['Sv', 'Denomination', 'Diameter', 'Weight (g)',
     'Center Mgm', 'Left Mgm', 'Right Mgm', 'Differs', 'Fit']);
-  expect(shown.slice(expected.length + 9)).toEqual(['row DEMO-001', 'copy-entry', 'entry', 'open-tray', 'coin-id',
-    'add-to-tray']);
+  expect(shown.slice(expected.length + 9)).toEqual(['row DEMO-001', 'copy-entry', 'picture DEMO-001 obverse',
+    'picture DEMO-001 reverse', 'entry', 'keep-pictures', 'remove-pictures', 'open-pictures', 'open-picture-folder',
+    'open-tray', 'coin-id', 'add-to-tray']);
 });

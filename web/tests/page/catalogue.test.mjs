@@ -7,7 +7,7 @@ import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  demoCatalogue, expect, find, openFinder, shownRows, siteDir, statusSays, test, tsvSvs,
+  demoCatalogue, expect, find, kept, openFinder, shownRows, siteDir, statusSays, test, tsvSvs,
 } from './fixtures.mjs';
 
 const own = 'DEMO-901,Obol,21,IX,3,AE4,77,12,4,5.10,6.20,Paphos,2,1,3,4,1,1,DI,,\n'
@@ -23,28 +23,6 @@ async function activeWorker(page) {
       await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true }));
     }
   });
-}
-
-/// Waits until the browser's storage holds `name` as the catalogue to open
-/// next, under this copy of the site's names: it is written after the file
-/// is shown.
-export function kept(page, name) {
-  return expect.poll(() => page.evaluate(() => new Promise((resolve) => {
-    const open = indexedDB.open(`rovadod|${encodeURIComponent(new URL('./', document.baseURI).pathname)}`);
-    open.onsuccess = () => {
-      const database = open.result;
-      if (!database.objectStoreNames.contains('catalogue')) {
-        database.close();
-        resolve(null);
-        return;
-      }
-      const get = database.transaction('catalogue').objectStore('catalogue').get('last');
-      get.onsuccess = () => {
-        database.close();
-        resolve(get.result?.name ?? null);
-      };
-    };
-  }))).toBe(name);
 }
 
 const openOwn = (page, name, text = own) =>

@@ -105,3 +105,26 @@ export function tsvSvs(tsv) {
   const sv = header.split('\t').indexOf('SV');
   return lines.map((line) => line.split('\t')[sv]);
 }
+
+/// Waits until the browser's storage holds `name` as the catalogue to open
+/// next, under this copy of the site's names: it is written after the file
+/// is shown.
+export function kept(page, name) {
+  return expect.poll(() => page.evaluate(() => new Promise((resolve) => {
+    const open = indexedDB.open(`rovadod|${encodeURIComponent(new URL('./', document.baseURI).pathname)}`);
+    open.onsuccess = () => {
+      const database = open.result;
+      if (!database.objectStoreNames.contains('catalogue')) {
+        database.close();
+        resolve(null);
+        return;
+      }
+      const get = database.transaction('catalogue').objectStore('catalogue').get('last');
+      get.onsuccess = () => {
+        database.close();
+        resolve(get.result?.name ?? null);
+      };
+    };
+  }))).toBe(name);
+}
+

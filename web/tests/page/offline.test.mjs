@@ -9,7 +9,7 @@ import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  demoCatalogue, expect, openFinder, pageSources, shownRows, siteDir, siteTool, statusSays, test,
+  demoCatalogue, expect, kept, openFinder, pageSources, shownRows, siteDir, siteTool, statusSays, test,
 } from './fixtures.mjs';
 
 const own = 'DEMO-901,Obol,21,IX,3,AE4,77,12,4,5.10,6.20,Paphos,2,1,3,4,1,1,DI,,\n'
@@ -84,6 +84,7 @@ test('two copies of the site on one host keep their own catalogues and caches', 
     const name = `mine-${folder.replaceAll('/', '') || 'root'}.csv`;
     await page.getByLabel('Open catalogue…').setInputFiles({ name, mimeType: 'text/csv', buffer: Buffer.from(own) });
     await expect(status(page)).toHaveText(statusSays(`${name}: 2 entries read`));
+    await kept(page, name);
   }
   // Each reopens its own, whichever was opened last.
   for (const folder of folders) {

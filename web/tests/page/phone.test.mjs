@@ -99,7 +99,8 @@ test('the question is in the link: a reload and the link give the same answer; b
   await openFinder(page);
   await ask(page, { ...worked, 'left-monogram': 'none', weight: '19,2', near: '1' });
   const rows = await shownRows(page);
-  await expect.poll(() => new URL(page.url()).searchParams.get('weight')).toBe('19,2');
+  await expect.poll(() => new URL(page.url()).searchParams.get('near')).toBe('1');
+  expect(new URL(page.url()).searchParams.get('weight')).toBe('19,2');
   const link = page.url();
   await page.reload();
   await expect(page.locator('html')).toHaveAttribute('data-ready', 'true');

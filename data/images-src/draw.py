@@ -107,13 +107,20 @@ COINS = {
     "DEMO-050": ("green", "queen", "cornucopia", "pair"),
     "DEMO-051": ("brown", "queen", "cornucopia", "single"),
     "DEMO-060": ("red", "queen", "cornucopia", "single"),
+    # A number with a character no file name may hold: its pictures use "_".
+    "DEMO-064/2": ("dark", "queen", "eagle-open", "single"),
 }
+
+
+def file_name(number):
+    return "".join("_" if c in '/\\:*?"<>|' or ord(c) < 32 else c for c in number)
 
 
 def main():
     for old in HERE.glob("*.svg"):
         old.unlink()
     for number, (tone, obv, rev, layout) in COINS.items():
+        number = file_name(number)
         front = disc(160, tone, OBVERSES[obv])
         if layout == "pair":
             (HERE / f"{number}-obverse.svg").write_text(svg(320, front))

@@ -98,15 +98,18 @@ void TestDemoPictures::picturesBelongToDemoEntries()
     std::set<std::int32_t> entries;
     bool obverse = false;
     bool reverse = false;
+    bool replaced = false; // a number's character a file name cannot hold, written as '_'
     for (const QString& name : QDir(data + "/images").entryList(QDir::Files)) {
         const auto claimed = matcher.entriesOf(name.toStdString());
         QVERIFY2(claimed.size() == 1, qPrintable(name));
         entries.insert(claimed.front());
         obverse |= name.contains("-obverse.");
         reverse |= name.contains("-reverse.");
+        const std::string& number = numbers[static_cast<std::size_t>(claimed.front())];
+        replaced |= number.find_first_of("/\\:*?\"<>|") != std::string::npos;
     }
     QVERIFY(entries.size() >= 12);
-    QVERIFY(obverse && reverse);
+    QVERIFY(obverse && reverse && replaced);
 }
 
 QTEST_GUILESS_MAIN(TestDemoPictures)

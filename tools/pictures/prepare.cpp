@@ -137,20 +137,34 @@ QByteArray encode(const QImage& image, const QByteArray& format, int quality)
     return bytes;
 }
 
-/// The copy's bytes within `smallBytes`: lower quality first, then fewer
-/// pixels for a picture that is all fine detail. `image` ends as encoded.
+/// The copy's bytes within `smallBytes`: the highest quality that fits,
+/// then fewer pixels for a picture that is all fine detail. `image` ends as
+/// encoded. Most pictures fit at the top quality in one encode; for the
+/// others the size grows with the quality, so halving the list finds the
+/// highest that fits in at most four encodes rather than six.
 QByteArray shrink(QImage& image, const QByteArray& format)
 {
-    constexpr std::array qualities{82, 70, 58, 46, 34, 22};
+    constexpr std::array qualities{22, 34, 46, 58, 70, 82};
     for (int round = 0; round < 5; ++round) {
-        for (const int quality : qualities) {
-            QByteArray bytes = encode(image, format, quality);
+        QByteArray best;
+        int low = 0;
+        int high = static_cast<int>(qualities.size()) - 1;
+        int probe = high;
+        while (low <= high) {
+            QByteArray bytes = encode(image, format, qualities[static_cast<std::size_t>(probe)]);
             if (bytes.isEmpty()) {
                 return {};
             }
             if (bytes.size() <= smallBytes) {
-                return bytes;
+                best = std::move(bytes);
+                low = probe + 1;
+            } else {
+                high = probe - 1;
             }
+            probe = (low + high + 1) / 2;
+        }
+        if (!best.isEmpty()) {
+            return best;
         }
         const QSize smaller = image.size() * 3 / 4;
         if (smaller.isEmpty()) {

@@ -41,7 +41,7 @@ for (const { name, viewport, scheme } of sizes.flatMap((size) => ['light', 'dark
 test('Tab reaches every control in reading order, its focus visible', async ({ page }) => {
   await openFinder(page);
   const order = [];
-  for (let k = 0; k < 40; ++k) {
+  for (let k = 0; k < 60; ++k) {
     await page.keyboard.press('Tab');
     const focused = await page.evaluate(() => {
       const element = document.activeElement;

@@ -81,12 +81,20 @@ async function offlineLoads(browser, url) {
   return median(times);
 }
 
-/// The longest gap of a 50 ms timer while `file` opens until the status
-/// names it.
-async function openGap(browser, url, file, options, slow) {
+/// The longest gap of a 50 ms timer while `text` opens as a dropped file,
+/// until the page has settled. The file is made in the page beforehand: a
+/// file handed over by the test driver is copied through the page's thread.
+async function openGap(browser, url, text, options, slow) {
   const { context, page } = await newPage(browser, { serviceWorkers: 'block', ...options }, slow);
   await page.goto(url);
   await page.waitForSelector('html[data-ready="true"]');
+  await page.evaluate(([kind]) => {
+    const line = (sv, extra = '') => `${sv},Diobol${extra},27,I,1,AE2,592,158,31,17.55,23.69,Alexandria,1,1,1,1,1,1,,,`;
+    const content = kind === 'lines' ? Array.from({ length: 100_000 }, (_, k) => line(`L-${k}`)).join('\n')
+      : `${line('DEMO-2', 'x'.repeat(50 << 20))}\n${line('DEMO-3')}\n`;
+    window.hostile = new File([content], 'hostile.csv', { type: 'text/csv' });
+  }, [text]);
+  await page.waitForTimeout(300);
   await page.evaluate(() => {
     window.gaps = [];
     let last = performance.now();
@@ -95,11 +103,13 @@ async function openGap(browser, url, file, options, slow) {
       window.gaps.push(now - last);
       last = now;
     }, 50);
+    const transfer = new DataTransfer();
+    transfer.items.add(window.hostile);
+    document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
   });
-  await page.setInputFiles('#open-catalogue', file);
   await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('hostile.csv:'), null,
     { timeout: 120_000 });
-  await page.waitForTimeout(200);
+  await page.waitForTimeout(1000);
   const gap = await page.evaluate(() => {
     clearInterval(window.ticker);
     return Math.max(...window.gaps);
@@ -148,21 +158,11 @@ try {
   }
   report(`load to the first answer offline, served by the worker (${loads} visits)`, await offlineLoads(browser, server.url), 250);
 
-  const work = await fs.mkdtemp(path.join(os.tmpdir(), 'rovadod-bench-'));
-  const line = (sv, extra = '') => `${sv},Diobol${extra},27,I,1,AE2,592,158,31,17.55,23.69,Alexandria,1,1,1,1,1,1,,,`;
-  const hostile = {
-    '100,000 lines': Array.from({ length: 100_000 }, (_, k) => line(`L-${k}`)).join('\n'),
-    'a 50 MB line': `${line('DEMO-2', 'x'.repeat(50 << 20))}\n${line('DEMO-3')}\n`,
-  };
-  for (const [what, text] of Object.entries(hostile)) {
-    const file = path.join(work, 'hostile.csv');
-    await fs.writeFile(file, text);
-    report(`longest wait of a 50 ms timer while ${what} opens (desktop)`, await openGap(browser, server.url, file, {}, false), 200);
+  for (const [what, kind] of [['100,000 lines', 'lines'], ['a 50 MB line', 'line']]) {
+    report(`longest wait of a 50 ms timer while ${what} opens (desktop)`, await openGap(browser, server.url, kind, {}, false), 200);
     report(`longest wait of a 50 ms timer while ${what} opens (phone, CPU 4x slower)`,
-      await openGap(browser, server.url, file, phone, true), 1000);
+      await openGap(browser, server.url, kind, phone, true), 1000);
   }
-  await fs.rm(work, { recursive: true, force: true });
-
   const file = await bigCatalogue();
   for (const [where, options, slow, goal] of [['desktop', { viewport: { width: 1280, height: 900 } }, false, 16],
     ['phone, CPU 4x slower', phone, true, 50]]) {

@@ -4,7 +4,6 @@
 // is shown as it comes. Nothing here matches, counts or ranks. Each part of
 // the page is its own module; this one starts them and routes dropped files.
 
-import { early } from './boot.js';
 import { wireCandidates } from './candidates.js';
 import createEngine from './engine.js';
 import { wireEntry } from './entry.js';
@@ -16,6 +15,8 @@ import { emit, state } from './state.js';
 import { addToStatus, setStatus } from './status.js';
 import { openTray, wireTray } from './tray.js';
 import { errorText } from './util.js';
+
+const { early } = self.rovadodBoot;
 
 /// Pictures dropped on the page join the collector's own; another file
 /// dropped on the Tray section goes to the tray, anywhere else it opens as
@@ -52,6 +53,7 @@ function enableControls() {
 }
 
 async function start() {
+  performance.mark('rovadod-start');
   wireQuestion();
   wireCandidates();
   wireEntry();
@@ -77,7 +79,9 @@ async function start() {
           },
         }
       : {};
+    performance.mark('rovadod-modules');
     state.engine = await createEngine(options);
+    performance.mark('rovadod-engine');
   } catch (error) {
     setStatus(`The finder could not start in this browser: ${errorText(error)}`);
     return;
@@ -85,6 +89,7 @@ async function start() {
   fillLists();
   const linkNote = questionFromAddress();
   const { bytes, name, note } = await catalogue;
+  performance.mark('rovadod-catalogue');
   openCatalogue(bytes, name, note);
   addToStatus(linkNote);
   performance.mark('rovadod-first-answer');

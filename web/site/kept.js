@@ -4,12 +4,12 @@
 // under this site's names, so the next visit opens it, offline too. Only a
 // file's name and bytes are kept, and nothing is sent anywhere.
 
-import { early, fetchBytes } from './boot.js';
 import { databaseName, keptMark, legacy, ownPicturesMark, trayMark } from './names.js';
 import { emit, state } from './state.js';
 import { addToStatus, fileBytes, setStatus, undoOffer } from './status.js';
 import { byId, errorText } from './util.js';
 
+const { early, fetchBytes } = self.rovadodBoot;
 const storeName = 'catalogue';
 const key = 'last';
 const demoNote = ' (the built-in demo: invented sample data)';
@@ -71,10 +71,13 @@ export async function keepLasting() {
   }
 }
 
-/// Keeps `bytes` (a Uint8Array) as the catalogue to open next time; throws
-/// when it cannot be, also when the next visit would not look for it.
-async function remember(name, bytes) {
-  await withStore(databaseName, 'readwrite', (store) => store.put({ name, bytes: bytes.slice().buffer }, key));
+/// Keeps `data` (a Blob, such as the file opened, or a Uint8Array) as the
+/// catalogue to open next time; throws when it cannot be, also when the next
+/// visit would not look for it. A Blob is stored by the browser beside the
+/// page, not copied on its thread: a 50 MB file must not hold the page up.
+async function remember(name, data) {
+  const blob = data instanceof Blob ? data : new Blob([data]);
+  await withStore(databaseName, 'readwrite', (store) => store.put({ name, blob }, key));
   try {
     setMark(keptMark, true);
   } catch (error) {
@@ -87,7 +90,12 @@ async function remember(name, bytes) {
 
 async function readKept(database) {
   const kept = await withStore(database, 'readonly', (store) => store.get(key));
-  return kept ? { name: String(kept.name), bytes: new Uint8Array(kept.bytes) } : null;
+  if (!kept) {
+    return null;
+  }
+  // Kept as a Blob; before, as the bytes themselves.
+  const bytes = kept.blob instanceof Blob ? await kept.blob.arrayBuffer() : kept.bytes;
+  return { name: String(kept.name), bytes: new Uint8Array(bytes) };
 }
 
 /// A catalogue kept under the names used before they held the site's folder
@@ -227,7 +235,7 @@ export async function openCatalogueFile(file, how = '') {
   }
   undo.withdraw();
   try {
-    await remember(file.name, bytes);
+    await remember(file.name, file);
   } catch (error) {
     addToStatus(` (not kept for the next visit: ${errorText(error)})`);
   }

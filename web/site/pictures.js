@@ -5,13 +5,13 @@
 // here and kept in this browser. Which picture belongs to which entry is the
 // engine's rule; this only shows them.
 
-import { fetchBytes } from './boot.js';
 import { keepLasting, keepOwnPictures, keptOwnPictures } from './kept.js';
 import { picturesCache } from './names.js';
 import { on, state } from './state.js';
 import { reading, undoOffer } from './status.js';
 import { byId, counted, errorText } from './util.js';
 
+const { fetchBytes } = self.rovadodBoot;
 const single = document.documentElement.dataset.build === 'single';
 const indexPath = 'images/.rovadod/index.tsv';
 const smallSide = 480;

@@ -40,6 +40,9 @@ STAMP_LINE = re.compile(r"^const siteStamp = '[^']*';$", re.M)
 FILES_LINE = re.compile(r"^const siteFiles = \[[^\n]*\];$", re.M)
 # The files that say which version of the site they belong to.
 STAMPED = ('sw.js', 'offline.js')
+# Scripts that are not the page's modules: the service worker, and the plain
+# script that starts the downloads.
+NOT_MODULES = ('sw.js', 'boot.js')
 
 
 class BuildError(Exception):
@@ -107,9 +110,19 @@ def build_site(src, engine, catalogue, out, images=None):
         if stamped not in contents:
             raise BuildError(f'{src} holds no {stamped}')
     name = site_stamp(contents)
+    contents['offline.js'] = stamp(contents['offline.js'], 'offline.js', name)
+    # The page's modules go out as one file: a phone on a slow network asks
+    # for five files rather than twenty before its first answer.
+    modules = {n: contents.pop(n).decode('utf-8') for n in list(contents)
+               if n.endswith('.js') and n not in NOT_MODULES}
+    contents['app.js'] = bundle('app.js', modules).encode('utf-8')
+    html = contents['index.html'].decode('utf-8')
+    html, found = re.subn(r'(<link rel="modulepreload"[^>]*>\n)+', '', html, count=1)
+    if found != 1:
+        raise BuildError('index.html: no modulepreload links to take out')
+    contents['index.html'] = html.encode('utf-8')
     cached = sorted(n for n in contents if n != 'sw.js')
-    for stamped in STAMPED:
-        contents[stamped] = stamp(contents[stamped], stamped, name, cached if stamped == 'sw.js' else None)
+    contents['sw.js'] = stamp(contents['sw.js'], 'sw.js', name, cached)
 
     out = Path(out)
     out.mkdir(parents=True, exist_ok=True)
@@ -177,8 +190,7 @@ EXPORT_DEFAULT_FUNCTION = re.compile(r'^export\s+default\s+((?:async\s+)?functio
 NAMED = re.compile(r'^\{\s*([\w$]+(?:\s*,\s*[\w$]+)*)\s*,?\s*\}$')
 
 
-def read_module(path):
-    text = Path(path).read_text(encoding='utf-8')
+def read_module(path, text):
     imports = []
     for bound, target in IMPORT.findall(text):
         bound = bound.strip()
@@ -196,7 +208,7 @@ def bundle(entry, modules):
     """The ES modules reachable from `entry`, as one module's text: each in a
     scope of its own after the ones it imports, so that their top-level names
     never clash; what a module exports is what its scope hands back, and its
-    imports are taken from there. `modules` maps a file name to its path."""
+    imports are taken from there. `modules` maps a file name to its text."""
     done, parts = set(), []
 
     def visit(name, trail):
@@ -206,7 +218,7 @@ def bundle(entry, modules):
             raise BuildError('import cycle: ' + ' > '.join(trail + [name]))
         if name not in modules:
             raise BuildError(f'{trail[-1] if trail else entry} imports ./{name}, which is not there')
-        text, imports = read_module(modules[name])
+        text, imports = read_module(name, modules[name])
         for _, target in imports:
             visit(target, trail + [name])
         body = IMPORT.sub('', text)
@@ -216,7 +228,7 @@ def bundle(entry, modules):
         body = EXPORT_DEFAULT_FUNCTION.sub(lambda m: m[1], body)
         body = EXPORT_DECLARATION.sub(lambda m: m[1] + m[2], body)
         if re.search(r'^export\b', body, re.M):
-            raise BuildError(f'{modules[name]}: an export form that cannot be inlined')
+            raise BuildError(f'{name}: an export form that cannot be inlined')
         taken = []
         for bound, target in imports:
             source = module_variable(target)
@@ -246,10 +258,11 @@ def csp_hash(text):
 def build_single(src, engine_single, catalogue, out):
     src = Path(src)
     html = (src / 'index.html').read_text(encoding='utf-8')
-    modules = {p.name: p for p in src.glob('*.js') if p.name != 'sw.js'}
-    modules['engine.js'] = Path(engine_single)
-    if not modules['engine.js'].is_file():
+    modules = {p.name: p.read_text(encoding='utf-8') for p in src.glob('*.js') if p.name not in NOT_MODULES}
+    boot = inline_text((src / 'boot.js').read_text(encoding='utf-8'))
+    if not Path(engine_single).is_file():
         raise BuildError(f'{engine_single} is missing: build the engine first')
+    modules['engine.js'] = Path(engine_single).read_text(encoding='utf-8')
     script = inline_text(bundle('app.js', modules))
     style = inline_text((src / 'style.css').read_text(encoding='utf-8'))
     demo = base64.b64encode(Path(catalogue).read_bytes()).decode('ascii')
@@ -259,8 +272,9 @@ def build_single(src, engine_single, catalogue, out):
         (r'<link rel="manifest"[^>]*>\n', ''),
         (r'<link rel="icon"[^>]*>\n', ''),
         (r'(<link rel="(?:module)?preload"[^>]*>\n)+', ''),
-        # Inside the one script below, which has nothing to fetch early.
-        (r'<script type="module" src="boot.js"></script>\n', ''),
+        # Inline too: it has nothing to fetch early here, but the modules
+        # find their helpers in what it sets up.
+        (r'<script src="boot.js"></script>', lambda _: f'<script>{boot}</script>'),
         (r'<link rel="stylesheet" href="style.css">', lambda _: f'<style>{style}</style>'),
         (r'<script type="module" src="app.js"></script>',
          lambda _: f'<script type="text/plain" id="demo-catalogue">{demo}</script>\n'
@@ -269,7 +283,7 @@ def build_single(src, engine_single, catalogue, out):
         # is inside its script, fetched from a data: address.
         # The collector's own pictures are shown from blob: addresses.
         (r"script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' blob:;",
-         f"script-src {csp_hash(script)} 'wasm-unsafe-eval'; style-src {csp_hash(style)}; "
+         f"script-src {csp_hash(boot)} {csp_hash(script)} 'wasm-unsafe-eval'; style-src {csp_hash(style)}; "
          "img-src blob:; connect-src data:;"),
         (r"default-src 'self';", "default-src 'none';"),
     ]

@@ -15,6 +15,8 @@ export const singleFile = path.resolve(process.env.ROVADOD_WEB_SINGLE ?? path.jo
 export const findTool = process.env.ROVADOD_FIND ?? path.join(repo, 'build/dev/tools/find/rovadod-find');
 export const demoCatalogue = path.join(repo, 'data/ptolemy.csv');
 export const siteTool = path.join(repo, 'web/tools/site.py');
+// The engine's build, beside the site: what site.py makes a site of.
+export const engineDir = path.join(path.dirname(siteDir), 'engine');
 export const pageSources = path.join(repo, 'web/site');
 
 export const test = base.extend({

@@ -9,7 +9,7 @@ import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  demoCatalogue, expect, kept, openFinder, pageSources, shownRows, siteDir, siteTool, statusSays, test,
+  demoCatalogue, engineDir, expect, kept, openFinder, pageSources, shownRows, siteTool, statusSays, test,
 } from './fixtures.mjs';
 
 const own = 'DEMO-901,Obol,21,IX,3,AE4,77,12,4,5.10,6.20,Paphos,2,1,3,4,1,1,DI,,\n'
@@ -137,7 +137,7 @@ test('a new version is offered with "Reload" and taken only then; the version sh
     const sources = path.join(work, 'src');
     const served = path.join(work, 'site');
     await fs.cp(pageSources, sources, { recursive: true });
-    const build = () => execFileSync('python3', [siteTool, 'site', '--src', sources, '--engine', siteDir,
+    const build = () => execFileSync('python3', [siteTool, 'site', '--src', sources, '--engine', engineDir,
       '--catalogue', demoCatalogue, '--out', served]);
     build();
     site.root = served;

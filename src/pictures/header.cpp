@@ -342,4 +342,19 @@ Header ReadHeaderFile(const std::string& path)
     return h;
 }
 
+const char* FormatName(Format format)
+{
+    switch (format) {
+    case Format::Jpeg:
+        return "jpeg";
+    case Format::Png:
+        return "png";
+    case Format::Webp:
+        return "webp";
+    case Format::None:
+        break;
+    }
+    return "";
+}
+
 } // namespace pictures

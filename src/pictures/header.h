@@ -19,6 +19,9 @@ inline constexpr std::size_t headerReadLimit = 256 * 1024;
 
 enum class Format { None, Jpeg, Png, Webp };
 
+/// The format's short name, as image readers know it ("jpeg"); empty for None.
+const char* FormatName(Format format);
+
 /// Why a file is not shown. `ProblemText` words each for a person.
 enum class Problem {
     None,

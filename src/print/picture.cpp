@@ -40,21 +40,6 @@ bool jpegEnds(int fd, std::uint64_t size)
     return false;
 }
 
-const char* formatName(pictures::Format format)
-{
-    switch (format) {
-    case pictures::Format::Jpeg:
-        return "jpeg";
-    case pictures::Format::Png:
-        return "png";
-    case pictures::Format::Webp:
-        return "webp";
-    case pictures::Format::None:
-        break;
-    }
-    return "";
-}
-
 } // namespace
 
 DecodedPicture DecodePicture(const QString& path, QSize box)
@@ -99,7 +84,7 @@ DecodedPicture DecodePicture(const QString& path, QSize box)
         out.problem = QStringLiteral("cannot be read");
         return out;
     }
-    QImageReader reader(&file, formatName(header.format));
+    QImageReader reader(&file, pictures::FormatName(header.format));
     reader.setAllocationLimit(pictureAllocationMb);
     reader.setAutoTransform(true);
     const QSize stored(static_cast<int>(header.width), static_cast<int>(header.height));

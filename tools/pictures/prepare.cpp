@@ -75,21 +75,6 @@ std::int64_t mtimeOf(const struct stat& info)
            static_cast<std::int64_t>(info.st_mtim.tv_nsec);
 }
 
-QByteArray readerFormat(pictures::Format format)
-{
-    switch (format) {
-    case pictures::Format::Jpeg:
-        return "jpeg";
-    case pictures::Format::Png:
-        return "png";
-    case pictures::Format::Webp:
-        return "webp";
-    case pictures::Format::None:
-        break;
-    }
-    return {};
-}
-
 /// The pixels alone: no EXIF, text or colour profile can follow them into
 /// the copy (a phone's photo carries where it was taken).
 QImage pixelsOnly(QImage image, bool opaque)
@@ -212,7 +197,7 @@ Made makeSmall(const std::string& images, const std::string& tool, const picture
         made.error = "cannot be read: " + in.errorString().toStdString();
         return made;
     }
-    QImageReader reader(&in, readerFormat(file.header.format));
+    QImageReader reader(&in, pictures::FormatName(file.header.format));
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(true);
     // The scaled size applies before the turn upright, so it is taken in the
